@@ -1,0 +1,49 @@
+# make check: install what a fresh Debian 12 machine lacks, configure, build
+# and run every test. make check-sanitize does the same in a second build
+# folder with AddressSanitizer and UndefinedBehaviorSanitizer.
+
+BUILD_DIR ?= build
+SANITIZE_DIR ?= build-sanitize
+JOBS ?= $(shell nproc)
+
+# Debian packages the build and the tests use.
+PACKAGES := cmake ninja-build g++ gcc make pkg-config binutils libgtest-dev libgmock-dev
+
+.PHONY: all deps build check sanitize check-sanitize install clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+		dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+		echo "installing:$$missing"; \
+		apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
+	fi
+
+$(BUILD_DIR)/build.ninja:
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVO_WERROR=ON
+
+build: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+check: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+$(SANITIZE_DIR)/build.ninja:
+	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKELVO_WERROR=ON -DKELVO_SANITIZE=ON
+
+sanitize: deps $(SANITIZE_DIR)/build.ninja
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+
+check-sanitize: sanitize
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+
+install: build
+	cmake --install $(BUILD_DIR)
+
+clean:
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
