@@ -1,0 +1,181 @@
+#include "driver/files/text_helpers.h"
+
+#include <cstring>
+
+#include "driver/files/text.h"
+#include "kelvo/kelvodrv.h"
+
+namespace kelvo::drv {
+
+std::string substring(std::string_view text, std::size_t first, std::size_t last)
+{
+    if (first == 0 || first > text.size() || last < first)
+        return {};
+    const std::size_t end = last < text.size() ? last : text.size();
+    return std::string(text.substr(first - 1, end - first + 1));
+}
+
+void appendThree(std::string& text, std::string_view a, std::string_view b, std::string_view c)
+{
+    text.append(a).append(b).append(c);
+}
+
+std::string splitOffAtLast(std::string& text, char c, bool keepCharacter)
+{
+    const std::size_t at = text.rfind(c);
+    if (at == std::string::npos)
+        return {};
+    std::string head = text.substr(0, keepCharacter ? at + 1 : at);
+    text.erase(0, at + 1);
+    return head;
+}
+
+bool containsCharacter(std::string_view text, char c)
+{
+    return text.find(c) != std::string_view::npos;
+}
+
+std::optional<std::size_t> findText(std::string_view text, std::string_view pattern)
+{
+    const std::size_t at = text.find(pattern);
+    if (at == std::string_view::npos)
+        return std::nullopt;
+    return at + 1;
+}
+
+std::string trimmed(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    const std::size_t last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::string cleanedField(std::string_view text)
+{
+    if (text.size() <= 1)
+        return text == ";" ? std::string() : std::string(text);
+    if (text.front() == ';')
+        return {};
+    text = text.substr(0, text.find(';'));
+    constexpr std::string_view blanks = " \t";
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return {};
+    const std::size_t last = text.find_last_not_of(blanks);
+    return upperCased(text.substr(first, last - first + 1));
+}
+
+std::string padded(std::string_view text, std::size_t width, char fill, PadSide side)
+{
+    if (text.size() >= width)
+        return std::string(text);
+    const std::size_t missing = width - text.size();
+    std::size_t left = 0;
+    switch (side) {
+    case PadSide::Left: left = missing; break;
+    case PadSide::Right: left = 0; break;
+    case PadSide::BothStartingLeft: left = (missing + 1) / 2; break;
+    case PadSide::BothStartingRight: left = missing / 2; break;
+    }
+    std::string result(left, fill);
+    result.append(text);
+    result.append(missing - left, fill);
+    return result;
+}
+
+std::string filledBetween(std::string_view first, std::string_view second, std::size_t width, char fill)
+{
+    std::string result(first);
+    const std::size_t used = first.size() + second.size();
+    if (used < width)
+        result.append(width - used, fill);
+    result.append(second);
+    return result;
+}
+
+std::string spread(std::string_view text, char c, std::size_t count)
+{
+    std::string result;
+    result.reserve(text.size() * (count + 1));
+    for (const char letter : text) {
+        result.push_back(letter);
+        result.append(count, c);
+    }
+    return result;
+}
+
+std::string decimalText(std::uint64_t value)
+{
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + value % 10));
+        value /= 10;
+    } while (value != 0);
+    return digits;
+}
+
+std::string decimalText(const EightByteNumber& number)
+{
+    return decimalText(fromEightBytes(number));
+}
+
+std::string decimalText(const SixByteNumber& number)
+{
+    return decimalText(fromSixBytes(number));
+}
+
+std::uint8_t packedDecimalValue(std::uint8_t packed)
+{
+    return static_cast<std::uint8_t>(10 * (packed >> 4) + (packed & 0x0F));
+}
+
+std::uint8_t byteOfNumber(std::uint32_t value, unsigned k)
+{
+    if (k < 1 || k > 4)
+        return 0;
+    return static_cast<std::uint8_t>(value >> (8 * (k - 1)));
+}
+
+}
+
+using kelvo::drv::bufferText;
+using kelvo::drv::storeText;
+
+extern "C" KELVODRV_API unsigned char JednakoweNapisy(const char* a, const char* b)
+{
+    return bufferText(a) == bufferText(b) ? 1 : 0;
+}
+
+extern "C" KELVODRV_API void ZerowanieNapisu(char* text)
+{
+    if (text != nullptr)
+        std::memset(text, 0, kelvo::drv::kTextBufferSize);
+}
+
+// The result is stored cut to 1023 characters: appending to a full text
+// changes nothing, putting a character in front drops the last one.
+extern "C" KELVODRV_API void DolaczenieZnakuDoNapisu(char* text, char c)
+{
+    std::string result(bufferText(text));
+    result.push_back(c);
+    storeText(text, result);
+}
+
+extern "C" KELVODRV_API void DolaczenieNapisuDoZnaku(char* text, char c)
+{
+    std::string result(1, c);
+    result.append(bufferText(text));
+    storeText(text, result);
+}
+
+extern "C" KELVODRV_API void DolaczenieSpacjiDoNapisu(char* text)
+{
+    DolaczenieZnakuDoNapisu(text, ' ');
+}
+
+extern "C" KELVODRV_API void DolaczenieNapisuDoSpacji(char* text)
+{
+    DolaczenieNapisuDoZnaku(text, ' ');
+}
