@@ -101,8 +101,10 @@ void closeFile(int descriptor)
 
 bool removeFile(std::string_view name)
 {
+    // Only files are deleted: a name that leads to a device or a folder is left alone.
     const std::string path = resolveFileName(name);
-    return !path.empty() && ::unlink(path.c_str()) == 0;
+    struct stat st {};
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0;
 }
 
 }

@@ -38,6 +38,7 @@ int openFile(std::string_view name, OpenMode mode, Sharing sharing);
 
 void closeFile(int descriptor);
 
+// Deletes a regular file; devices, folders and links are never removed.
 bool removeFile(std::string_view name);
 
 }

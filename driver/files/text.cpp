@@ -21,6 +21,13 @@ void storeText(char* buffer, std::string_view text)
     buffer[length] = '\0';
 }
 
+std::string boundedText(std::string text)
+{
+    if (text.size() > kMaxTextLength)
+        text.resize(kMaxTextLength);
+    return text;
+}
+
 std::string upperCased(std::string_view text)
 {
     std::string result(text);

@@ -18,6 +18,9 @@ std::string_view bufferText(const char* text);
 // Stores a text in a caller's buffer, cut to 1023 characters, NUL-terminated.
 void storeText(char* buffer, std::string_view text);
 
+// A text cut to the 1023 characters a text buffer holds.
+std::string boundedText(std::string text);
+
 // Byte-wise upper-casing through the C runtime's mapping (a to z in the C locale).
 std::string upperCased(std::string_view text);
 

@@ -129,6 +129,11 @@ bool atEndOfFile(int handle)
     return false;
 }
 
+std::int64_t filePosition(int handle)
+{
+    return ::lseek(handle, 0, SEEK_CUR);
+}
+
 bool readRawLine(int handle, std::string& line)
 {
     line.clear();

@@ -24,6 +24,9 @@ bool deleteFile(std::string_view name);
 
 bool atEndOfFile(int handle);
 
+// The current position in the file, -1 when it has none.
+std::int64_t filePosition(int handle);
+
 // Reads up to the line terminator (or the end); true when the line is not
 // empty. A line over 1023 characters ends reading as the end of file would.
 bool readRawLine(int handle, std::string& line);

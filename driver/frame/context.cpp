@@ -11,6 +11,7 @@ void resetCommandContext()
     ctx.files = {};
     ctx.switches = {};
     ctx.outcome = {};
+    ctx.exchange = {};
     // The line terminator and output sharing go back to their defaults too, so
     // that a parameter-list file of one command does not change how the next
     // command, given none, reads its files.
@@ -18,6 +19,8 @@ void resetCommandContext()
     ctx.reading = {};
     ctx.counters = {};
     ctx.server = {};
+    ctx.registerNumber = 0;
+    ctx.connection.derived = {};
 }
 
 }

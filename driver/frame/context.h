@@ -47,6 +47,13 @@ struct CommandSwitches {
     bool checkRegisterNumber = false;
 };
 
+// Set just before a command's prelude: requests made while the exchange is
+// active are retried, and the first request of a command gets its own count.
+struct ExchangeFlags {
+    bool active = false;
+    bool firstRequest = false;
+};
+
 struct Outcome {
     std::uint8_t resultCode = 0;
     std::uint16_t registerErrorCode = 0;
@@ -94,6 +101,60 @@ struct ServerSettings {
     std::string debugDescription;
 };
 
+enum class LinkKind : std::uint8_t {
+    Serial = 0,           // a serial port with the configuration line's time-out
+    ConverterSerial = 1,  // a serial port to a line converter; time-outs from the extended settings
+    Tcp = 2,              // a TCP connection to a converter; host, port and time-out from the extended settings
+};
+
+// How the register is reached, as the configuration line for its number
+// says. The link settings are cleared by every command; the rest keep the
+// values of the last successful read.
+struct ConnectionSettings {
+    struct Derived {
+        LinkKind kind = LinkKind::Serial;
+        bool extendedSettings = false;
+        std::uint8_t channelSwitching = 0;  // 0 none; 1, 2, 3 the switching methods
+        bool channelSelect = false;         // look for a network serial server before selecting
+    } derived;
+
+    std::uint8_t portNumber = 0;
+    std::uint32_t speed = 0;
+    std::uint8_t multiplexerType = 0;
+    std::uint8_t channel = 0;
+    std::uint32_t writeTimeout = 3;  // seconds
+    std::uint32_t readTimeout = 3;   // seconds
+    std::uint8_t lineParity = 0;     // parity code of the port layer
+    std::uint32_t lineSpeed = 0;
+    std::uint8_t lineChannel = 0;
+
+    // The extended settings field.
+    char converterMode = '\0';             // 'P' or 'T'
+    std::string linkIdentifier;            // eight characters
+    std::uint32_t converterWord = 0;       // kept, not used
+    std::string remoteText;                // kept, not used
+    std::uint32_t remoteWord = 0;          // kept, not used
+    std::string host;
+    std::uint32_t tcpPort = 0;
+    std::uint32_t extendedTimeout = 0;     // seconds
+    std::uint8_t linkParameter = 0;
+};
+
+// Line errors the port layer saw; they turn transmit and receive time-outs
+// into more telling codes.
+struct LineErrorFlags {
+    bool overrun = false;
+    bool parity = false;
+    bool framing = false;
+};
+
+// The link to the register; it outlives a command when kept open.
+struct LinkState {
+    bool open = false;
+    bool keepOpen = false;
+    bool ctsFlow = false;  // output waits for CTS
+};
+
 // Paths the initialisation computes; they survive the command reset.
 struct FramePaths {
     std::string configuration;
@@ -111,12 +172,17 @@ struct Context {
     FileHandles files;
     CommandSwitches switches;
     Outcome outcome;
+    ExchangeFlags exchange;
     LineFormat lineFormat;
     ReadingState reading;
     Counters counters;
     ServerSettings server;
+    std::uint8_t registerNumber = 0;  // from the input file's first header line
 
-    // Outlive a command.
+    // Outlive a command (the connection's link settings excepted).
+    ConnectionSettings connection;
+    LinkState link;
+    LineErrorFlags lineErrors;
     FramePaths paths;
     std::uint8_t lastReadHandle = 0xFF;  // low byte of the handle of the last raw read
     platform::MessageBus bus;            // bound once a server message number is set

@@ -22,6 +22,19 @@
 extern "C" {
 #endif
 
+/* Driver commands. Each returns its result code, 0 on success. The input
+ * argument may hold "input;output;parameter-list" names separated by ';'. */
+KELVODRV_API unsigned char ONrKasy(const char *input, const char *output);
+KELVODRV_API unsigned char ONrUnik(const char *input, const char *output);
+KELVODRV_API unsigned char OStatus(const char *input, const char *output);
+KELVODRV_API unsigned char KDBarkod(const char *input);
+KELVODRV_API unsigned char X000028X(const char *input, const char *output);
+KELVODRV_API unsigned char X000029X(const char *input, const char *output);
+KELVODRV_API unsigned char X000030X(const char *input);
+KELVODRV_API unsigned char X000031X(const char *input, const char *output);
+KELVODRV_API unsigned char X000033X(const char *input, const char *output);
+KELVODRV_API unsigned char X000035X(const char *input, const char *output);
+
 /* Text files: header ('#'), data ('$') and comment (';') lines. */
 KELVODRV_API unsigned char OtwartoPlik(int *handle, const char *name, unsigned char mode);
 KELVODRV_API void ZamknieciePliku(int *handle);

@@ -1,0 +1,20 @@
+// The configuration file: one data line per register number telling how
+// that register is reached.
+#pragma once
+
+#include <string_view>
+
+#include "driver/frame/context.h"
+
+namespace kelvo::drv {
+
+// Reads the configuration file (already open) for the context's register
+// number. Stores 0, 13, 14 or 16 as the result code, and on success fills the
+// connection settings and header lines 1 and 3.
+void readConfiguration();
+
+// Checks a port specification "COMn:speed:MUXm:channel" (cleaned first) and
+// fills the port values and link settings of the connection.
+bool checkPortSpecification(std::string_view field, ConnectionSettings& connection);
+
+}

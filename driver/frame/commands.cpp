@@ -1,0 +1,79 @@
+// The driver's exported commands: each runs its own work inside the command
+// frame with the switches it needs.
+#include <kelvo/kelvodrv.h>
+
+#include "driver/device/open_port_command.h"
+#include "driver/frame/command.h"
+
+using kelvo::drv::CommandDefinition;
+using kelvo::drv::runCommand;
+
+namespace {
+
+//                                   output file, header lines, talks to register, check register number
+constexpr CommandDefinition kReadRegisterNumber {"ONrKasy", {true, true, true, false}, nullptr};
+constexpr CommandDefinition kReadUniqueNumber {"ONrUnik", {true, true, true, true}, nullptr};
+constexpr CommandDefinition kReadStatus {"OStatus", {true, true, true, true}, nullptr};
+constexpr CommandDefinition kBarcodes {"KDBarkod", {false, true, true, true}, nullptr};
+constexpr CommandDefinition kPeriodicReport {"X000028X", {true, false, true, false}, nullptr};
+constexpr CommandDefinition kMemory29 {"X000029X", {true, false, true, false}, nullptr};
+constexpr CommandDefinition kOpenPort {"X000030X", {false, true, false, true}, kelvo::drv::openPortCommandBody};
+constexpr CommandDefinition kMemory31 {"X000031X", {true, false, true, false}, nullptr};
+constexpr CommandDefinition kMemory33 {"X000033X", {true, false, true, false}, nullptr};
+constexpr CommandDefinition kMemory35 {"X000035X", {true, false, true, false}, nullptr};
+
+}
+
+extern "C" {
+
+KELVODRV_API unsigned char ONrKasy(const char* input, const char* output)
+{
+    return runCommand(kReadRegisterNumber, input, output);
+}
+
+KELVODRV_API unsigned char ONrUnik(const char* input, const char* output)
+{
+    return runCommand(kReadUniqueNumber, input, output);
+}
+
+KELVODRV_API unsigned char OStatus(const char* input, const char* output)
+{
+    return runCommand(kReadStatus, input, output);
+}
+
+KELVODRV_API unsigned char KDBarkod(const char* input)
+{
+    return runCommand(kBarcodes, input, nullptr);
+}
+
+KELVODRV_API unsigned char X000028X(const char* input, const char* output)
+{
+    return runCommand(kPeriodicReport, input, output);
+}
+
+KELVODRV_API unsigned char X000029X(const char* input, const char* output)
+{
+    return runCommand(kMemory29, input, output);
+}
+
+KELVODRV_API unsigned char X000030X(const char* input)
+{
+    return runCommand(kOpenPort, input, nullptr);
+}
+
+KELVODRV_API unsigned char X000031X(const char* input, const char* output)
+{
+    return runCommand(kMemory31, input, output);
+}
+
+KELVODRV_API unsigned char X000033X(const char* input, const char* output)
+{
+    return runCommand(kMemory33, input, output);
+}
+
+KELVODRV_API unsigned char X000035X(const char* input, const char* output)
+{
+    return runCommand(kMemory35, input, output);
+}
+
+}

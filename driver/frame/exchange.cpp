@@ -1,0 +1,151 @@
+#include <optional>
+
+#include "driver/files/configuration.h"
+#include "driver/files/fields.h"
+#include "driver/files/file_names.h"
+#include "driver/files/text_helpers.h"
+#include "driver/files/textfile.h"
+#include "driver/files/validators.h"
+#include "driver/frame/command.h"
+#include "driver/frame/notify.h"
+#include "driver/frame/result_codes.h"
+#include "driver/transport/link.h"
+
+namespace kelvo::drv {
+
+namespace {
+
+constexpr std::string_view kTemporaryConfiguration = "KONFIG.$$$";
+
+bool isReserved(const std::string& name)
+{
+    for (const std::string& reserved : ctx.paths.reserved)
+        if (sameFileName(name, reserved))
+            return true;
+    return false;
+}
+
+void checkNames()
+{
+    const std::string& input = ctx.names.input();
+    const std::string& output = ctx.names.output();
+    if (input.empty())
+        storeCondition(condition::NoInputName);
+    else if (isReserved(input))
+        storeCondition(condition::ReservedInputName);
+    else if (!ctx.switches.hasOutputFile)
+        return;
+    else if (output.empty())
+        storeCondition(condition::NoOutputName);
+    else if (isReserved(output))
+        storeCondition(condition::ReservedOutputName);
+    else if (input == output)
+        storeCondition(condition::SameInputAndOutput);
+}
+
+// The temporary configuration file beside the configuration file is used
+// when it can be opened.
+bool openConfiguration()
+{
+    ctx.paths.configuration = folderPart(ctx.paths.configuration) + std::string(kTemporaryConfiguration);
+    if (openFile(ctx.files.configuration, ctx.paths.configuration, 0))
+        return true;
+    ctx.paths.configuration = ctx.paths.firstConfiguration;
+    return openFile(ctx.files.configuration, ctx.paths.configuration, 0);
+}
+
+void openFiles()
+{
+    if (!openFile(ctx.files.input, ctx.names.input(), 0)) {
+        storeCondition(condition::InputOpen);
+        return;
+    }
+    if (!openConfiguration()) {
+        storeCondition(condition::ConfigurationOpen);
+        return;
+    }
+    if (ctx.switches.hasOutputFile) {
+        int trial = kClosedHandle;
+        const bool creatable = openFile(trial, ctx.names.output(), 1);
+        closeFile(trial);
+        if (!creatable || !openFile(ctx.files.output, ctx.names.output(), 1)) {
+            storeCondition(condition::OutputOpen);
+            return;
+        }
+    }
+    if (!openFile(ctx.files.report, ctx.paths.report, 1))
+        storeCondition(condition::ReportOpen);
+}
+
+bool readInputHeader(std::string& line)
+{
+    bool wrongKind = false;
+    if (readHeaderLine(ctx.files.input, line, wrongKind))
+        return true;
+    storeCondition(wrongKind ? condition::InputFormat : condition::InputIncomplete);
+    return false;
+}
+
+void readRegisterNumber()
+{
+    std::string line;
+    if (!readInputHeader(line))
+        return;
+    std::string field;
+    std::optional<std::uint8_t> number;
+    if (!lineField(cleanedField(line), 1, field) || !(number = parseByte(field))) {
+        storeCondition(condition::InputFormat);
+        return;
+    }
+    if (*number < 1 || *number > 99) {
+        storeCondition(condition::RegisterNumberRange);
+        return;
+    }
+    ctx.registerNumber = *number;
+}
+
+// Reads the line for the register; when the temporary configuration file has
+// none, the configuration file proper is read instead.
+void readConfigurationLine()
+{
+    readConfiguration();
+    const std::uint8_t code = ctx.outcome.resultCode;
+    const bool temporary = ctx.paths.configuration != ctx.paths.firstConfiguration;
+    if (!temporary || (code != condition::ConfigurationIncomplete && code != condition::ConfigurationNoLine))
+        return;
+    closeFile(ctx.files.configuration);
+    ctx.paths.configuration = ctx.paths.firstConfiguration;
+    storeCondition(condition::Success);
+    if (!openFile(ctx.files.configuration, ctx.paths.configuration, 0)) {
+        storeCondition(condition::ConfigurationOpen);
+        return;
+    }
+    readConfiguration();
+}
+
+}
+
+void runExchangeFrame()
+{
+    checkNames();
+    if (isSuccess())
+        openFiles();
+    if (isSuccess())
+        announce();
+    if (isSuccess())
+        readRegisterNumber();
+    if (isSuccess())
+        readConfigurationLine();
+    std::string line;
+    if (isSuccess())
+        readInputHeader(line);
+    if (isSuccess())
+        readInputHeader(line);
+    if (isSuccess() && ctx.switches.talksToRegister) {
+        openLink();
+        if (!ctx.link.open && isSuccess())
+            storeCondition(condition::PortOpen);
+    }
+}
+
+}

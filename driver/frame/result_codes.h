@@ -1,0 +1,58 @@
+// Conditions and the result codes they become. Driver code names a failure
+// by its condition number; the command returns the mapped result code.
+#pragma once
+
+#include <cstdint>
+
+#include "driver/frame/context.h"
+
+namespace kelvo::drv {
+
+namespace condition {
+inline constexpr std::uint8_t Success = 0;
+inline constexpr std::uint8_t NoInputName = 1;
+inline constexpr std::uint8_t ReservedInputName = 2;
+inline constexpr std::uint8_t NoOutputName = 3;
+inline constexpr std::uint8_t ReservedOutputName = 4;
+inline constexpr std::uint8_t SameInputAndOutput = 5;
+inline constexpr std::uint8_t InputOpen = 6;
+inline constexpr std::uint8_t ConfigurationOpen = 7;
+inline constexpr std::uint8_t OutputOpen = 8;
+inline constexpr std::uint8_t ReportOpen = 9;
+inline constexpr std::uint8_t InputIncomplete = 10;
+inline constexpr std::uint8_t InputFormat = 11;
+inline constexpr std::uint8_t InputData = 12;
+inline constexpr std::uint8_t ConfigurationIncomplete = 13;
+inline constexpr std::uint8_t ConfigurationNoLine = 14;
+inline constexpr std::uint8_t ConfigurationData = 15;
+inline constexpr std::uint8_t ConfigurationFormat = 16;
+inline constexpr std::uint8_t OutputWrite = 17;
+inline constexpr std::uint8_t ReportWrite = 18;
+inline constexpr std::uint8_t RegisterNumberRange = 19;
+inline constexpr std::uint8_t TransmitTimeout = 20;
+inline constexpr std::uint8_t ReceiveTimeout = 21;
+inline constexpr std::uint8_t RegisterNumberDiffers = 22;
+inline constexpr std::uint8_t ModkonfFirst = 27;
+inline constexpr std::uint8_t ModkonfSecond = 28;
+inline constexpr std::uint8_t TimeoutOverrun = 49;
+inline constexpr std::uint8_t TimeoutParity = 50;
+inline constexpr std::uint8_t TimeoutFraming = 51;
+inline constexpr std::uint8_t ParameterList = 54;
+inline constexpr std::uint8_t CacheOpen = 59;
+inline constexpr std::uint8_t CacheData = 60;
+inline constexpr std::uint8_t CacheWrite = 61;
+inline constexpr std::uint8_t PortOpen = 62;
+inline constexpr std::uint8_t RegisterError = 123;
+}
+
+inline constexpr std::uint8_t kRegisterErrorCode = 234;
+
+// The result code for a condition; a pure function of its arguments.
+std::uint8_t resultCodeFor(std::uint8_t condition, const LineErrorFlags& lineErrors);
+
+// The result code becomes the mapping of the condition.
+void storeCondition(std::uint8_t condition);
+
+bool isSuccess();
+
+}
