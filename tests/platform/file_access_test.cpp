@@ -94,4 +94,9 @@ TEST(FileAccess, NamesResolveAcrossCaseAndBackslashes)
     EXPECT_TRUE(removeFile(dir.path() + "/Sub/KONFIG.TXT"));
     EXPECT_FALSE(kelvo::test::fileExists(dir.file("Sub/konfig.txt")));
     EXPECT_FALSE(removeFile(dir.path() + "/Sub/KONFIG.TXT"));
+
+    ASSERT_EQ(::symlink("NEW.TXT", dir.file("Sub/link").c_str()), 0);
+    EXPECT_FALSE(removeFile(dir.file("Sub/link"))) << "links are not deleted";
+    EXPECT_FALSE(removeFile(dir.file("Sub"))) << "folders are not deleted";
+    EXPECT_TRUE(kelvo::test::fileExists(dir.file("Sub/NEW.TXT")));
 }
