@@ -205,7 +205,9 @@ Reply Register::complete()
             answer.second.clear();
         }
     }
-    if (!answer.first.empty()) emit(std::move(answer.first), true, reply);
+    // Commands that take data had their first answer before the data came.
+    const bool firstSent = pending_.dataLength > 0 && ackBeforeData(pending_.command);
+    if (!firstSent && !answer.first.empty()) emit(std::move(answer.first), true, reply);
     if (!reply.hangUp && !answer.second.empty()) emit(std::move(answer.second), false, reply);
     finish();
     return reply;
