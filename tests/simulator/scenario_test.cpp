@@ -1,0 +1,169 @@
+#include "simulator/generator.h"
+#include "simulator/register.h"
+#include "simulator/scenario.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+namespace kelvo::sim {
+namespace {
+
+const std::string scenarioDir = KELVOSIM_SCENARIO_DIR;
+
+TEST(Scenario, ExamplesLoadAndFitTheirModels)
+{
+    RequestLog log;
+    std::size_t examples = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(scenarioDir)) {
+        if (entry.path().extension() != ".json") continue;
+        ++examples;
+        const Scenario s = loadScenario(entry.path().string());
+        EXPECT_FALSE(s.records.empty()) << entry.path();
+        Register r(s, log);
+        EXPECT_EQ(r.memory().writtenRecords(), s.records.size()) << entry.path();
+    }
+    EXPECT_EQ(examples, 3u);
+}
+
+TEST(Scenario, FieldsAreRead)
+{
+    const Scenario s = loadScenario(scenarioDir + "/orvan-month.json");
+    EXPECT_EQ(s.deviceCode, 121);
+    ASSERT_TRUE(s.clock);
+    EXPECT_EQ(s.clock->date, (Date{2012, 2, 1}));
+    EXPECT_EQ(s.clock->time.minute, 15);
+    EXPECT_TRUE(s.header.at(3).doubleWidth);
+    const Record& daily = s.records.at(2);
+    EXPECT_EQ(daily.type, RecordType::DailyReport);
+    EXPECT_EQ(daily.amounts[0], 123456u);
+    EXPECT_EQ(daily.amounts[4], 5000u);
+    EXPECT_EQ(daily.cancelledAmount, 499u);
+    const Record& rates = s.records.at(0);
+    EXPECT_EQ(rates.rates[0].hundredths, 2300);
+    EXPECT_EQ(rates.rates[4].kind, RateKind::Exempt);
+    EXPECT_EQ(rates.rates[6].kind, RateKind::Unused);
+    EXPECT_TRUE(s.records.at(8).damaged);
+
+    const Scenario faults = loadScenario(scenarioDir + "/tiber-faults.json");
+    ASSERT_EQ(faults.faults.size(), 4u);
+    EXPECT_TRUE(faults.faults[1].varying);
+    EXPECT_EQ(faults.registerError, 0x1234);
+    EXPECT_TRUE(faults.records.back().raw.has_value());
+}
+
+TEST(Scenario, RoundTripThroughJsonKeepsTheBytes)
+{
+    RequestLog log;
+    for (const char* name : {"orvan-month.json", "pelun-read-only.json", "tiber-faults.json"}) {
+        const Scenario original = loadScenario(scenarioDir + "/" + name);
+        const Scenario again = parseScenario(scenarioToJson(original));
+        Register a(original, log);
+        Register b(again, log);
+        for (std::uint32_t index = 0; index < 12; ++index) EXPECT_EQ(a.memory().read(index), b.memory().read(index)) << name;
+        for (std::uint32_t index = 2076; index <= 2080; ++index) EXPECT_EQ(a.memory().read(index), b.memory().read(index)) << name;
+        EXPECT_EQ(again.faults.size(), original.faults.size());
+    }
+}
+
+TEST(Scenario, MistakesAreReportedNotIgnored)
+{
+    EXPECT_THROW(parseScenario("{"), ScenarioError);
+    EXPECT_THROW(parseScenario("[]"), ScenarioError);
+    EXPECT_THROW(parseScenario(R"({"model": 300})"), ScenarioError);
+    EXPECT_THROW(parseScenario(R"({"records": [{"type": "weekly"}]})"), ScenarioError);
+    EXPECT_THROW(parseScenario(R"({"records": [{"type": "daily_report", "date": "2012-13-01"}]})"), ScenarioError);
+    EXPECT_THROW(parseScenario(R"({"records": [{"type": "daily_report", "date": "2012-01-01", "gross": {"H": 1}}]})"),
+                 ScenarioError);
+    EXPECT_THROW(parseScenario(R"({"records": [{"type": "daily_report", "date": "2012-01-01", "gross": {"A": "1.234"}}]})"),
+                 ScenarioError);
+    EXPECT_THROW(parseScenario(R"({"records": [{"type": "day_signature", "date": "2012-01-01", "signature": "00"}]})"),
+                 ScenarioError);
+    EXPECT_THROW(parseScenario(R"({"faults": ["explode:1"]})"), ScenarioError);
+    EXPECT_THROW(parseScenario(R"({"status_bytes": {"91": 1}})"), ScenarioError);
+    EXPECT_THROW(parseScenario(R"({"geometry": {"memory_size": 1000}})"), ScenarioError);
+    EXPECT_THROW(loadScenario("/nonexistent/kelvosim.json"), ScenarioError);
+}
+
+TEST(Fault, TextForms)
+{
+    const Fault nak = parseFault("nak:154:2");
+    EXPECT_EQ(nak.kind, FaultKind::Nak);
+    EXPECT_EQ(nak.target, 154u);
+    EXPECT_EQ(nak.times, 2u);
+    EXPECT_EQ(parseFault("status:0x9A:134").target, 154u);
+    EXPECT_EQ(parseFault("converter-parts:16").value, 16u);
+    EXPECT_EQ(parseFault("silent:53").times, always);
+    EXPECT_THROW(parseFault("nak"), std::invalid_argument);
+    EXPECT_THROW(parseFault("nak:x"), std::invalid_argument);
+    EXPECT_THROW(parseFault("status:1:300"), std::invalid_argument);
+    EXPECT_THROW(parseFault("converter-parts:0"), std::invalid_argument);
+}
+
+TEST(Generator, FillsAFullMemoryQuicklyAndTheSameWayEachTime)
+{
+    Scenario s;
+    s.deviceCode = 121;
+    const auto start = std::chrono::steady_clock::now();
+    generateInto(s, 20, 42, std::nullopt);
+    RequestLog log;
+    Register r(s, log);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(s.records.size(), 2060u);
+    EXPECT_EQ(r.memory().writtenRecords(), 2060u);
+    // Generous bound for slow sanitizer builds; the bench reports the real figure.
+    EXPECT_LT(took, std::chrono::seconds(5));
+
+    Scenario again;
+    again.deviceCode = 121;
+    generateInto(again, 20, 42, std::nullopt);
+    EXPECT_EQ(scenarioToJson(s), scenarioToJson(again));
+    Scenario other;
+    other.deviceCode = 121;
+    generateInto(other, 20, 43, std::nullopt);
+    EXPECT_NE(scenarioToJson(s), scenarioToJson(other));
+}
+
+TEST(Generator, HistoryHasTheRecordKindsInOrder)
+{
+    const std::vector<Record> records = generateHistory(GeneratorOptions{3, 5, Date{2010, 1, 4}, 5000, true});
+    ASSERT_GT(records.size(), 1500u);
+    EXPECT_EQ(records[0].type, RecordType::TaxRates);
+    EXPECT_EQ(records[1].type, RecordType::CurrencyChange);
+    std::size_t rateRecords = 0, signatures = 0, reports = 0;
+    std::uint16_t lastNumber = 0;
+    for (std::size_t k = 1; k < records.size(); ++k) {
+        EXPECT_LE(records[k - 1].date, records[k].date);
+        if (records[k].type == RecordType::TaxRates) ++rateRecords;
+        if (records[k].type == RecordType::DaySignature) {
+            ++signatures;
+            EXPECT_EQ(records[k].number, records[k - 1].number);
+        }
+        if (records[k].type == RecordType::DailyReport) {
+            ++reports;
+            EXPECT_EQ(records[k].number, lastNumber + 1);
+            lastNumber = records[k].number;
+        }
+    }
+    EXPECT_EQ(rateRecords, 1u);
+    EXPECT_EQ(signatures, reports);
+    EXPECT_GT(reports, 3u * 300u);
+}
+
+TEST(Generator, LargerMemoryThanTheStandardOne)
+{
+    Scenario s;
+    s.deviceCode = 138;
+    generateInto(s, 30, 1, std::uint16_t{5000});
+    ASSERT_TRUE(s.geometry);
+    EXPECT_EQ(s.geometry->recordCount, 5000);
+    EXPECT_EQ(s.records.size(), 5000u);
+    RequestLog log;
+    Register r(s, log);
+    EXPECT_EQ(r.memory().geometry().memorySize, 5u * 65536u);  // 5000 x 63 + 256 bytes rounded up
+    EXPECT_EQ(r.memory().read(4999).front() & 0x3F, r.memory().read(4999)[1] & 0x3F);
+}
+
+}
+}
