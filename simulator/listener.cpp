@@ -109,7 +109,12 @@ Listener::Line Listener::serveBytes(int fd)
             if (!answer.empty() && !writeAnswer(fd, answer, options_.timing)) return Line::Gone;
         if (reply.hangUp) {
             log_.line("hang-up");
-            if (pty_) pty_->renew();
+            if (pty_) {
+                // The line drops a moment after the last byte, so that the
+                // client still reads what was sent before it.
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                pty_->renew();
+            }
             return Line::Gone;
         }
     }
