@@ -46,7 +46,6 @@ private:
 
     Line serveBytes(int fd);
     void answerUdp();
-    bool clientPresent();
     void dropClient();
 
     ListenerOptions options_;
@@ -59,7 +58,6 @@ private:
     NetSerialState netSerial_;
     bool ptyClient_ = false;
     std::chrono::steady_clock::time_point lastByte_{};
-    bool requestOpen_ = false;
 };
 
 }

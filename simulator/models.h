@@ -43,7 +43,7 @@ struct ModelProfile {
     bool pluCountRequest = false;  // answers request 111 with its PLU capacity
     bool articleDetails = false;   // article probe is request 172 rather than 230
     bool statusGroup4 = false;     // answers status request 87
-    bool statusGroup5 = false;     // answers status request 83
+    bool statusGroup5 = false;     // answers status request 83 (from version 3 on)
 };
 
 // Device codes the driver remaps (132, 133 and 136) keep their own profile:

@@ -116,11 +116,6 @@ void encodeBody(const Record& r, bool familyB, Body& body)
 
 }
 
-std::size_t checkBytes(const RecordLayout& layout)
-{
-    return layout.crc ? 2 : 1;
-}
-
 Bytes encodeRecord(const Record& record, const RecordLayout& layout)
 {
     const std::size_t length = layout.length;

@@ -78,9 +78,6 @@ struct RecordLayout {
 // The L bytes answered for the record; unused body bytes are 0.
 Bytes encodeRecord(const Record& record, const RecordLayout& layout);
 
-// The check value bytes a record answer ends with (XOR: one byte, CRC: two).
-std::size_t checkBytes(const RecordLayout& layout);
-
 std::string_view recordTypeName(RecordType type);
 std::optional<RecordType> recordTypeFromName(std::string_view name);
 
