@@ -9,6 +9,7 @@
 
 #include "platform/file_access.h"
 #include "platform/message_bus.h"
+#include "driver/transport/port_state.h"
 
 namespace kelvo::drv {
 
@@ -182,6 +183,7 @@ struct Context {
     // Outlive a command (the connection's link settings excepted).
     ConnectionSettings connection;
     LinkState link;
+    PortLayerState ports;
     LineErrorFlags lineErrors;
     FramePaths paths;
     std::uint8_t lastReadHandle = 0xFF;  // low byte of the handle of the last raw read

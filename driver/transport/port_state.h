@@ -1,0 +1,34 @@
+// The port layer's state: a table of port records chosen by a selector, the
+// pause made around parameter changes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace kelvo::drv {
+
+struct PortRecord {
+    int handle = 0;  // 0 before the first open, -1 after a close; both mean not open
+    std::string deviceName;
+    std::uint8_t portNumber = 0;
+    bool ctsFlow = false;
+    std::uint32_t speed = 0;
+    std::uint8_t parity = 0;
+    std::uint32_t stopBits = 0;
+    std::uint32_t byteSize = 8;
+    std::uint32_t writeTimeout = 0;  // seconds
+    std::uint32_t readTimeout = 0;   // seconds
+
+    bool isOpen() const { return handle != 0 && handle != -1; }
+};
+
+struct PortLayerState {
+    std::array<PortRecord, 255> records;
+    std::uint8_t selector = 1;
+    std::uint8_t delayMs = 100;
+
+    PortRecord& current() { return records[selector % records.size()]; }
+};
+
+}
