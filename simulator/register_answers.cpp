@@ -21,8 +21,11 @@ void putText(Bytes& bytes, std::size_t offset, std::string_view text, std::size_
 
 Bytes ackThen(std::initializer_list<std::uint8_t> bytes)
 {
-    Bytes answer{ACK};
-    answer.insert(answer.end(), bytes.begin(), bytes.end());
+    Bytes answer;
+    answer.reserve(bytes.size() + 1);
+    answer.push_back(ACK);
+    for (std::uint8_t byte : bytes)
+        answer.push_back(byte);
     return answer;
 }
 

@@ -20,7 +20,8 @@ Bytes transactionPayload(std::uint8_t control, std::uint8_t c, std::uint8_t n, s
                          std::uint8_t command, std::initializer_list<std::uint8_t> data)
 {
     Bytes payload{control, c, n, recordLength, ESC, command};
-    payload.insert(payload.end(), data);
+    for (std::uint8_t byte : data)
+        payload.push_back(byte);
     return payload;
 }
 
