@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/serial_port.h"
+
 namespace kelvo::drv {
 
 struct PortRecord {
@@ -20,6 +22,13 @@ struct PortRecord {
     std::uint32_t writeTimeout = 0;  // seconds
     std::uint32_t readTimeout = 0;   // seconds
 
+    // The open device (its descriptor is the handle), the time-outs in force
+    // on it, and the error counts that were last looked at.
+    platform::SerialPort device;
+    std::uint64_t writeTimeoutMs = 0;
+    std::uint64_t readTimeoutMs = 0;
+    platform::LineErrorCounts seenErrors;
+
     bool isOpen() const { return handle != 0 && handle != -1; }
 };
 
@@ -28,7 +37,8 @@ struct PortLayerState {
     std::uint8_t selector = 1;
     std::uint8_t delayMs = 100;
 
-    PortRecord& current() { return records[selector % records.size()]; }
+    PortRecord& record(std::uint8_t index) { return records[index % records.size()]; }
+    PortRecord& current() { return record(selector); }
 };
 
 }

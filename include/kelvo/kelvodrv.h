@@ -74,6 +74,43 @@ KELVODRV_API void DolaczenieNapisuDoZnaku(char *text, char c);
 KELVODRV_API void DolaczenieSpacjiDoNapisu(char *text);
 KELVODRV_API void DolaczenieNapisuDoSpacji(char *text);
 
+/* Port layer: serial and parallel ports. Ports are named COMn and LPTn; on
+ * Linux COMn is the device in $KELVO_COM<n>, else the COM<n>= line of the
+ * port map file, else /dev/ttyS<n-1>. Time-outs are in seconds except where
+ * the name says milliseconds. */
+KELVODRV_API int32_t pInitializeAnyPort(const char *deviceName, unsigned char portNumber, unsigned char cts, uint32_t speed,
+    unsigned char parity, uint32_t stopBits, uint32_t byteSize, uint32_t writeTimeout, uint32_t readTimeout);
+KELVODRV_API int32_t SetSerialParameters(void);
+KELVODRV_API int32_t pInitializePort(unsigned char portNumber, uint32_t speed, uint32_t writeTimeout, uint32_t readTimeout,
+    unsigned char parity);
+KELVODRV_API int32_t InitializePort(unsigned char portNumber, uint32_t speed, uint32_t writeTimeout, uint32_t readTimeout);
+KELVODRV_API int32_t pInitializeLPTPort(unsigned char portNumber, uint32_t speed, uint32_t writeTimeout, uint32_t readTimeout);
+KELVODRV_API int32_t UnInitializePort(void);
+KELVODRV_API unsigned char MsSetTimeouts(uint32_t writeTimeoutMs, uint32_t readTimeoutMs);
+KELVODRV_API int32_t UstawCTS(unsigned char cts);
+KELVODRV_API int32_t ClearPort(void);
+KELVODRV_API unsigned char ChangeParity(unsigned char parity);
+KELVODRV_API unsigned char ChangeSpeedWinseria(uint32_t speed);
+KELVODRV_API unsigned char WriteBytes(const unsigned char *buffer, uint32_t count);
+KELVODRV_API unsigned char WriteByte(unsigned char byte);
+KELVODRV_API unsigned char ReadByte(unsigned char *byte);
+KELVODRV_API unsigned char ModemStatus(void);
+KELVODRV_API int32_t SetDTRLine(void);
+KELVODRV_API int32_t ClearDTRLine(void);
+KELVODRV_API int32_t SetRTSLine(void);
+KELVODRV_API int32_t ClearRTSLine(void);
+KELVODRV_API unsigned char CharSent(void);
+KELVODRV_API unsigned char UstawKanalWinseria(unsigned char channel);
+KELVODRV_API int32_t SetComSelector(unsigned char selector);
+KELVODRV_API int32_t GetComSelector(unsigned char *selector);
+KELVODRV_API int32_t GetCOMNumber(unsigned char selector, unsigned char *portNumber);
+KELVODRV_API int32_t GetCOMHandle(unsigned char selector);
+KELVODRV_API int32_t GetSpeed(unsigned char selector);
+KELVODRV_API unsigned char SerialPortPresent(unsigned char portNumber);
+KELVODRV_API int32_t SetPortDelay(unsigned char milliseconds);
+/* The address as dotted text, or empty text; the text stays valid until the next call. */
+KELVODRV_API const char *PIPAdress(unsigned char portNumber);
+
 #ifdef __cplusplus
 }
 #endif

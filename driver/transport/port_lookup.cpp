@@ -1,0 +1,66 @@
+// Questions about ports: the selector, what a record holds, whether a port
+// exists, and where a virtual serial port forwards to.
+#include "driver/transport/port_layer.h"
+
+#include <algorithm>
+#include <array>
+
+#include "kelvo/kelvodrv.h"
+#include "platform/port_map.h"
+#include "platform/vsp_list.h"
+
+using namespace kelvo::drv;
+
+extern "C" KELVODRV_API int32_t SetComSelector(unsigned char selector)
+{
+    ctx.ports.selector = selector;
+    return selector;
+}
+
+extern "C" KELVODRV_API int32_t GetComSelector(unsigned char* selector)
+{
+    if (selector != nullptr)
+        *selector = ctx.ports.selector;
+    return ctx.ports.selector;
+}
+
+extern "C" KELVODRV_API int32_t GetCOMNumber(unsigned char selector, unsigned char* portNumber)
+{
+    const PortRecord& port = ctx.ports.record(selector);
+    const unsigned char number = port.isOpen() ? port.portNumber : 0;
+    if (portNumber != nullptr)
+        *portNumber = number;
+    return number;
+}
+
+extern "C" KELVODRV_API int32_t GetCOMHandle(unsigned char selector)
+{
+    const PortRecord& port = ctx.ports.record(selector);
+    return port.isOpen() ? port.handle : kClosedHandle;
+}
+
+extern "C" KELVODRV_API int32_t GetSpeed(unsigned char selector)
+{
+    const PortRecord& port = ctx.ports.record(selector);
+    return port.isOpen() ? static_cast<int32_t>(port.speed) : 0;
+}
+
+// A port that this or another program holds open counts as not present, as
+// the exclusive open that tests it is refused.
+extern "C" KELVODRV_API unsigned char SerialPortPresent(unsigned char portNumber)
+{
+    kelvo::platform::SerialPort probe;
+    return probe.open(kelvo::platform::portDevicePath(portDeviceName("COM", portNumber))) ? 1 : 0;
+}
+
+// The caller reads the text after the call returns, so it lives here until
+// the next call.
+extern "C" KELVODRV_API const char* PIPAdress(unsigned char portNumber)
+{
+    static std::array<char, 256> text {};
+    const std::string address = kelvo::platform::forwardingAddress("COM" + std::to_string(portNumber));
+    const std::size_t length = std::min(address.size(), text.size() - 1);
+    address.copy(text.data(), length);
+    text[length] = '\0';
+    return text.data();
+}

@@ -1,0 +1,92 @@
+#include "platform/port_map.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <optional>
+#include <strings.h>
+
+#include "platform/user_config.h"
+
+namespace kelvo::platform {
+
+namespace {
+
+struct PortName {
+    std::string kind;  // "COM" or "LPT"
+    unsigned number = 0;
+};
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && ::strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
+}
+
+std::optional<unsigned> portNumber(std::string_view digits)
+{
+    if (digits.empty() || digits.size() > 3 || digits.front() == '0')
+        return std::nullopt;
+    unsigned number = 0;
+    for (const char c : digits) {
+        if (std::isdigit(static_cast<unsigned char>(c)) == 0)
+            return std::nullopt;
+        number = number * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (number > 255)
+        return std::nullopt;
+    return number;
+}
+
+std::optional<PortName> parsePortName(std::string_view name)
+{
+    if (name.starts_with(R"(\\.\)"))
+        name.remove_prefix(4);
+    for (const std::string_view kind : {"COM", "LPT"}) {
+        if (!startsWithNoCase(name, kind))
+            continue;
+        if (const auto number = portNumber(name.substr(kind.size())))
+            return PortName {std::string(kind), *number};
+    }
+    return std::nullopt;
+}
+
+std::string mappedInFile(const std::string& key)
+{
+    std::string path;
+    for (const std::string& line : settingsLines(portMapFile())) {
+        const auto equals = line.find('=');
+        if (equals == std::string::npos)
+            continue;
+        std::string lineKey = line.substr(0, equals);
+        while (!lineKey.empty() && (lineKey.back() == ' ' || lineKey.back() == '\t'))
+            lineKey.pop_back();
+        if (::strcasecmp(lineKey.c_str(), key.c_str()) != 0)
+            continue;
+        const auto value = line.find_first_not_of(" \t", equals + 1);
+        path = value == std::string::npos ? std::string() : line.substr(value);
+    }
+    return path;
+}
+
+}
+
+std::string portMapFile()
+{
+    return userConfigFile("ports.conf");
+}
+
+std::string portDevicePath(std::string_view name)
+{
+    const auto port = parsePortName(name);
+    if (!port)
+        return std::string(name);
+    const std::string key = port->kind + std::to_string(port->number);
+    if (const char* fromEnvironment = std::getenv(("KELVO_" + key).c_str());
+        fromEnvironment != nullptr && *fromEnvironment != '\0')
+        return fromEnvironment;
+    if (std::string fromFile = mappedInFile(key); !fromFile.empty())
+        return fromFile;
+    const std::string index = std::to_string(port->number - 1);
+    return port->kind == "COM" ? "/dev/ttyS" + index : "/dev/lp" + index;
+}
+
+}

@@ -1,0 +1,21 @@
+// Windows port names on Linux: COMn and LPTn name devices through a port map.
+//
+// COMn is the path in $KELVO_COM<n>, else the last line "COM<n>=PATH" of the
+// port map file ($XDG_CONFIG_HOME/kelvor/ports.conf, else
+// ~/.config/kelvor/ports.conf), else /dev/ttyS<n-1>. LPTn likewise with
+// $KELVO_LPT<n>, "LPT<n>=PATH" and /dev/lp<n-1>. Names are matched without
+// regard to case, with or without the "\\.\" device prefix.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kelvo::platform {
+
+std::string portMapFile();
+
+// The device path for a port name; a name that is not COMn or LPTn (n from 1
+// to 255) is a path as given.
+std::string portDevicePath(std::string_view name);
+
+}

@@ -1,0 +1,50 @@
+#include "platform/user_config.h"
+
+#include <cstdlib>
+#include <fstream>
+
+namespace kelvo::platform {
+
+namespace {
+
+std::string variable(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+std::string trimmed(const std::string& line)
+{
+    constexpr const char* blanks = " \t\r\n";
+    const auto first = line.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return {};
+    return line.substr(first, line.find_last_not_of(blanks) - first + 1);
+}
+
+}
+
+std::string userConfigFile(std::string_view name)
+{
+    if (const std::string config = variable("XDG_CONFIG_HOME"); !config.empty())
+        return config + "/kelvor/" + std::string(name);
+    if (const std::string home = variable("HOME"); !home.empty())
+        return home + "/.config/kelvor/" + std::string(name);
+    return {};
+}
+
+std::vector<std::string> settingsLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    if (path.empty())
+        return lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        line = trimmed(line);
+        if (!line.empty() && line.front() != '#')
+            lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+}

@@ -1,0 +1,18 @@
+// Where kelvor keeps the user's own settings files.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvo::platform {
+
+// $XDG_CONFIG_HOME/kelvor/NAME, else $HOME/.config/kelvor/NAME; empty when
+// neither variable is set.
+std::string userConfigFile(std::string_view name);
+
+// The lines of a settings file, each without surrounding blanks; blank lines
+// and lines starting with '#' are left out. A missing file has no lines.
+std::vector<std::string> settingsLines(const std::string& path);
+
+}
