@@ -111,17 +111,22 @@ TEST(PtyListener, HangUpMidAnswerThenANewLineBehindTheSameName)
     ListenerOptions options;
     options.ptyPath = tempPath("kelvosim-hangup");
     Running running(options, reg, log);
-    const auto before = std::filesystem::read_symlink(*options.ptyPath);
 
     LineClient line = LineClient::openPath(*options.ptyPath);
     ASSERT_TRUE(line.send({ESC, 154, 0, 0}));
     EXPECT_EQ(line.receive(64).size(), 5u);
     EXPECT_TRUE(line.closed);
-    EXPECT_NE(std::filesystem::read_symlink(*options.ptyPath), before);
 
-    LineClient again = LineClient::openPath(*options.ptyPath);
-    ASSERT_TRUE(again.send({ESC, 255}));
-    EXPECT_EQ(toHex(again.receive(2)), "06 79");
+    // The new line comes up behind the same name a moment after the old one
+    // dropped (it may even get the same pseudo-terminal number).
+    std::string answer;
+    for (int attempt = 0; attempt < 20 && answer != "06 79"; ++attempt) {
+        std::this_thread::sleep_for(50ms);
+        LineClient again = LineClient::openPath(*options.ptyPath);
+        if (again.send({ESC, 255}))
+            answer = toHex(again.receive(2, 300ms));
+    }
+    EXPECT_EQ(answer, "06 79");
 }
 
 TEST(TcpListener, RequestAndAnswerAndAHalfRequestForgotten)
