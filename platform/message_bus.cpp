@@ -146,7 +146,7 @@ std::optional<BusMessage> MessageBus::receive(int timeoutMs)
         return std::nullopt;
     pollfd waiting {socket_, POLLIN, 0};
     // Datagrams of another size are not messages of this bus: skip them.
-    while (::poll(&waiting, 1, timeoutMs < 0 ? 0 : timeoutMs) > 0) {
+    while (::poll(&waiting, 1, timeoutMs < 0 ? -1 : timeoutMs) > 0) {
         unsigned char wire[kWireSize + 1];
         if (::recv(socket_, wire, sizeof(wire), MSG_DONTWAIT) == static_cast<ssize_t>(kWireSize))
             return BusMessage {getWord(wire), getWord(wire + 4), getWord(wire + 8)};

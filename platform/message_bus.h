@@ -39,7 +39,8 @@ public:
     // participants that are alive and not full.
     bool broadcast(const BusMessage& message);
 
-    // Waits up to timeoutMs (0: only what is waiting) for one message.
+    // Waits up to timeoutMs (0: only what is waiting; negative: until one
+    // comes) for one message.
     std::optional<BusMessage> receive(int timeoutMs);
 
 private:

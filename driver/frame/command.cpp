@@ -19,11 +19,12 @@ std::uint8_t runCommand(const CommandDefinition& command, const char* input, con
         ctx.names.slot[2] = std::string(bufferText(output));
     ctx.switches = command.switches;
     initialise();
+    ctx.request.suspended = ctx.server.startSuspended;
     if (isSuccess()) {
         ctx.exchange = {true, true};
         runExchangeFrame();
         ctx.exchange.active = false;
-        if (isSuccess() && command.body != nullptr)
+        if (isSuccess())
             command.body();
     }
     finish();

@@ -14,7 +14,7 @@ using CommandBody = void (*)();
 struct CommandDefinition {
     std::string_view name;
     CommandSwitches switches;
-    CommandBody body;  // runs after a successful prelude; nullptr when the command has no own work yet
+    CommandBody body;  // runs after a successful prelude
 };
 
 // Runs one command; output is ignored for commands without an output file.

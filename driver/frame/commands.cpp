@@ -2,8 +2,9 @@
 // frame with the switches it needs.
 #include <kelvo/kelvodrv.h>
 
-#include "driver/device/open_port_command.h"
+#include "driver/device/identity_commands.h"
 #include "driver/frame/command.h"
+#include "driver/frame/result_codes.h"
 
 using kelvo::drv::CommandDefinition;
 using kelvo::drv::runCommand;
@@ -11,16 +12,26 @@ using kelvo::drv::runCommand;
 namespace {
 
 //                                   output file, header lines, talks to register, check register number
-constexpr CommandDefinition kReadRegisterNumber {"ONrKasy", {true, true, true, false}, nullptr};
-constexpr CommandDefinition kReadUniqueNumber {"ONrUnik", {true, true, true, true}, nullptr};
-constexpr CommandDefinition kReadStatus {"OStatus", {true, true, true, true}, nullptr};
-constexpr CommandDefinition kBarcodes {"KDBarkod", {false, true, true, true}, nullptr};
-constexpr CommandDefinition kPeriodicReport {"X000028X", {true, false, true, false}, nullptr};
-constexpr CommandDefinition kMemory29 {"X000029X", {true, false, true, false}, nullptr};
-constexpr CommandDefinition kOpenPort {"X000030X", {false, true, false, true}, kelvo::drv::openPortCommandBody};
-constexpr CommandDefinition kMemory31 {"X000031X", {true, false, true, false}, nullptr};
-constexpr CommandDefinition kMemory33 {"X000033X", {true, false, true, false}, nullptr};
-constexpr CommandDefinition kMemory35 {"X000035X", {true, false, true, false}, nullptr};
+using namespace kelvo::drv;
+
+// The own work of the memory and report commands is not part of this build:
+// after its prelude such a command ends with "other error" rather than with a
+// success that wrote nothing.
+void notInThisBuild()
+{
+    storeCondition(condition::OtherError);
+}
+
+constexpr CommandDefinition kReadRegisterNumber {"ONrKasy", {true, true, true, false}, registerNumberBody};
+constexpr CommandDefinition kReadUniqueNumber {"ONrUnik", {true, true, true, true}, uniqueNumberBody};
+constexpr CommandDefinition kReadStatus {"OStatus", {true, true, true, true}, statusBody};
+constexpr CommandDefinition kBarcodes {"KDBarkod", {false, true, true, true}, notInThisBuild};
+constexpr CommandDefinition kPeriodicReport {"X000028X", {true, false, true, false}, notInThisBuild};
+constexpr CommandDefinition kMemory29 {"X000029X", {true, false, true, false}, notInThisBuild};
+constexpr CommandDefinition kOpenPort {"X000030X", {false, true, false, true}, openPortBody};
+constexpr CommandDefinition kMemory31 {"X000031X", {true, false, true, false}, notInThisBuild};
+constexpr CommandDefinition kMemory33 {"X000033X", {true, false, true, false}, notInThisBuild};
+constexpr CommandDefinition kMemory35 {"X000035X", {true, false, true, false}, notInThisBuild};
 
 }
 

@@ -1,5 +1,7 @@
 #include "driver/frame/context.h"
 
+#include <kelvo/kelvodrv.h>
+
 namespace kelvo::drv {
 
 Context ctx;
@@ -20,6 +22,8 @@ void resetCommandContext()
     ctx.counters = {};
     ctx.server = {};
     ctx.registerNumber = 0;
+    ctx.request = {};
+    ZerowanieSzczegolowychDanychOTypieUrzadzenia();
     ctx.connection.derived = {};
 }
 

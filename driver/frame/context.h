@@ -9,7 +9,9 @@
 
 #include "platform/file_access.h"
 #include "platform/message_bus.h"
+#include "driver/device/identity.h"
 #include "driver/transport/port_state.h"
+#include "driver/transport/request_state.h"
 
 namespace kelvo::drv {
 
@@ -154,6 +156,8 @@ struct LinkState {
     bool open = false;
     bool keepOpen = false;
     bool ctsFlow = false;  // output waits for CTS
+    int socket = -1;       // the TCP connection of a network link
+    LinkKind openedKind = LinkKind::Serial;
 };
 
 // Paths the initialisation computes; they survive the command reset.
@@ -179,12 +183,15 @@ struct Context {
     Counters counters;
     ServerSettings server;
     std::uint8_t registerNumber = 0;  // from the input file's first header line
+    RequestState request;
+    DeviceIdentity device;
 
     // Outlive a command (the connection's link settings excepted).
     ConnectionSettings connection;
     LinkState link;
     PortLayerState ports;
     LineErrorFlags lineErrors;
+    bool registerNumberCheck = true;  // error 22 on a differing register number
     FramePaths paths;
     std::uint8_t lastReadHandle = 0xFF;  // low byte of the handle of the last raw read
     platform::MessageBus bus;            // bound once a server message number is set

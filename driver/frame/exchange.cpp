@@ -1,5 +1,6 @@
 #include <optional>
 
+#include "driver/device/identification.h"
 #include "driver/files/configuration.h"
 #include "driver/files/fields.h"
 #include "driver/files/file_names.h"
@@ -146,6 +147,13 @@ void runExchangeFrame()
         if (!ctx.link.open && isSuccess())
             storeCondition(condition::PortOpen);
     }
+    if (isSuccess() && ctx.switches.talksToRegister && !identifyRegister() && ctx.switches.hasOutputFile) {
+        // The output file starts with its header lines even when identification failed.
+        if (!isSuccess() && !writeHeaderLines(ctx.files.output))
+            storeCondition(condition::OutputWrite);
+    }
+    if (isSuccess() && ctx.switches.talksToRegister)
+        settleRegisterNumber(ctx.switches.checkRegisterNumber);
 }
 
 }

@@ -31,6 +31,14 @@ std::uint8_t resultCodeFor(std::uint8_t condition, const LineErrorFlags& lineErr
     return condition;
 }
 
+std::uint8_t conditionForResult(std::uint8_t resultCode)
+{
+    for (unsigned condition = 0; condition <= condition::RegisterError; ++condition)
+        if (resultCodeFor(static_cast<std::uint8_t>(condition), {}) == resultCode)
+            return static_cast<std::uint8_t>(condition);
+    return resultCode;
+}
+
 void storeCondition(std::uint8_t condition)
 {
     ctx.outcome.resultCode = resultCodeFor(condition, ctx.lineErrors);
@@ -39,6 +47,12 @@ void storeCondition(std::uint8_t condition)
 bool isSuccess()
 {
     return ctx.outcome.resultCode == resultCodeFor(condition::Success, ctx.lineErrors);
+}
+
+void failWith(std::uint8_t condition)
+{
+    if (isSuccess())
+        storeCondition(condition);
 }
 
 }

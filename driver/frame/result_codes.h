@@ -32,6 +32,29 @@ inline constexpr std::uint8_t RegisterNumberRange = 19;
 inline constexpr std::uint8_t TransmitTimeout = 20;
 inline constexpr std::uint8_t ReceiveTimeout = 21;
 inline constexpr std::uint8_t RegisterNumberDiffers = 22;
+inline constexpr std::uint8_t WrongAnswer = 23;
+inline constexpr std::uint8_t Nak = 24;
+inline constexpr std::uint8_t CarrierOff = 30;
+inline constexpr std::uint8_t FrameWrite = 32;
+inline constexpr std::uint8_t ConverterSilent = 33;
+inline constexpr std::uint8_t ConverterCrc = 34;
+inline constexpr std::uint8_t ConverterStatus1 = 35;
+inline constexpr std::uint8_t ConverterStatus2 = 36;
+inline constexpr std::uint8_t ConverterIdentifier = 39;
+inline constexpr std::uint8_t ConverterWriteTimeout = 40;
+inline constexpr std::uint8_t ConverterReadTimeout = 41;
+inline constexpr std::uint8_t ConverterStatus7 = 42;
+inline constexpr std::uint8_t ConverterStatusOther = 43;
+inline constexpr std::uint8_t AnswerTooShort = 45;
+inline constexpr std::uint8_t Checksum = 46;
+inline constexpr std::uint8_t ChannelSwitching = 52;
+inline constexpr std::uint8_t MoreParts = 53;
+inline constexpr std::uint8_t Break = 56;
+inline constexpr std::uint8_t SocketSendIncomplete = 63;
+inline constexpr std::uint8_t SocketTimeout = 64;
+inline constexpr std::uint8_t SocketFailure = 65;
+inline constexpr std::uint8_t RecordEnd = 66;
+inline constexpr std::uint8_t UnknownHost = 67;
 inline constexpr std::uint8_t ModkonfFirst = 27;
 inline constexpr std::uint8_t ModkonfSecond = 28;
 inline constexpr std::uint8_t TimeoutOverrun = 49;
@@ -42,6 +65,7 @@ inline constexpr std::uint8_t CacheOpen = 59;
 inline constexpr std::uint8_t CacheData = 60;
 inline constexpr std::uint8_t CacheWrite = 61;
 inline constexpr std::uint8_t PortOpen = 62;
+inline constexpr std::uint8_t OtherError = 77;
 inline constexpr std::uint8_t RegisterError = 123;
 }
 
@@ -50,9 +74,16 @@ inline constexpr std::uint8_t kRegisterErrorCode = 234;
 // The result code for a condition; a pure function of its arguments.
 std::uint8_t resultCodeFor(std::uint8_t condition, const LineErrorFlags& lineErrors);
 
+// The condition that maps to a result code the register's answers produce
+// (101 is condition 78, 234 is 123, and so on).
+std::uint8_t conditionForResult(std::uint8_t resultCode);
+
 // The result code becomes the mapping of the condition.
 void storeCondition(std::uint8_t condition);
 
 bool isSuccess();
+
+// Stores the condition unless a failure is stored already: the first error stays.
+void failWith(std::uint8_t condition);
 
 }

@@ -35,6 +35,18 @@ KELVODRV_API unsigned char X000031X(const char *input, const char *output);
 KELVODRV_API unsigned char X000033X(const char *input, const char *output);
 KELVODRV_API unsigned char X000035X(const char *input, const char *output);
 
+/* Register identification: runs it for the current command (1 = identified),
+ * clears what is known about the register, and switches the register number
+ * check of the identity commands on (nonzero, the initial state) or off. */
+KELVODRV_API unsigned char OdczytanieTypuUrzadzenia(void);
+KELVODRV_API void ZerowanieSzczegolowychDanychOTypieUrzadzenia(void);
+KELVODRV_API void SygnalizowanieBleduWeryfikacjiNumeruUrzadzenia(unsigned char on);
+
+/* Keeping the port open between commands: nonzero keeps the link that the
+ * next command opens; 0 closes a link that was kept open. */
+KELVODRV_API void UstawieniePozostawiacOtwartyPortSzeregowy(unsigned char keepOpen);
+KELVODRV_API void StdUstawieniePozostawiacOtwartyPortSzeregowy(unsigned char keepOpen);
+
 /* Text files: header ('#'), data ('$') and comment (';') lines. */
 KELVODRV_API unsigned char OtwartoPlik(int *handle, const char *name, unsigned char mode);
 KELVODRV_API void ZamknieciePliku(int *handle);

@@ -18,7 +18,9 @@ struct Outcome {
 
 Outcome runIn(const std::string& folder, const std::string& arguments)
 {
-    const std::string command = "cd '" + folder + "' && " + KELVODRV_PATH + " " + arguments + " 2>&1";
+    // Port COM1 leads nowhere, so commands that need the register end at once.
+    const std::string command =
+        "cd '" + folder + "' && KELVO_COM1='" + folder + "/no-such-port' " + KELVODRV_PATH + " " + arguments + " 2>&1";
     Outcome run {-1, {}};
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr)

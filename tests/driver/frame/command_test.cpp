@@ -20,9 +20,11 @@ using kelvo::test::writeFile;
 
 namespace {
 
-// A command that does not talk to the register, so the frame can run to its
-// end without a port.
-constexpr CommandDefinition kLocalCommand {"ONrKasy", {true, true, false, false}, nullptr};
+// A command that does not talk to the register and has no work of its own,
+// so the frame can run to its end without a port.
+void noWork() { }
+
+constexpr CommandDefinition kLocalCommand {"ONrKasy", {true, true, false, false}, noWork};
 
 void storeRegisterError()
 {
@@ -299,6 +301,7 @@ TEST_F(CommandTest, TraceCopiesAreAppendedWhenTheFolderExists)
 
 TEST_F(CommandTest, CommandsThatNeedTheRegisterEndWithoutAPort)
 {
+    ::setenv("KELVO_COM1", dir_.file("no-such-port").c_str(), 1);
     writeFile("KONFIG.TXT", kKonfig);
     writeFile("IN", kInput);
     for (auto command : {ONrKasy, ONrUnik, OStatus, X000028X, X000029X, X000031X, X000033X, X000035X}) {
@@ -317,6 +320,7 @@ TEST_F(CommandTest, CommandsThatNeedTheRegisterEndWithoutAPort)
     EXPECT_EQ(X000030X("IN"), 11);
     writeFile("IN", crlfLines({"#1", "#", "#"}));
     EXPECT_EQ(X000030X("IN"), 10);
+    ::unsetenv("KELVO_COM1");
 }
 
 TEST_F(CommandTest, ArbitraryBytesInDriverFilesGiveACodeAndARunReport)

@@ -1,0 +1,123 @@
+#include "driver/transport/server_orders.h"
+
+#include <optional>
+#include <string>
+#include <unistd.h>
+
+#include "driver/frame/debug_log.h"
+#include "driver/frame/notify.h"
+#include "driver/frame/result_codes.h"
+#include "driver/transport/link.h"
+
+namespace kelvo::drv {
+
+namespace {
+
+std::uint32_t driverIdentifier()
+{
+    return ctx.server.driverIdentifier != 0 ? ctx.server.driverIdentifier : static_cast<std::uint32_t>(::getpid());
+}
+
+void queueWaitingMessages(int timeoutMs)
+{
+    while (const auto message = ctx.bus.receive(timeoutMs)) {
+        ctx.request.queue.push_back(*message);
+        timeoutMs = 0;
+    }
+}
+
+// Removes the first queued message for which the test holds.
+template <typename Test>
+std::optional<platform::BusMessage> removeFirst(Test test)
+{
+    auto& queue = ctx.request.queue;
+    for (auto it = queue.begin(); it != queue.end(); ++it)
+        if (test(*it)) {
+            const platform::BusMessage message = *it;
+            queue.erase(it);
+            return message;
+        }
+    return std::nullopt;
+}
+
+// As a window thread would: one other message below and one above the
+// server's number are dispatched (here: dropped), then messages of the
+// server's number are taken until one is an order for this driver.
+std::optional<char> nextOrder()
+{
+    const std::uint32_t number = ctx.server.activeMessageNumber;
+    removeFirst([number](const platform::BusMessage& m) { return m.message < number; });
+    removeFirst([number](const platform::BusMessage& m) { return m.message > number; });
+    while (const auto message = removeFirst([number](const platform::BusMessage& m) { return m.message == number; })) {
+        const char letter = static_cast<char>(message->lParam & 0xFF);
+        if (message->wParam == driverIdentifier() && letter >= 'a' && letter <= 'z')
+            return letter;
+    }
+    return std::nullopt;
+}
+
+void logOrder(const char* name)
+{
+    if (ctx.server.debug)
+        logDriverRecord(name == nullptr ? std::string(" odebral nieznany rozkaz Serwera ###\n")
+                                        : std::string(" wykonal rozkaz ") + name + " Serwera ###\n");
+}
+
+void resume()
+{
+    if (ctx.request.suspended) {
+        openLink();
+        if (!ctx.link.open)
+            failWith(condition::PortOpen);
+    }
+    ctx.request.suspended = false;
+}
+
+void suspend()
+{
+    if (!ctx.request.suspended)
+        closeLink();
+    ctx.request.suspended = true;
+}
+
+void obey(char order)
+{
+    switch (order) {
+    case 'a': postToServer(Notice::Available, 0); logOrder("AVAILABLE"); break;
+    case 'b':
+        failWith(condition::Break);
+        postToServer(Notice::Break, 0);
+        logOrder("BREAK");
+        break;
+    case 'c': postToServer(Notice::Counter, ctx.counters.requestsExecuted); logOrder("COUNTER"); break;
+    case 'l': postToServer(Notice::Lines, ctx.counters.inputDataLines); logOrder("LINES"); break;
+    case 'o': postToServer(Notice::Outlines, ctx.counters.outputDataLines); logOrder("OUTLINES"); break;
+    case 'r': resume(); postToServer(Notice::Resume, 0); logOrder("RESUME"); break;
+    case 's': suspend(); postToServer(Notice::Suspend, 0); logOrder("SUSPEND"); break;
+    default: failWith(condition::ParameterList); logOrder(nullptr); break;
+    }
+}
+
+void takeOneOrder(int waitMs)
+{
+    queueWaitingMessages(waitMs);
+    if (const auto order = nextOrder())
+        obey(*order);
+}
+
+}
+
+void takeServerOrders()
+{
+    if (ctx.server.activeMessageNumber == 0)
+        return;
+    takeOneOrder(0);
+    // A suspended driver waits for the server's next order; a driver that
+    // cannot hear the server could never be resumed, so it is not held.
+    if (!ctx.bus.joined())
+        ctx.request.suspended = false;
+    while (ctx.request.suspended && isSuccess())
+        takeOneOrder(-1);
+}
+
+}
