@@ -193,6 +193,16 @@ std::uint8_t lineControl()
     return control;
 }
 
+std::uint8_t transactionControl(bool firstThenData, bool dataFirst)
+{
+    std::uint8_t control = static_cast<std::uint8_t>(lineControl() | kControlRegisterTransaction);
+    if (firstThenData)
+        control |= kControlFirstThenData;
+    if (dataFirst)
+        control |= kControlDataFirst;
+    return control;
+}
+
 void converterTransaction(std::span<const std::uint8_t> body)
 {
     unsigned repeats = 0;

@@ -11,6 +11,9 @@ namespace kelvo::drv {
 // The control byte's line part: the line channel and the 19200 bit/s flag.
 std::uint8_t lineControl();
 
+// The control byte of a register transaction.
+std::uint8_t transactionControl(bool firstThenData, bool dataFirst);
+
 // Sends a register transaction (control byte onwards, without the length
 // and CRC) and receives its answer into the converter data.
 void converterTransaction(std::span<const std::uint8_t> body);

@@ -7,7 +7,6 @@
 #include "driver/frame/result_codes.h"
 #include "driver/transport/command_tables.h"
 #include "driver/transport/converter_link.h"
-#include "driver/transport/converter_frame.h"
 #include "driver/transport/link.h"
 #include "driver/transport/server_orders.h"
 
@@ -108,12 +107,8 @@ std::optional<std::uint8_t> takeSecondAnswerStart(const RequestShape& r, std::ui
 
 void sendConverterTransaction(const RequestShape& r, std::uint8_t recordLength, bool dataFirst)
 {
-    std::uint8_t control = static_cast<std::uint8_t>(lineControl() | kControlRegisterTransaction);
-    if (r.c > 0 && r.b > 0)
-        control |= kControlFirstThenData;
-    if (dataFirst)
-        control |= kControlDataFirst;
-    std::vector<std::uint8_t> body {control, r.c, r.n, recordLength, kEsc, r.command};
+    std::vector<std::uint8_t> body {transactionControl(r.c > 0 && r.b > 0, dataFirst), r.c, r.n, recordLength, kEsc,
+        r.command};
     for (unsigned j = 1; j <= r.b; ++j)
         body.push_back(ctx.request.buffer.requestData(j));
     converterTransaction(body);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <string_view>
 
+#include "driver/frame/context.h"
+#include "driver/transport/converter_link.h"
 #include "driver/transport/crc16.h"
 
 using namespace kelvo::drv;
@@ -85,4 +87,16 @@ TEST(ConverterFrame, ReceiverFindsThePreambleAfterStrayBytes)
         if (damaged.take(byte))
             break;
     EXPECT_FALSE(damaged.content().has_value()) << "a changed bit fails the CRC";
+}
+
+TEST(ConverterFrame, ControlByteOfATransaction)
+{
+    kelvo::drv::ctx.connection.lineChannel = 1;
+    kelvo::drv::ctx.connection.lineSpeed = 19200;
+    EXPECT_EQ(transactionControl(true, false), 0x38) << "19200 bit/s, data after a first answer, a register request";
+    kelvo::drv::ctx.connection.lineChannel = 3;
+    kelvo::drv::ctx.connection.lineSpeed = 9600;
+    EXPECT_EQ(transactionControl(false, true), 0x62);
+    EXPECT_EQ(lineControl(), 0x02);
+    kelvo::drv::ctx.connection = {};
 }

@@ -137,3 +137,22 @@ TEST_F(RequestTest, TcpFailures)
     writeFile("KONFIG.TXT", tcpConfiguration(std::string(70, 'x') + ".invalid", 4001));
     EXPECT_EQ(ONrKasy("IN", "out"), 67);
 }
+
+TEST_F(RequestTest, AnswersInPartsAndBrokenAnswers)
+{
+    writeFile("KONFIG.TXT", "$1\tCOM7:9600:MUX7:1\t1\tCONV\tABCDEFGH:1:3\r\n");
+    startRegister({"--model", "121", "--converter", "--fault", "converter-parts:100"});
+    EXPECT_EQ(ONrUnik("IN", "out.txt"), 0) << readFile("RAPORT.TXT");
+    EXPECT_FALSE(logLines(log(), "converter=8").empty()) << "the second part was asked for";
+    EXPECT_TRUE(readFile("out.txt").ends_with("\r\n$KLV 00121001\r\n")) << "and appended to the first";
+    simulator_.reset();
+
+    // Bytes dropped from or added to an answer end the request with a code.
+    std::remove(log().c_str());
+    oneSecondTimeOut();
+    startRegister({"--model", "121", "--fault", "drop:29:40:1", "--fault", "garbage:91:200:1"});
+    EXPECT_EQ(ONrKasy("IN", "out"), 0) << "a short answer times out and is asked again in the prelude";
+    EXPECT_EQ(requests("29").size(), 4u);
+    EXPECT_EQ(OStatus("IN", "out.txt"), 23) << "noise before the answer is a wrong answer";
+    EXPECT_EQ(OStatus("IN", "out.txt"), 0);
+}
