@@ -24,6 +24,7 @@ void resetCommandContext()
     ctx.registerNumber = 0;
     ctx.request = {};
     ZerowanieSzczegolowychDanychOTypieUrzadzenia();
+    ctx.reports = {};
     ctx.connection.derived = {};
 }
 

@@ -10,6 +10,7 @@
 #include "platform/file_access.h"
 #include "platform/message_bus.h"
 #include "driver/device/identity.h"
+#include "driver/reports/report_state.h"
 #include "driver/transport/port_state.h"
 #include "driver/transport/request_state.h"
 
@@ -185,6 +186,7 @@ struct Context {
     std::uint8_t registerNumber = 0;  // from the input file's first header line
     RequestState request;
     DeviceIdentity device;
+    ReportState reports;  // fiscal memory records and the report range
 
     // Outlive a command (the connection's link settings excepted).
     ConnectionSettings connection;

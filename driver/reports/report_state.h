@@ -1,0 +1,48 @@
+// What the fiscal memory reader keeps for one command: the record cache, the
+// range of the periodic report and the fiscal memory copy of the header.
+// It lives in the driver context and is cleared by the command reset.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace kelvo::drv {
+
+// An index field that names no record.
+inline constexpr std::uint32_t kNoRecord = 0xFFFF;
+
+// One fiscal memory record as read from the register. The body is kept in
+// the numbering D[1], D[2], ... of both record layouts: body[k] is D[k] and
+// body[0] is unused; bytes the record does not carry stay zero.
+struct RecordCacheEntry {
+    bool cached = false;
+    std::uint8_t status = 0;
+    std::uint8_t type = 0;  // the full type byte, the type in its low six bits
+    std::array<std::uint8_t, 256> body {};
+    std::uint32_t labelLink = kNoRecord;      // day label (type 38) of this daily report
+    std::uint32_t signatureLink = kNoRecord;  // day signature (type 50)
+    std::uint32_t cumulativeLink = kNoRecord; // cumulative totals (type 52)
+    bool valid = false;                       // the checksum matched
+};
+
+// The range of a periodic report and the state of its current section.
+struct ReportRange {
+    bool singleCurrency = false;  // the range holds no change of the accounting currency
+    std::uint32_t taxRateRecord = kNoRecord;       // tax-rate record in force for the section
+    std::uint32_t currencyRecord = kNoRecord;      // currency record in force for the section
+    std::uint32_t lastDailyBefore = kNoRecord;     // last daily report before the range
+    std::uint32_t sectionFirst = kNoRecord;        // first daily report of the section
+    std::uint32_t nextCurrencyChange = kNoRecord;  // first currency change after the section start
+    std::uint32_t rangeLast = kNoRecord;           // last daily report of the range
+};
+
+struct ReportState {
+    std::vector<RecordCacheEntry> cache;  // records 0..N, sized on first use
+    ReportRange range;
+    std::vector<std::uint8_t> answer;     // the last record answer, first byte first
+    std::vector<std::uint8_t> headerCopy; // the fiscal memory copy of the header
+    bool headerCopyRead = false;
+};
+
+}
