@@ -1,0 +1,58 @@
+// The line primitives of the periodic report: fixed-width text lines in
+// Windows-1250, written to the command's output file, some of them counted
+// for the "Ilość pozycji" line of the daily report blocks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kelvo::drv::report {
+
+// The report texts are written here in UTF-8; the register's letters and
+// the output file are Windows-1250. Only the Polish letters are converted,
+// any other character outside ASCII becomes '?'.
+std::string windows1250(std::string_view utf8);
+
+// left, blanks, right, so that the line is width long; with no room the two
+// texts are joined directly.
+std::string justify(std::string_view left, std::string_view right, std::size_t width);
+
+// Blanks added alternately on the right and on the left, the first on the right.
+std::string centre(std::string_view text, std::size_t width);
+
+// One blank after every character, the last included.
+std::string spaced(std::string_view text);
+
+std::string rule(std::size_t width);
+
+// A number zero-padded to four digits, as the counters are printed.
+std::string fourDigits(std::uint32_t value);
+
+enum class Counted : bool { No = false, Yes = true };
+
+// Where the report lines go: the output file, at the line width of the report.
+class ReportLines {
+public:
+    explicit ReportLines(std::size_t width) : width_(width) {}
+
+    std::size_t width() const { return width_; }
+    void setWidth(std::size_t width) { width_ = width; }
+
+    // Pads the text to the width and writes it as one line; a failed write
+    // stores error 17. A counted line advances the printed-line counter.
+    bool emit(std::string_view text, Counted counted = Counted::No);
+    bool emitJustified(std::string_view left, std::string_view right, Counted counted = Counted::No);
+    bool emitCentred(std::string_view text, Counted counted = Counted::No);
+    bool emitRule();
+
+    std::uint32_t countedLines() const { return counted_; }
+    void resetCount() { counted_ = 0; }
+
+private:
+    std::size_t width_;
+    std::uint32_t counted_ = 0;
+};
+
+}

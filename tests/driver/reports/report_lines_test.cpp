@@ -1,0 +1,60 @@
+#include "driver/reports/report_lines.h"
+
+#include "driver/files/textfile.h"
+#include "driver/frame/result_codes.h"
+#include "tests/driver/context_fixture.h"
+
+using namespace kelvo::drv;
+using namespace kelvo::drv::report;
+using kelvo::test::readFile;
+
+TEST(ReportTextPrimitives, JustifyCentreSpacedAndRule)
+{
+    EXPECT_EQ(justify("od dn.12r01.02", "do dn.12r01.31", 40), "od dn.12r01.02            do dn.12r01.31");
+    EXPECT_EQ(justify("Ilość", "0012", 9), "Ilość0012") << "no room: joined without blanks";
+    EXPECT_EQ(justify("abcdef", "ghij", 8), "abcdefghij") << "longer than the width: plain concatenation";
+    EXPECT_EQ(centre("AB", 5), " AB  ") << "first blank on the right";
+    EXPECT_EQ(centre("AB", 6), "  AB  ");
+    EXPECT_EQ(centre("ABCDEFG", 4), "ABCDEFG");
+    EXPECT_EQ(spaced("RAPORT  FISKALNY"), "R A P O R T     F I S K A L N Y ");
+    EXPECT_EQ(centre(spaced("OKRESOWY"), 40), "            O K R E S O W Y             ");
+    EXPECT_EQ(rule(5), "-----");
+    EXPECT_EQ(fourDigits(7), "0007");
+    EXPECT_EQ(fourDigits(12345), "12345");
+}
+
+TEST(ReportTextPrimitives, PolishLettersBecomeWindows1250)
+{
+    EXPECT_EQ(windows1250("Łączna należność"), "\xA3\xB9" "czna nale\xBFno\x9C\xE6");
+    EXPECT_EQ(windows1250("ąćęłńóśżźĄĆĘŁŃÓŚŻŹ"),
+        "\xB9\xE6\xEA\xB3\xF1\xF3\x9C\xBF\x9F\xA5\xC6\xCA\xA3\xD1\xD3\x8C\xAF\x8F");
+    EXPECT_EQ(windows1250("Ilość pozycji"), "Ilo\x9C\xE6 pozycji");
+    EXPECT_EQ(windows1250("€ x"), "? x") << "no Windows-1250 letter of the table";
+}
+
+class ReportLinesTest : public kelvo::test::DriverTest {};
+
+TEST_F(ReportLinesTest, LinesArePaddedWrittenAndCounted)
+{
+    ASSERT_TRUE(openFile(ctx.files.output, "OUT", 1));
+    ReportLines lines(10);
+    EXPECT_TRUE(lines.emit("dn.", Counted::Yes));
+    EXPECT_TRUE(lines.emitJustified("nr", "0001", Counted::Yes));
+    EXPECT_TRUE(lines.emitCentred("X"));
+    EXPECT_TRUE(lines.emitRule());
+    EXPECT_TRUE(lines.emit(std::string(1500, 'x')));
+    EXPECT_EQ(lines.countedLines(), 2u);
+    lines.resetCount();
+    EXPECT_EQ(lines.countedLines(), 0u);
+    closeFile(ctx.files.output);
+    EXPECT_EQ(readFile("OUT"), "dn.       \r\nnr    0001\r\n    X     \r\n----------\r\n" + std::string(1023, 'x') + "\r\n");
+    EXPECT_TRUE(isSuccess());
+}
+
+TEST_F(ReportLinesTest, FailedWriteStoresError17)
+{
+    ReportLines lines(40);
+    EXPECT_FALSE(lines.emit("dn.", Counted::Yes));
+    EXPECT_EQ(ctx.outcome.resultCode, condition::OutputWrite);
+    EXPECT_EQ(lines.countedLines(), 0u);
+}
