@@ -170,6 +170,13 @@ Reply Register::onCommand(std::uint8_t command)
             finish();
             return reply;
         }
+        // A register without header line requests refuses them in the first
+        // answer with 1, which the driver reads as "not supported".
+        if (command == 157 && !scenario_.headerRequest) {
+            emit({1}, true, reply);
+            finish();
+            return reply;
+        }
         emit({ACK}, true, reply);
         if (reply.hangUp) {
             finish();

@@ -140,6 +140,13 @@ TEST_F(RegisterTest, HeaderLines)
 
     Register& saska = make(43);
     EXPECT_EQ(talk(saska, {ESC, 157, 1}).bytes.size(), 1u + 42u);
+
+    // Without header line requests the first answer refuses them.
+    Scenario s = scenarioFor(121);
+    s.headerRequest = false;
+    Register refusing(s, log);
+    EXPECT_EQ(hexOf(refusing, {ESC, 157, 1}), "01");
+    EXPECT_EQ(hexOf(refusing, {ESC, 91}), "06 38") << "the data byte after the refusal is not taken for a command";
 }
 
 TEST_F(RegisterTest, RecordReadsAndHeaderCopy)
