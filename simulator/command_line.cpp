@@ -24,7 +24,7 @@ const char* const usageText =
     "  --converter           put the line converter's frames around the register\n"
     "  --baud N              send each answer byte at N bit/s, ten bits a byte\n"
     "  --turnaround MS       wait MS milliseconds before each answer\n"
-    "  --fault SPEC          a fault to show, for example nak:154:2, status:154:134,\n"
+    "  --fault FAULT         a fault to show, for example nak:154:2, status:154:134,\n"
     "                        silent:53, garbage:53:4, drop:154:0, hang-up:154:10,\n"
     "                        bad-checksum:17:3, bad-checksum:17:vary,\n"
     "                        converter-crc:2, converter-parts:16 (repeatable)\n"
