@@ -103,10 +103,13 @@ Listener::Line Listener::serveBytes(int fd)
     const ssize_t n = ::read(fd, buffer.data(), buffer.size());
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return Line::Open;
     if (n <= 0) return Line::Gone;  // closed socket, or EIO from a pty without its client
+    bytesReceived_ += static_cast<std::uint64_t>(n);
     for (ssize_t k = 0; k < n; ++k) {
         const Reply reply = responder_.feed(buffer[static_cast<std::size_t>(k)]);
-        for (const Bytes& answer : reply.answers)
+        for (const Bytes& answer : reply.answers) {
             if (!answer.empty() && !writeAnswer(fd, answer, options_.timing)) return Line::Gone;
+            bytesSent_ += answer.size();
+        }
         if (reply.hangUp) {
             log_.line("hang-up");
             if (pty_) {

@@ -37,6 +37,11 @@ public:
     // Serves until `stop` is set, or (with once) the first client has gone.
     void run(const std::atomic<bool>& stop);
 
+    // Bytes that crossed the register line, for comparing a client's time
+    // with the time the wire itself needs.
+    std::uint64_t bytesReceived() const { return bytesReceived_; }
+    std::uint64_t bytesSent() const { return bytesSent_; }
+
     std::uint16_t tcpPort() const;
     std::uint16_t udpPort() const;
     std::string ptySlave() const;
@@ -58,6 +63,8 @@ private:
     NetSerialState netSerial_;
     bool ptyClient_ = false;
     std::chrono::steady_clock::time_point lastByte_{};
+    std::uint64_t bytesReceived_ = 0;
+    std::uint64_t bytesSent_ = 0;
 };
 
 }

@@ -55,6 +55,8 @@ int run(const kelvo::sim::CommandLine& c)
     std::cout.flush();
 
     listener.run(stopRequested);
+    std::cout << "kelvosim: " << listener.bytesReceived() << " bytes received, " << listener.bytesSent()
+              << " bytes sent\n";
     return 0;
 }
 

@@ -265,7 +265,6 @@ TEST(Program, RunsOnceOverTcpAndLogsTheRequests)
         if (n <= 0) break;
         printed.append(buffer, static_cast<std::size_t>(n));
     }
-    ::close(out[0]);
     const std::size_t colon = printed.rfind(':');
     ASSERT_NE(colon, std::string::npos) << printed;
     const auto port = static_cast<std::uint16_t>(std::stoi(printed.substr(colon + 1)));
@@ -284,6 +283,11 @@ TEST(Program, RunsOnceOverTcpAndLogsTheRequests)
         FAIL() << "kelvosim --once did not end";
     }
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    char rest[256];
+    for (ssize_t n = 0; (n = ::read(out[0], rest, sizeof rest)) > 0;)
+        printed.append(rest, static_cast<std::size_t>(n));
+    ::close(out[0]);
+    EXPECT_NE(printed.find("kelvosim: 4 bytes received, 4 bytes sent\n"), std::string::npos) << printed;
 
     std::ifstream in(logPath);
     std::string first, second;
