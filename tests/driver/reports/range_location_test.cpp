@@ -1,5 +1,8 @@
 // Locating the range of a periodic report in the simulator's memory.
+#include <random>
+
 #include "driver/frame/context.h"
+#include "driver/transport/crc16.h"
 #include "tests/driver/reports/records_fixture.h"
 
 using namespace kelvo::drv;
@@ -128,4 +131,100 @@ TEST_F(RangeLocationTest, DamagedRecordsAreSkippedAndTheScanEndsAtTheEmptyOne)
     EXPECT_EQ(range_.sectionFirst, 8u) << "the damaged report is no bound";
     EXPECT_EQ(range_.lastDailyBefore, 2u);
     EXPECT_EQ(range_.rangeLast, 10u);
+}
+
+// Random records of random types, most with a right check value, some
+// damaged: the range is found or 71 is given, and every record decodes.
+TEST_F(RangeLocationTest, RandomRecordBytesGiveARangeOrAnErrorCode)
+{
+    std::mt19937 random(11);
+    const std::uint8_t types[] = {0x3C, 0x3C, 0x3C, 0x3A, 0x1E, 0x2E, 0x34, 0x32, 0x26, 0x16, 0x3D, 0x00};
+    for (const bool crc : {true, false}) {
+        SCOPED_TRACE(crc);
+        std::string records;
+        for (int i = 0; i < 60; ++i) {
+            std::vector<std::uint8_t> a(63);
+            for (auto& b : a)
+                b = static_cast<std::uint8_t>(random());
+            a[crc ? 1 : 0] = static_cast<std::uint8_t>((types[random() % std::size(types)] & 0x3F) | (random() & 0xC0));
+            if (crc) {
+                a[0] = random() % 4 == 0 ? a[0] : 0x7F;
+                const std::uint16_t check = crc16(std::span(a).subspan(1, 60));
+                a[61] = static_cast<std::uint8_t>(check & 0xFF);
+                a[62] = static_cast<std::uint8_t>(check >> 8);
+            } else {
+                std::uint8_t x = 0;
+                for (int k = 1; k < 62; ++k)
+                    x ^= a[k];
+                a[62] = x;
+            }
+            if (random() % 5 == 0)
+                a[62] ^= 0x5A;  // damaged
+            static const char digits[] = "0123456789ABCDEF";
+            std::string raw;
+            for (const std::uint8_t b : a) {
+                raw += digits[b >> 4];
+                raw += digits[b & 15];
+                raw += ' ';
+            }
+            raw.pop_back();
+            records += std::string(i == 0 ? "" : ",") + R"({"raw": ")" + raw + R"("})";
+        }
+        startScenario(std::string(R"({"model": )") + (crc ? "121" : "107") + R"(, "read_only": true, "records": [)"
+            + records + "]}");
+        std::size_t decoded = 0;
+        const std::uint8_t result = runWithRegister([&] {
+            if (!locateRange(8, numberKey(0), numberKey(65535), range_))
+                return;
+            DecodedRecord r;
+            resetSection(r);
+            for (std::uint32_t i = 0; i < 60; ++i)
+                if (decodeRecord(i, r) && r.decoded)
+                    ++decoded;
+        });
+        EXPECT_TRUE(result == 0 || result == 71) << int(result);
+        if (result == 0) {
+            EXPECT_LE(range_.sectionFirst, range_.rangeLast);
+            EXPECT_LT(range_.rangeLast, 60u);
+        }
+        EXPECT_GT(decoded, 0u);
+        simulator_.reset();
+        std::remove(log().c_str());
+    }
+}
+
+TEST_F(RangeLocationTest, FamilyBWithACurrencyChangeAndADamagedTypeByte)
+{
+    startScenario(R"({"model": 107, "clock": "2013-03-10 12:00", "fiscal": true, "read_only": true,
+ "header_copy": {"last_line": "NIP 1234567890", "attribute": 2, "currency": "EUR"},
+ "records": [
+  {"type": "tax_rates", "date": "2012-12-01", "number": 1, "rates": {"A": "23.00", "E": "exempt"}},
+  {"type": "daily_report", "date": "2012-12-03", "number": 1, "gross": {"A": "150.00"}, "receipts": 12},
+  {"type": "daily_report", "date": "2012-12-04", "number": 2, "gross": {"A": "75.50"}, "receipts": 7, "type_byte": 121},
+  {"type": "currency_change", "date": "2013-01-01", "number": 2, "time": "00:05", "currency": "EUR"},
+  {"type": "daily_report", "date": "2013-01-02", "number": 3, "gross": {"A": "40.00", "E": "5.00"}, "receipts": 4,
+   "cancelled_receipts": 1, "cancelled_amount": "1.00"}
+ ]})");
+    DecodedRecord r;
+    std::string currency;
+    ASSERT_EQ(runWithRegister([&] {
+        if (!locateRange(7, numberKey(1), numberKey(3), range_))
+            return;
+        resetSection(r);
+        decodeRecord(range_.taxRateRecord, r);
+        decodeRecord(2, r);
+        currencyOf(range_.nextCurrencyChange, currency);
+    }), 0);
+    EXPECT_EQ(range_.sectionFirst, 1u);
+    EXPECT_EQ(range_.rangeLast, 4u) << "the damaged-type report is no bound";
+    EXPECT_EQ(range_.nextCurrencyChange, 3u);
+    EXPECT_FALSE(range_.singleCurrency);
+    EXPECT_TRUE(r.damagedType);
+    EXPECT_EQ(r.type, 60);
+    EXPECT_EQ(r.typeByte, 121);
+    // 75,50 at 23 % holds 1411,79 grosza of tax, raised to 14,12.
+    EXPECT_EQ(r.taxText[0], "14,12");
+    EXPECT_EQ(r.netText[0], "61,38");
+    EXPECT_EQ(r.receiptsText, "7");
+    EXPECT_EQ(currency, "EUR");
 }
