@@ -10,6 +10,8 @@ namespace {
 constexpr std::size_t lastLineOffset = 133;
 constexpr std::size_t readOnlyOffset = 183;
 constexpr std::size_t attributeOffset = 194;
+constexpr std::size_t flagsOffset = 195;
+constexpr std::uint8_t writableFlag = 0x04;  // cleared once the memory is read-only
 constexpr std::size_t currencyOffset = 242;
 
 void putDigits(Bytes& bytes, std::size_t offset, int value)
@@ -51,6 +53,7 @@ FiscalMemory::FiscalMemory(const Geometry& geometry, const RecordLayout& layout,
         putDigits(headerCopy_, readOnlyOffset + 4, t.date.day);
         putDigits(headerCopy_, readOnlyOffset + 6, t.time.hour);
         putDigits(headerCopy_, readOnlyOffset + 8, t.time.minute);
+        headerCopy_[flagsOffset] = static_cast<std::uint8_t>(headerCopy_[flagsOffset] & ~writableFlag);
     }
     std::copy_n(header.currency.begin(), std::min<std::size_t>(header.currency.size(), 3),
                 headerCopy_.begin() + currencyOffset);

@@ -5,6 +5,7 @@
 #include "driver/device/identity_commands.h"
 #include "driver/frame/command.h"
 #include "driver/frame/result_codes.h"
+#include "driver/reports/report_commands.h"
 
 using kelvo::drv::CommandDefinition;
 using kelvo::drv::runCommand;
@@ -26,12 +27,12 @@ constexpr CommandDefinition kReadRegisterNumber {"ONrKasy", {true, true, true, f
 constexpr CommandDefinition kReadUniqueNumber {"ONrUnik", {true, true, true, true}, uniqueNumberBody};
 constexpr CommandDefinition kReadStatus {"OStatus", {true, true, true, true}, statusBody};
 constexpr CommandDefinition kBarcodes {"KDBarkod", {false, true, true, true}, notInThisBuild};
-constexpr CommandDefinition kPeriodicReport {"X000028X", {true, false, true, false}, notInThisBuild};
+constexpr CommandDefinition kPeriodicReport {"X000028X", {true, false, true, false}, periodicReportBody};
 constexpr CommandDefinition kMemory29 {"X000029X", {true, false, true, false}, notInThisBuild};
 constexpr CommandDefinition kOpenPort {"X000030X", {false, true, false, true}, openPortBody};
 constexpr CommandDefinition kMemory31 {"X000031X", {true, false, true, false}, notInThisBuild};
 constexpr CommandDefinition kMemory33 {"X000033X", {true, false, true, false}, notInThisBuild};
-constexpr CommandDefinition kMemory35 {"X000035X", {true, false, true, false}, notInThisBuild};
+constexpr CommandDefinition kMemory35 {"X000035X", {true, false, true, false}, periodicReportFamilyBBody};
 
 }
 

@@ -6,6 +6,7 @@
 #include "driver/files/text_helpers.h"
 #include "driver/files/textfile.h"
 #include "driver/frame/result_codes.h"
+#include "driver/reports/records.h"
 
 namespace kelvo::drv::report {
 
@@ -85,7 +86,7 @@ bool ReportLines::emit(std::string_view text, Counted counted)
         return false;
     }
     if (counted == Counted::Yes)
-        ++counted_;
+        countPrintedLine(counter_);
     return true;
 }
 

@@ -8,6 +8,10 @@
 #include <string>
 #include <string_view>
 
+namespace kelvo::drv {
+struct DecodedRecord;
+}
+
 namespace kelvo::drv::report {
 
 // The report texts are written here in UTF-8; the register's letters and
@@ -32,27 +36,26 @@ std::string fourDigits(std::uint32_t value);
 
 enum class Counted : bool { No = false, Yes = true };
 
-// Where the report lines go: the output file, at the line width of the report.
+// Where the report lines go: the output file, at the line width of the
+// report. Counted lines advance the printed-line counter of the section's
+// decoded record, which the daily report blocks show and reset.
 class ReportLines {
 public:
-    explicit ReportLines(std::size_t width) : width_(width) {}
+    ReportLines(std::size_t width, DecodedRecord& counter) : width_(width), counter_(counter) {}
 
     std::size_t width() const { return width_; }
     void setWidth(std::size_t width) { width_ = width; }
 
     // Pads the text to the width and writes it as one line; a failed write
-    // stores error 17. A counted line advances the printed-line counter.
+    // stores error 17.
     bool emit(std::string_view text, Counted counted = Counted::No);
     bool emitJustified(std::string_view left, std::string_view right, Counted counted = Counted::No);
     bool emitCentred(std::string_view text, Counted counted = Counted::No);
     bool emitRule();
 
-    std::uint32_t countedLines() const { return counted_; }
-    void resetCount() { counted_ = 0; }
-
 private:
     std::size_t width_;
-    std::uint32_t counted_ = 0;
+    DecodedRecord& counter_;
 };
 
 }

@@ -121,7 +121,7 @@ TEST_F(IdentityCommandsTest, RegisterNumberMustMatchTheInputFile)
 TEST_F(IdentityCommandsTest, CommandsWhoseWorkIsNotBuiltDoNotReportSuccess)
 {
     startRegister({"--model", "121"});
-    EXPECT_EQ(X000028X("IN", "report.txt"), 77);
+    EXPECT_EQ(X000033X("IN", "report.txt"), 77);
     EXPECT_EQ(KDBarkod("IN"), 77);
-    EXPECT_EQ(readFile("report.txt"), "") << "the report command writes no header lines of its own";
+    EXPECT_EQ(readFile("report.txt"), "") << "the memory command writes no header lines of its own";
 }

@@ -2,6 +2,7 @@
 
 #include "driver/files/textfile.h"
 #include "driver/frame/result_codes.h"
+#include "driver/reports/records.h"
 #include "tests/driver/context_fixture.h"
 
 using namespace kelvo::drv;
@@ -37,15 +38,15 @@ class ReportLinesTest : public kelvo::test::DriverTest {};
 TEST_F(ReportLinesTest, LinesArePaddedWrittenAndCounted)
 {
     ASSERT_TRUE(openFile(ctx.files.output, "OUT", 1));
-    ReportLines lines(10);
+    DecodedRecord section;
+    ReportLines lines(10, section);
     EXPECT_TRUE(lines.emit("dn.", Counted::Yes));
     EXPECT_TRUE(lines.emitJustified("nr", "0001", Counted::Yes));
     EXPECT_TRUE(lines.emitCentred("X"));
     EXPECT_TRUE(lines.emitRule());
     EXPECT_TRUE(lines.emit(std::string(1500, 'x')));
-    EXPECT_EQ(lines.countedLines(), 2u);
-    lines.resetCount();
-    EXPECT_EQ(lines.countedLines(), 0u);
+    EXPECT_EQ(section.printedLines, 2u);
+    EXPECT_EQ(section.printedLinesText, "0002");
     closeFile(ctx.files.output);
     EXPECT_EQ(readFile("OUT"), "dn.       \r\nnr    0001\r\n    X     \r\n----------\r\n" + std::string(1023, 'x') + "\r\n");
     EXPECT_TRUE(isSuccess());
@@ -53,8 +54,9 @@ TEST_F(ReportLinesTest, LinesArePaddedWrittenAndCounted)
 
 TEST_F(ReportLinesTest, FailedWriteStoresError17)
 {
-    ReportLines lines(40);
+    DecodedRecord section;
+    ReportLines lines(40, section);
     EXPECT_FALSE(lines.emit("dn.", Counted::Yes));
     EXPECT_EQ(ctx.outcome.resultCode, condition::OutputWrite);
-    EXPECT_EQ(lines.countedLines(), 0u);
+    EXPECT_EQ(section.printedLines, 0u);
 }
