@@ -1,0 +1,43 @@
+// The connection window's choices, what the last KONFIG.TXT prefills, and the
+// parameter record they make.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "frontend/logic/parameter_record.h"
+
+namespace kelvo::frontend {
+
+inline constexpr std::array<std::int32_t, 4> kSpeeds {9600, 19200, 28800, 57600};
+inline constexpr std::array<std::int32_t, 3> kMultiplexerTypes {0, 1, 4};
+
+struct ConnectionChoice {
+    std::int32_t port = 1;     // 1 to 99
+    int speedItem = 0;         // index into kSpeeds
+    int kindItem = 0;          // index into kMultiplexerTypes
+    int channelItem = 0;       // channel - 1
+};
+
+// The six values of the last configuration line, when it reads correctly.
+struct LastConnection {
+    std::int32_t port = 0;
+    std::int32_t speed = 0;
+    std::int32_t multiplexerType = 0;
+    std::int32_t channel = 0;
+    std::int32_t timeout = 0;
+
+    bool operator==(const LastConnection&) const = default;
+};
+
+std::optional<LastConnection> readLastConnection(const std::string& path);
+
+// Copies the last connection into the record and the window's choices.
+void prefill(const LastConnection& last, ParameterRecord& record, ConnectionChoice& choice);
+
+// The record as "&Dalej" takes it from the window: a direct connection always
+// uses channel 1; the identity commands run with a 2-second time-out.
+void takeChoice(const ConnectionChoice& choice, ParameterRecord& record);
+
+}

@@ -1,0 +1,83 @@
+#include "frontend/logic/connection_sequence.h"
+
+#include <kelvo/kelvodrv.h>
+
+#include "frontend/logic/driver_messages.h"
+#include "frontend/logic/parameter_files.h"
+#include "platform/file_access.h"
+
+namespace kelvo::frontend {
+
+namespace {
+
+constexpr char kUniqueNumberOutput[] = "out.txt";
+constexpr std::size_t kStatusFlag03Line = 5;  // the sixth line of the status output: flag 03
+
+std::string trimmedBlanks(const std::string& text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// A failed identity command: the files of the attempt go, the user decides.
+void failedCommand(std::uint8_t code, const ConnectionEvents& events)
+{
+    platform::removeFile(kUniqueNumberOutput);
+    platform::removeFile("in");
+    if (events.continueWithoutRegister(driverFailureQuestion(code)))
+        events.showMainWindow();
+}
+
+}
+
+std::string driverFailureQuestion(std::uint8_t code)
+{
+    return driverErrorMessage(code) + "\nCZY URUCHOMIĆ PROGRAM BEZ PODŁĄCZENIA DO KASY?";
+}
+
+ConnectionResult runConnection(Session& session, const ConnectionChoice& choice, const ConnectionEvents& events)
+{
+    ParameterRecord& record = session.record;
+    record.registerNumber = 1;
+    platform::removeFile("konfig.$$$");
+    takeChoice(choice, record);
+    writeParameterFiles(record, record.registerNumber);
+    writeParameterFiles(record, 1);
+
+    if (const std::uint8_t code = ONrKasy("in1", "out"); code != 0) {
+        if (events.continueWithoutRegister(driverFailureQuestion(code)))
+            events.showMainWindow();
+        else
+            events.requestEnd();
+    } else if (const auto number = registerNumberFromOutput("out")) {
+        record.registerNumber = *number;
+    }
+
+    events.busy(true);
+    writeParameterFiles(record, record.registerNumber);
+    const std::uint8_t uniqueCode = ONrUnik("in", kUniqueNumberOutput);
+    events.busy(false);
+    record.spare = 5;
+    record.portTimeout = 5;
+    session.uniqueNumber.clear();
+    if (uniqueCode != 0) {
+        failedCommand(uniqueCode, events);
+        return ConnectionResult::StayOrElsewhere;
+    }
+    const auto unique = plainLines(kUniqueNumberOutput, 4);
+    if (unique.size() == 4 && !unique[3].empty())
+        session.uniqueNumber = trimmedBlanks(unique[3].substr(1));
+
+    if (const std::uint8_t code = OStatus("in", kUniqueNumberOutput); code != 0) {
+        failedCommand(code, events);
+        return ConnectionResult::StayOrElsewhere;
+    }
+    const auto status = plainLines(kUniqueNumberOutput, 6);
+    session.settlementEnabled =
+        !(status.size() > kStatusFlag03Line && !status[kStatusFlag03Line].empty() && status[kStatusFlag03Line].back() == '0');
+    return ConnectionResult::RangeWindow;
+}
+
+}

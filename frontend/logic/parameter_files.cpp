@@ -1,0 +1,119 @@
+#include "frontend/logic/parameter_files.h"
+
+#include <cstdio>
+#include <kelvo/kelvodrv.h>
+
+#include "platform/file_access.h"
+
+namespace kelvo::frontend {
+
+namespace {
+
+constexpr std::size_t kPlainLineLimit = 99;
+constexpr char kLineBreak[] = "\r\n";
+
+std::string twoDigits(std::int32_t value)
+{
+    return (value >= 0 && value < 10 ? "0" : "") + std::to_string(value);
+}
+
+std::string date(std::int32_t year, std::int32_t month, std::int32_t day)
+{
+    return std::to_string(year) + "." + twoDigits(month) + "." + twoDigits(day);
+}
+
+// Creates the file anew under its name, or the name it has in the folder in
+// another case, and writes the text; nothing when it cannot be created.
+void writeFileText(const std::string& name, const std::string& text)
+{
+    std::FILE* file = std::fopen(platform::resolveFileName(name).c_str(), "wb");
+    if (file == nullptr)
+        return;
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+}
+
+std::string inputHeader(std::uint8_t registerNumber)
+{
+    return "#" + std::to_string(registerNumber) + kLineBreak + "#" + kLineBreak + "#" + kLineBreak;
+}
+
+}
+
+std::string configurationLine(const ParameterRecord& r, std::uint8_t registerNumber)
+{
+    return "$" + std::to_string(registerNumber) + "\tCOM" + std::to_string(r.port) + ":" + std::to_string(r.speed)
+        + ":MUX" + std::to_string(r.multiplexerType) + ":" + std::to_string(r.channel) + "\t"
+        + std::to_string(r.portTimeout) + "\tKELVO";
+}
+
+std::string reportLine(const ParameterRecord& r)
+{
+    const std::string kind = std::to_string(r.reportKind);
+    switch (r.reportKind) {
+    case 1: return kind + "\t" + std::to_string(r.year) + "." + twoDigits(r.month);
+    case 2:
+    case 6:
+        return kind + "\t" + date(r.firstYear, r.firstMonth, r.firstDay) + "\t" + date(r.lastYear, r.lastMonth, r.lastDay);
+    case 3:
+    case 7: return kind + "\t" + std::to_string(r.numberFrom) + "\t" + std::to_string(r.numberTo);
+    case 4:
+    case 5:
+    case 8: return kind;
+    default: return {};
+    }
+}
+
+void writeParameterFiles(const ParameterRecord& record, std::uint8_t registerNumber)
+{
+    writeFileText("KONFIG.TXT", configurationLine(record, registerNumber));
+    writeFileText("IN1", inputHeader(registerNumber) + "$" + (record.speed == 9600 ? "NONE" : "MARK") + "\t0");
+    writeFileText("IN", inputHeader(registerNumber) + "$" + reportLine(record));
+}
+
+std::optional<std::uint8_t> registerNumberFromOutput(const std::string& path)
+{
+    int handle = -1;
+    if (OtwartoPlik(&handle, path.c_str(), 0) == 0)
+        return std::nullopt;
+    char line[1024] {};
+    unsigned char wrongKind = 0;
+    for (int header = 0; header < 3; ++header)
+        OdczytanoZPlikuLinieDanych(handle, line, &wrongKind);
+    std::optional<std::uint8_t> number;
+    char field[1024] {};
+    unsigned char value = 0;
+    if (OdczytanoZPlikuLinieDanych(handle, line, &wrongKind) != 0 && NapisZawieraDana(line, 1, field) != 0
+        && PoprawnaLiczbaTypuByte(field, &value) != 0 && value <= 99)
+        number = value;
+    ZamknieciePliku(&handle);
+    return number;
+}
+
+std::vector<std::string> plainLines(const std::string& path, std::size_t count)
+{
+    std::vector<std::string> lines;
+    std::FILE* file = std::fopen(platform::resolveFileName(path).c_str(), "rb");
+    if (file == nullptr)
+        return lines;
+    std::string line;
+    bool open = false;
+    for (int c = 0; lines.size() < count && (c = std::fgetc(file)) != EOF;) {
+        open = true;
+        if (c == '\n') {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            lines.push_back(line.substr(0, kPlainLineLimit));
+            line.clear();
+            open = false;
+        } else {
+            line.push_back(static_cast<char>(c));
+        }
+    }
+    if (open && lines.size() < count)
+        lines.push_back(line.substr(0, kPlainLineLimit));
+    std::fclose(file);
+    return lines;
+}
+
+}
