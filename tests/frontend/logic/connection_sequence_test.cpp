@@ -1,4 +1,5 @@
 #include "frontend/logic/connection_sequence.h"
+#include "frontend/logic/report_range.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -88,4 +89,22 @@ TEST_F(ConnectionSequenceTest, WithoutARegisterTheUserIsAskedTwice)
     seen_.clear();
     runConnection(session_, choice_, events_);
     EXPECT_EQ(seen_, (std::vector<std::string> {"main", "busy", "idle", "main"}));
+}
+
+TEST_F(ConnectionSequenceTest, ReportAfterTheConnection)
+{
+    startRegister({"--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"});
+    ASSERT_EQ(runConnection(session_, choice_, events_), ConnectionResult::RangeWindow);
+    RangeChoice monthly = defaultRange({2012, 2, 1});
+    const ReportRun report = runReport(session_, monthly);
+    EXPECT_EQ(report.code, 0);
+    EXPECT_EQ(report.names.fileName, "ABC 12345678_SZCZ201201.txt") << "the unique number as the register shows it";
+    EXPECT_EQ(readFile(report.names.fileName), readFile(std::string(KELVO_GOLDEN_REPORTS) + "/orvan-monthly.txt"));
+
+    RangeChoice whole;
+    whole.kind = 8;
+    const ReportRun failed = runReport(session_, whole);
+    EXPECT_EQ(failed.code, 73) << "a settlement needs a read-only memory";
+    EXPECT_FALSE(std::filesystem::exists(failed.names.fileName));
+    EXPECT_FALSE(std::filesystem::exists("IN"));
 }

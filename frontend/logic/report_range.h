@@ -1,0 +1,51 @@
+// The report range window's choices, their defaults, and what "&Dalej" makes
+// of them: the record's report fields, the report's title and file name, and
+// the run of the report command.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "frontend/logic/parameter_record.h"
+
+namespace kelvo::frontend {
+
+struct Date {
+    int year = 2000;
+    int month = 1;
+    int day = 1;
+};
+
+struct RangeChoice {
+    int kind = 1;             // the selected report kind, 1 to 8; 0 for none
+    int variant = 0;          // 0 detailed, 1 short
+    int monthItem = 0;        // month - 1
+    int year = 2001;
+    Date from, to;            // kind 2
+    Date settlementFrom, settlementTo;  // kind 6
+    int numberFrom = 1, numberTo = 1;   // kind 3
+    int settlementNumberFrom = 1, settlementNumberTo = 1;  // kind 7
+};
+
+// The window's state when the program starts on the given day: the previous
+// month, and today in every date picker.
+RangeChoice defaultRange(Date today);
+
+struct ReportNames {
+    std::string title;     // UTF-8, for the status line and the printed header
+    std::string fileName;  // in the working folder
+};
+
+// Stores the chosen kind and range in the record and names the report.
+ReportNames takeRange(const RangeChoice& choice, ParameterRecord& record, const std::string& uniqueNumber);
+
+struct ReportRun {
+    ReportNames names;
+    std::uint8_t code = 0;  // the report command's result
+};
+
+// Writes the parameter files and runs the report command; a failed report
+// leaves neither its file nor "in" behind.
+ReportRun runReport(Session& session, const RangeChoice& choice);
+
+}
