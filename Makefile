@@ -1,5 +1,5 @@
 # make check: install what a fresh Debian 12 machine lacks, configure, build
-# and run every test. make check-sanitize does the same in a second build
+# and run every test. make demo prints two reports from the register simulator. make check-sanitize does the same in a second build
 # folder with AddressSanitizer and UndefinedBehaviorSanitizer.
 
 BUILD_DIR ?= build
@@ -9,7 +9,7 @@ JOBS ?= $(shell nproc)
 # Debian packages the build and the tests use.
 PACKAGES := cmake ninja-build g++ gcc make pkg-config binutils libgtest-dev libgmock-dev nlohmann-json3-dev
 
-.PHONY: all deps build check sanitize check-sanitize install clean
+.PHONY: all deps build check sanitize check-sanitize demo install clean
 
 all: build
 
@@ -41,6 +41,9 @@ sanitize: deps $(SANITIZE_DIR)/build.ninja
 check-sanitize: sanitize
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+
+demo: build
+	bash tools/demo.sh $(BUILD_DIR)
 
 install: build
 	cmake --install $(BUILD_DIR)

@@ -37,7 +37,7 @@ std::string driverFailureQuestion(std::uint8_t code)
     return driverErrorMessage(code) + "\nCZY URUCHOMIĆ PROGRAM BEZ PODŁĄCZENIA DO KASY?";
 }
 
-ConnectionResult runConnection(Session& session, const ConnectionChoice& choice, const ConnectionEvents& events)
+ConnectionOutcome runConnection(Session& session, const ConnectionChoice& choice, const ConnectionEvents& events)
 {
     ParameterRecord& record = session.record;
     record.registerNumber = 1;
@@ -64,7 +64,7 @@ ConnectionResult runConnection(Session& session, const ConnectionChoice& choice,
     session.uniqueNumber.clear();
     if (uniqueCode != 0) {
         failedCommand(uniqueCode, events);
-        return ConnectionResult::StayOrElsewhere;
+        return {ConnectionResult::StayOrElsewhere, uniqueCode};
     }
     const auto unique = plainLines(kUniqueNumberOutput, 4);
     if (unique.size() == 4 && !unique[3].empty())
@@ -72,12 +72,12 @@ ConnectionResult runConnection(Session& session, const ConnectionChoice& choice,
 
     if (const std::uint8_t code = OStatus("in", kUniqueNumberOutput); code != 0) {
         failedCommand(code, events);
-        return ConnectionResult::StayOrElsewhere;
+        return {ConnectionResult::StayOrElsewhere, code};
     }
     const auto status = plainLines(kUniqueNumberOutput, 6);
     session.settlementEnabled =
         !(status.size() > kStatusFlag03Line && !status[kStatusFlag03Line].empty() && status[kStatusFlag03Line].back() == '0');
-    return ConnectionResult::RangeWindow;
+    return {ConnectionResult::RangeWindow, 0};
 }
 
 }

@@ -24,9 +24,14 @@ enum class ConnectionResult {
     StayOrElsewhere, // a command failed; the question's answer decided what shows
 };
 
+struct ConnectionOutcome {
+    ConnectionResult result = ConnectionResult::RangeWindow;
+    std::uint8_t code = 0;  // the last failed command's result code
+};
+
 // The question's text for a failed driver command.
 std::string driverFailureQuestion(std::uint8_t code);
 
-ConnectionResult runConnection(Session& session, const ConnectionChoice& choice, const ConnectionEvents& events);
+ConnectionOutcome runConnection(Session& session, const ConnectionChoice& choice, const ConnectionEvents& events);
 
 }

@@ -55,7 +55,7 @@ protected:
 TEST_F(ConnectionSequenceTest, TheRegisterAnswersAndTheRangeWindowFollows)
 {
     startRegister({"--model", "121"});
-    EXPECT_EQ(runConnection(session_, choice_, events_), ConnectionResult::RangeWindow);
+    EXPECT_EQ(runConnection(session_, choice_, events_).result, ConnectionResult::RangeWindow);
     EXPECT_TRUE(questions_.empty());
     EXPECT_EQ(seen_, (std::vector<std::string> {"busy", "idle"}));
     EXPECT_EQ(session_.record.registerNumber, 1);
@@ -68,14 +68,16 @@ TEST_F(ConnectionSequenceTest, TheRegisterAnswersAndTheRangeWindowFollows)
 TEST_F(ConnectionSequenceTest, ReadOnlyMemoryAllowsSettlements)
 {
     startRegister({"--scenario", std::string(KELVOSIM_SCENARIOS) + "/pelun-read-only.json"});
-    EXPECT_EQ(runConnection(session_, choice_, events_), ConnectionResult::RangeWindow);
+    EXPECT_EQ(runConnection(session_, choice_, events_).result, ConnectionResult::RangeWindow);
     EXPECT_TRUE(session_.settlementEnabled);
 }
 
 TEST_F(ConnectionSequenceTest, WithoutARegisterTheUserIsAskedTwice)
 {
     kelvo::test::writeFile("KONFIG.$$$", "$1\tCOM9:9600:MUX0:1\t2\tKELVO\r\n");
-    EXPECT_EQ(runConnection(session_, choice_, events_), ConnectionResult::StayOrElsewhere);
+    const ConnectionOutcome outcome = runConnection(session_, choice_, events_);
+    EXPECT_EQ(outcome.result, ConnectionResult::StayOrElsewhere);
+    EXPECT_EQ(outcome.code, 62);
     ASSERT_EQ(questions_.size(), 2u);
     EXPECT_EQ(questions_[0],
         "BŁĄD NUMER 62: NIE MOŻNA OTWORZYĆ PORTU SZEREGOWEGO\nCZY URUCHOMIĆ PROGRAM BEZ PODŁĄCZENIA DO KASY?");
@@ -94,7 +96,7 @@ TEST_F(ConnectionSequenceTest, WithoutARegisterTheUserIsAskedTwice)
 TEST_F(ConnectionSequenceTest, ReportAfterTheConnection)
 {
     startRegister({"--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"});
-    ASSERT_EQ(runConnection(session_, choice_, events_), ConnectionResult::RangeWindow);
+    ASSERT_EQ(runConnection(session_, choice_, events_).result, ConnectionResult::RangeWindow);
     RangeChoice monthly = defaultRange({2012, 2, 1});
     const ReportRun report = runReport(session_, monthly);
     EXPECT_EQ(report.code, 0);

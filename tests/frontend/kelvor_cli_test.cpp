@@ -1,0 +1,80 @@
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include "frontend/logic/text_encoding.h"
+#include "tests/support/simulator_process.h"
+#include "tests/support/temp_dir.h"
+
+using kelvo::test::readFile;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string output;
+};
+
+class KelvorCliTest : public ::testing::Test {
+protected:
+    void SetUp() override { std::filesystem::create_directory(dir_.file("work")); }
+
+    Outcome cli(const std::string& arguments)
+    {
+        const std::string command = "cd '" + dir_.path() + "' && TEMP='" + dir_.file("work") + "' KELVO_COM1='"
+            + dir_.file("com") + "' " + KELVOR_CLI_PATH + " " + arguments + " 2>" + dir_.file("stderr.txt");
+        Outcome outcome;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        char buffer[4096];
+        for (std::size_t n = 0; pipe != nullptr && (n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0;)
+            outcome.output.append(buffer, n);
+        const int status = pipe == nullptr ? -1 : ::pclose(pipe);
+        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return outcome;
+    }
+
+    std::vector<std::string> workingFiles()
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir_.file("work")))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    kelvo::test::TempDir dir_;
+};
+
+}
+
+TEST_F(KelvorCliTest, PrintsTheReportAndLeavesOnlyTheConfiguration)
+{
+    kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
+        {"--pty", dir_.file("com"), "--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"},
+        dir_.file("sim.out"));
+    ASSERT_TRUE(simulator.listening());
+
+    const Outcome monthly = cli("--port 1 --speed 9600 --mux 0 1 2012.01 --save kept.txt");
+    EXPECT_EQ(monthly.status, 0) << readFile(dir_.file("stderr.txt"));
+    const std::string golden = readFile(std::string(KELVO_GOLDEN_REPORTS) + "/orvan-monthly.txt");
+    EXPECT_EQ(monthly.output, kelvo::frontend::utf8FromWindows1250(golden));
+    EXPECT_EQ(readFile(dir_.file("kept.txt")), golden) << "the saved copy is the driver's file as written";
+    EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"});
+
+    const Outcome settlement = cli("8");
+    EXPECT_EQ(settlement.status, 73) << "the connection of the last run is used again";
+    EXPECT_NE(readFile(dir_.file("stderr.txt")).find("BŁĄD NUMER 73: OPERACJA NIEMOŻLIWA"), std::string::npos);
+    EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"});
+}
+
+TEST_F(KelvorCliTest, WithoutARegisterOrWithAWrongCommandLine)
+{
+    const Outcome noRegister = cli("--port 1 4");
+    EXPECT_EQ(noRegister.status, 62);
+    EXPECT_EQ(readFile(dir_.file("stderr.txt")), "BŁĄD NUMER 62: NIE MOŻNA OTWORZYĆ PORTU SZEREGOWEGO\n");
+    EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"});
+
+    for (const char* wrong : {"", "9", "1 2012", "1 2012.13", "2 2012.01.01", "3 1", "--speed 1200 4", "4 extra"})
+        EXPECT_EQ(cli(wrong).status, 255) << wrong;
+}
