@@ -2,6 +2,7 @@
 // texts compared with golden files, and the result codes of their failures.
 #include <filesystem>
 #include <kelvo/kelvodrv.h>
+#include <random>
 
 #include "tests/driver/register_fixture.h"
 
@@ -178,6 +179,16 @@ TEST_F(ReportCommandsTest, FailuresKeepTheLinesWrittenBefore)
     EXPECT_EQ(report(), golden.substr(0, golden.find("dn.12r02.01")));
     simulator_.reset();
 
+    writeFile("copy.json", R"({"model": 121, "read_only": true, "header": ["SKLEP"],
+        "records": [{"type": "daily_report", "date": "2012-01-02", "number": 1, "receipts": 1}]})");
+    startRegister({"--scenario", "copy.json"});
+    EXPECT_EQ(run(X000028X, "$8"), 73) << "the header copy does not say read-only";
+    const std::string text = report();
+    const std::string transition = "   DATA PRZEJ\x8C" "CIA W TRYB TYLKO ODCZYT   \r\n";
+    ASSERT_GE(text.size(), transition.size());
+    EXPECT_EQ(text.substr(text.size() - transition.size()), transition);
+    simulator_.reset();
+
     startRegister({"--scenario", exampleScenario("orvan-month.json"), "--fault", "bad-checksum:2:vary"});
     EXPECT_EQ(run(X000028X, "$3\t1\t2"), 46);
     simulator_.reset();
@@ -185,4 +196,41 @@ TEST_F(ReportCommandsTest, FailuresKeepTheLinesWrittenBefore)
     startRegister({"--scenario", exampleScenario("orvan-month.json")});
     writeFile("in", "#1\r\n#\r\n#\r\n$3\t1\t2\r\n");
     EXPECT_EQ(X000028X("in", "/dev/full"), 17);
+}
+
+TEST_F(ReportCommandsTest, RandomRecordBytesGiveAReportOrAnErrorCode)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const struct {
+        const char* model;
+        Command command;
+    } registers[] = {{R"("model": 121)", X000028X}, {R"("model": 107, "version": 101)", X000035X}};
+    for (const auto& r : registers) {
+        unsigned reports = 0;
+        for (unsigned seed = 1; seed <= 3; ++seed) {
+            SCOPED_TRACE(std::string(r.model) + " seed " + std::to_string(seed));
+            std::mt19937 random(seed);
+            std::string records = R"({"type": "tax_rates", "date": "2012-01-01", "number": 1, "rates": {"A": "23.00", "B": "exempt"}})";
+            for (unsigned day = 1; day <= 28; ++day) {
+                std::string raw;
+                for (int k = 0; k < 63; ++k) {
+                    const unsigned byte = random() % 256;
+                    raw += (k == 0 ? "" : " ") + std::string {kHex[byte >> 4], kHex[byte & 15]};
+                }
+                records += R"(, {"raw": ")" + raw + R"("}, {"type": "daily_report", "date": "2012-02-)"
+                    + (day < 10 ? "0" : "") + std::to_string(day) + R"(", "number": )" + std::to_string(day)
+                    + R"(, "gross": {"A": "1.00"}, "receipts": 1})";
+            }
+            writeFile("random.json", std::string("{") + r.model + R"(, "clock": "2012-03-01 10:00", "records": [)" + records + "]}");
+            startRegister({"--scenario", "random.json"});
+            const int code = run(r.command, "$3\t1\t65535");
+            EXPECT_TRUE(code == 0 || code == 71) << code;
+            if (code == 0) {
+                ++reports;
+                EXPECT_NE(report().find("wyliczono na bie"), std::string::npos);
+            }
+            simulator_.reset();
+        }
+        EXPECT_GT(reports, 0u) << r.model;
+    }
 }
