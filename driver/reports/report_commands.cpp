@@ -12,11 +12,14 @@
 
 namespace kelvo::drv {
 
+using report::twoDigits;
+
 namespace {
 
 constexpr std::uint8_t kWrongDevice = 25;
 constexpr std::uint8_t kNoReports = 71;
 constexpr std::uint8_t kFirstKind = 1;
+constexpr std::uint8_t kMonthly = 1;
 constexpr std::uint8_t kLastKind = 8;
 constexpr std::uint8_t kPreviousMonth = 4;
 constexpr std::uint8_t kCurrentMonth = 5;
@@ -27,11 +30,6 @@ struct Bounds {
     RecordKey from;
     RecordKey to;
 };
-
-std::string twoDigits(unsigned value)
-{
-    return padded(decimalText(value), 2, '0', PadSide::Left);
-}
 
 std::optional<RecordKey> dateBound(std::string_view text)
 {
@@ -97,7 +95,7 @@ std::optional<Bounds> fieldBounds(std::uint8_t kind, const std::string& line)
     std::string end;
     if (!lineField(line, 2, start))
         return std::nullopt;
-    if (kind == 1)
+    if (kind == kMonthly)
         return monthFieldBounds(start);
     if (!lineField(line, 3, end))
         return std::nullopt;

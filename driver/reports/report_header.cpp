@@ -18,11 +18,6 @@ constexpr std::size_t kFamilyBWidth = 40;
 constexpr std::uint8_t kCopyWritable = 0x04;
 constexpr std::uint8_t kNotReadOnly = 73;
 
-std::string twoDigits(unsigned value)
-{
-    return padded(decimalText(value % 100), 2, '0', PadSide::Left);
-}
-
 std::string dateText(unsigned year, unsigned month, unsigned day)
 {
     return twoDigits(year) + "r" + twoDigits(month) + "." + twoDigits(day);

@@ -71,6 +71,11 @@ std::string rule(std::size_t width)
     return std::string(width, '-');
 }
 
+std::string twoDigits(std::uint32_t value)
+{
+    return padded(decimalText(value), 2, '0', PadSide::Left);
+}
+
 std::string fourDigits(std::uint32_t value)
 {
     return padded(decimalText(value), 4, '0', PadSide::Left);

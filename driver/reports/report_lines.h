@@ -31,7 +31,9 @@ std::string spaced(std::string_view text);
 
 std::string rule(std::size_t width);
 
-// A number zero-padded to four digits, as the counters are printed.
+// A number zero-padded to two digits (dates, times) and to four (counters,
+// record numbers).
+std::string twoDigits(std::uint32_t value);
 std::string fourDigits(std::uint32_t value);
 
 enum class Counted : bool { No = false, Yes = true };

@@ -149,6 +149,12 @@ TEST_F(ReportCommandsTest, RegisterModesAndModels)
     EXPECT_EQ(run(X000035X, "$1\t2012.01"), 25);
     simulator_.reset();
 
+    writeFile("y2000.json", R"({"model": 121, "clock": "2000-01-15 10:00"})");
+    startRegister({"--scenario", "y2000.json"});
+    EXPECT_EQ(run(X000028X, "$4"), 71) << "no month before January 2000";
+    EXPECT_TRUE(requests("154").empty());
+    simulator_.reset();
+
     startRegister({"--model", "101"});
     EXPECT_EQ(run(X000028X, "$3\t1\t3"), 25) << "Tiber 101 is not served by the report commands";
     simulator_.reset();

@@ -20,6 +20,7 @@ TEST(ReportTextPrimitives, JustifyCentreSpacedAndRule)
     EXPECT_EQ(spaced("RAPORT  FISKALNY"), "R A P O R T     F I S K A L N Y ");
     EXPECT_EQ(centre(spaced("OKRESOWY"), 40), "            O K R E S O W Y             ");
     EXPECT_EQ(rule(5), "-----");
+    EXPECT_EQ(twoDigits(7), "07");
     EXPECT_EQ(fourDigits(7), "0007");
     EXPECT_EQ(fourDigits(12345), "12345");
 }
