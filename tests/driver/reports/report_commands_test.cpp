@@ -60,12 +60,13 @@ TEST_F(ReportCommandsTest, OrvanReportsMatchTheirGoldenFiles)
     }
 }
 
-TEST_F(ReportCommandsTest, RateChangeRamClearsAndUnknownRecordsMatchTheirGoldenFiles)
+TEST_F(ReportCommandsTest, RateChangeRamClearsUnknownRecordsAndTwoCurrenciesMatchTheirGoldenFiles)
 {
     startRegister({"--scenario", scenario("tiber-rate-change.json")});
     const GoldenCase cases[] = {
         {"$4", "tiber-previous-month.txt"},  // the clock says January 2012: December 2011
         {"$5", "tiber-current-month.txt"},
+        {"$3\t1\t6", "tiber-two-currencies.txt"},
     };
     for (const GoldenCase& c : cases) {
         SCOPED_TRACE(c.dataLine);
