@@ -24,7 +24,7 @@ TEST(Scenario, ExamplesLoadAndFitTheirModels)
         Register r(s, log);
         EXPECT_EQ(r.memory().writtenRecords(), s.records.size()) << entry.path();
     }
-    EXPECT_EQ(examples, 3u);
+    EXPECT_EQ(examples, 4u);
 }
 
 TEST(Scenario, FieldsAreRead)
