@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <kelvo/kelvodrv.h>
 
+#include "frontend/logic/date_text.h"
 #include "platform/file_access.h"
 
 namespace kelvo::frontend {
@@ -11,11 +12,6 @@ namespace {
 
 constexpr std::size_t kPlainLineLimit = 99;
 constexpr char kLineBreak[] = "\r\n";
-
-std::string twoDigits(std::int32_t value)
-{
-    return (value >= 0 && value < 10 ? "0" : "") + std::to_string(value);
-}
 
 std::string date(std::int32_t year, std::int32_t month, std::int32_t day)
 {

@@ -2,21 +2,9 @@
 
 #include <algorithm>
 
+#include "frontend/logic/date_text.h"
+
 namespace kelvo::frontend {
-
-namespace {
-
-std::string twoDigits(int value)
-{
-    return (value >= 0 && value < 10 ? "0" : "") + std::to_string(value);
-}
-
-std::string date(int day, int month, int year)
-{
-    return twoDigits(day) + "." + twoDigits(month) + "." + std::to_string(year) + "r.";
-}
-
-}
 
 PrintLayout layoutPages(const std::vector<std::string>& lines, const PageMeasures& m)
 {
@@ -50,10 +38,10 @@ std::string printJobTitle(const ParameterRecord& r)
 {
     std::string title = std::string("Raport okresowy ") + (r.reportVariant == 1 ? "skrócony " : "szczegółowy ");
     switch (r.reportKind) {
-    case 1: title += "miesięczny (" + twoDigits(r.month) + "." + std::to_string(r.year) + "r.)"; break;
+    case 1: title += "miesięczny (" + titleMonth(r.month, r.year) + ")"; break;
     case 2:
-        title += "według dat od " + date(r.firstDay, r.firstMonth, r.firstYear) + " do "
-            + date(r.lastDay, r.lastMonth, r.lastYear);
+        title += "według dat od " + titleDate(r.firstDay, r.firstMonth, r.firstYear) + " do "
+            + titleDate(r.lastDay, r.lastMonth, r.lastYear);
         break;
     case 3:
         title += "według numerów od raportu " + std::to_string(r.numberFrom) + " do raportu " + std::to_string(r.numberTo);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <kelvo/kelvodrv.h>
 
+#include "frontend/logic/date_text.h"
 #include "frontend/logic/parameter_files.h"
 #include "platform/file_access.h"
 
@@ -10,14 +11,9 @@ namespace kelvo::frontend {
 
 namespace {
 
-std::string twoDigits(int value)
-{
-    return (value >= 0 && value < 10 ? "0" : "") + std::to_string(value);
-}
-
 std::string titleDate(const Date& d)
 {
-    return twoDigits(d.day) + "." + twoDigits(d.month) + "." + std::to_string(d.year) + "r.";
+    return kelvo::frontend::titleDate(d.day, d.month, d.year);
 }
 
 std::string fileDate(const Date& d)
@@ -66,7 +62,7 @@ ReportNames takeRange(const RangeChoice& choice, ParameterRecord& r, const std::
         r.reportKind = 1;
         r.month = choice.monthItem + 1;
         r.year = choice.year;
-        names.title += "MIESIĘCZNY (" + twoDigits(r.month) + "." + std::to_string(r.year) + "r.)";
+        names.title += "MIESIĘCZNY (" + titleMonth(r.month, r.year) + ")";
         names.fileName += std::to_string(r.year) + twoDigits(r.month);
         break;
     case 2:
