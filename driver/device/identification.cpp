@@ -26,12 +26,6 @@ void remapDeviceCode()
         d.version.value = static_cast<std::uint8_t>(d.version.value + 100);
 }
 
-std::string twoDigitVersion()
-{
-    const std::uint8_t version = ctx.device.version.value;
-    return version < 10 ? "0" + std::to_string(version) : std::to_string(version);
-}
-
 }
 
 bool identifyRegister()
@@ -53,8 +47,7 @@ bool identifyRegister()
         if (!readPluCount())
             return false;
     }
-    d.description = deviceDescription(d.modelName.value, std::to_string(d.pluCount), d.generation.value,
-        twoDigitVersion(), d.deviceCode.value);
+    d.description = currentDeviceDescription();
 
     std::string line = d.description + " (" + source + ")";
     std::string extended;

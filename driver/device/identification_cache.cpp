@@ -27,13 +27,6 @@ std::string pluText()
     return std::to_string(ctx.device.pluCount);
 }
 
-std::string currentDescription()
-{
-    const DeviceIdentity& d = ctx.device;
-    return deviceDescription(d.modelName.value, pluText(), d.generation.value, twoDigits(d.version.value),
-        d.deviceCode.value);
-}
-
 // Reads one cache line's eight fields; false when the line is not valid.
 bool checkLine(const std::string& line, std::array<std::string, 8>& fields)
 {
@@ -43,6 +36,13 @@ bool checkLine(const std::string& line, std::array<std::string, 8>& fields)
     return registerOk && parseByte(fields[2]) && parseWord(fields[4]) && parseByte(fields[6]);
 }
 
+}
+
+std::string currentDeviceDescription()
+{
+    const DeviceIdentity& d = ctx.device;
+    return deviceDescription(d.modelName.value, pluText(), d.generation.value, twoDigits(d.version.value),
+        d.deviceCode.value);
 }
 
 std::string deviceDescription(const std::string& model, const std::string& plu, const std::string& generation,
@@ -110,7 +110,7 @@ void appendToIdentificationCache()
     const auto number = registerNumberValue();
     const std::string line = d.uniqueNumber.value + "\t" + (number ? d.registerNumber.value : std::string("xx")) + "\t"
         + std::to_string(d.deviceCode.value) + "\t" + d.modelName.value + "\t" + pluText() + "\t" + d.generation.value
-        + "\t" + twoDigits(d.version.value) + "\t" + currentDescription();
+        + "\t" + twoDigits(d.version.value) + "\t" + currentDeviceDescription();
     if ((d.cacheEndsOpen && !writeText(handle, "\r\n")) || !writeDataLine(handle, line))
         storeCondition(condition::CacheWrite);
     closeFile(handle);

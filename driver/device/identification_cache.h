@@ -10,6 +10,9 @@ namespace kelvo::drv {
 std::string deviceDescription(const std::string& model, const std::string& plu, const std::string& generation,
     const std::string& version, std::uint8_t deviceCode);
 
+// The description of the identified register.
+std::string currentDeviceDescription();
+
 // Looks the identified register up; true when found (its PLU count is then
 // taken). Stores 60 for a bad or inconsistent line.
 bool findInIdentificationCache();
