@@ -13,7 +13,6 @@ namespace kelvo::drv {
 namespace {
 
 constexpr std::uint8_t kReadRecord = 154;
-constexpr std::uint8_t kUnsupportedModel = 25;
 constexpr int kAttempts = 10;
 // The shortest record that holds a status, a type and a two-byte check value.
 constexpr std::uint8_t kShortestRecord = 4;
@@ -32,7 +31,7 @@ bool recordGeometryReady()
     if (!isSuccess())
         return false;
     if (!fiscalMemoryReadable()) {
-        failWith(kUnsupportedModel);
+        failWith(condition::WrongDevice);
         return false;
     }
     if (!readMemoryGeometry())

@@ -16,8 +16,6 @@ using report::twoDigits;
 
 namespace {
 
-constexpr std::uint8_t kWrongDevice = 25;
-constexpr std::uint8_t kNoReports = 71;
 constexpr std::uint8_t kFirstKind = 1;
 constexpr std::uint8_t kMonthly = 1;
 constexpr std::uint8_t kLastKind = 8;
@@ -61,7 +59,7 @@ std::optional<Bounds> clockMonthBounds(std::uint8_t kind)
     unsigned month = clock.month;
     if (kind == kPreviousMonth && month == 1) {
         if (year == 0) {
-            storeCondition(kNoReports);
+            storeCondition(condition::NoReports);
             return std::nullopt;
         }
         --year;
@@ -146,7 +144,7 @@ std::optional<Bounds> readRange(std::uint8_t& kind)
 void periodicReport(bool acceptedModel)
 {
     if (!acceptedModel) {
-        storeCondition(kWrongDevice);
+        storeCondition(condition::WrongDevice);
         return;
     }
     std::uint8_t kind = 0;

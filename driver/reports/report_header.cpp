@@ -16,7 +16,6 @@ namespace {
 constexpr std::size_t kFamilyBWidth = 40;
 // Bit 2 of the header copy's flag byte stays set until the memory becomes read-only.
 constexpr std::uint8_t kCopyWritable = 0x04;
-constexpr std::uint8_t kNotReadOnly = 73;
 
 std::string dateText(unsigned year, unsigned month, unsigned day)
 {
@@ -47,7 +46,7 @@ bool writeReadOnlyTransition(PeriodicReport& report)
     if (!report.lines.emitCentred(windows1250("DATA PRZEJŚCIA W TRYB TYLKO ODCZYT")) || !readHeaderCopy())
         return false;
     if ((headerCopyByte(kHeaderCopyFlags) & kCopyWritable) != 0) {
-        failWith(kNotReadOnly);
+        failWith(condition::NotReadOnly);
         return false;
     }
     const auto pair = [](std::size_t at) {

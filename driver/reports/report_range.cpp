@@ -12,11 +12,6 @@ namespace {
 
 constexpr std::uint8_t kReadStatus = 91;
 constexpr std::uint8_t kReadClock = 53;
-constexpr std::uint8_t kNotFiscal = 69;
-constexpr std::uint8_t kBadBounds = 70;
-constexpr std::uint8_t kNoReports = 71;
-constexpr std::uint8_t kMonthNotEnded = 72;
-constexpr std::uint8_t kNotReadOnly = 73;
 
 bool fail(std::uint8_t code)
 {
@@ -88,7 +83,7 @@ bool monthEnded(const RecordKey& to)
     std::uint8_t status = 0;
     if (!readRegisterStatus(status))
         return false;
-    return (status & kReadOnlyMode) != 0 || fail(kMonthNotEnded);
+    return (status & kReadOnlyMode) != 0 || fail(condition::MonthNotEnded);
 }
 
 }
@@ -143,13 +138,13 @@ bool locateRange(std::uint8_t kind, const RecordKey& from, const RecordKey& to, 
     if (!readRegisterStatus(status))
         return false;
     if ((status & kFiscalMode) == 0)
-        return fail(kNotFiscal);
+        return fail(condition::NotFiscal);
     if (isSettlementKind(kind) && (status & kReadOnlyMode) == 0)
-        return fail(kNotReadOnly);
+        return fail(condition::NotReadOnly);
 
     const bool byNumber = isByNumberKind(kind);
     if (!keyInRange(byNumber, from) || !keyInRange(byNumber, to) || compareKeys(byNumber, from, to) == 1)
-        return fail(kBadBounds);
+        return fail(condition::BadRange);
     if (isMonthlyKind(kind) && !monthEnded(to))
         return false;
 
@@ -170,11 +165,11 @@ bool locateRange(std::uint8_t kind, const RecordKey& from, const RecordKey& to, 
                 range.lastDailyBefore = i;
             }
         } else if (endOfWrittenMemory(i)) {
-            return fail(kNoReports);
+            return fail(condition::NoReports);
         }
     }
     if (range.sectionFirst == kNoRecord || compareKeys(byNumber, to, recordKey(byNumber, range.sectionFirst)) == 2)
-        return fail(kNoReports);
+        return fail(condition::NoReports);
 
     // The last daily report of the range, the first currency change inside
     // it, and the links of the records that belong to a daily report.
