@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "driver/files/textfile.h"
-#include "driver/frame/context.h"
+#include "driver/core/context.h"
 #include "driver/reports/records.h"
 #include "driver/reports/report_writer.h"
 

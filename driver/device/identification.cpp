@@ -4,12 +4,13 @@
 
 #include "driver/device/identification_cache.h"
 #include "driver/device/identity_readers.h"
-#include "driver/device/model_table.h"
+#include "driver/core/model_table.h"
 #include "driver/device/plu_count.h"
 #include "driver/files/fields.h"
 #include "driver/files/text.h"
 #include "driver/files/textfile.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 
 namespace kelvo::drv {
 

@@ -4,11 +4,12 @@
 #include <cstdio>
 #include <optional>
 
-#include "driver/device/model_table.h"
+#include "driver/core/model_table.h"
 #include "driver/files/fields.h"
 #include "driver/files/textfile.h"
 #include "driver/files/validators.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/device/identity_readers.h"
 
 namespace kelvo::drv {

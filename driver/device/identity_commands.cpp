@@ -10,7 +10,8 @@
 #include "driver/files/fields.h"
 #include "driver/files/textfile.h"
 #include "driver/files/validators.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/transport/link.h"
 #include "driver/transport/request.h"
 

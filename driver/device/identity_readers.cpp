@@ -1,7 +1,8 @@
 #include "driver/device/identity_readers.h"
 
-#include "driver/device/model_table.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/model_table.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/transport/request.h"
 
 namespace kelvo::drv {

@@ -2,8 +2,9 @@
 
 #include <optional>
 
-#include "driver/device/model_table.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/model_table.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/transport/request.h"
 
 namespace kelvo::drv {

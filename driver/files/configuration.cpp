@@ -9,7 +9,8 @@
 #include "driver/files/text_helpers.h"
 #include "driver/files/textfile.h"
 #include "driver/files/validators.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 
 namespace kelvo::drv {
 
@@ -66,10 +67,10 @@ bool isLinkIdentifier(std::string_view text)
 
 // Sets the line speed and channel of links whose extended-settings flag is
 // set; false when the speed does not suit the link.
-bool setLineValues(ConnectionSettings& c)
+bool setLineValues(ConnectionSettings& c, LinkKind kind)
 {
     c.lineChannel = c.channel;
-    switch (c.derived.kind) {
+    switch (kind) {
     case LinkKind::Serial:
         c.lineSpeed = 9600;
         return true;
@@ -97,6 +98,32 @@ struct SubFields {
     bool take(unsigned k) { return subField(text, k, kSubFieldSeparator, value); }
 };
 
+// The link identifier at sub-field k; a field that does not need one may
+// leave it out.
+bool readLinkIdentifier(SubFields& f, unsigned k, bool required, ConnectionSettings& c)
+{
+    const bool given = f.take(k);
+    if (required && !(given && isLinkIdentifier(f.value)))
+        return false;
+    c.linkIdentifier = f.value;
+    return true;
+}
+
+// The tail every extended settings field ends with, from sub-field first on:
+// the time-out in seconds and the link parameter.
+bool readSettingsTail(SubFields& f, unsigned first, ConnectionSettings& c)
+{
+    std::optional<std::uint16_t> timeout;
+    if (!f.take(first) || !(timeout = parseWord(f.value)))
+        return false;
+    c.extendedTimeout = *timeout;
+    std::optional<std::uint8_t> parameter;
+    if (!f.take(first + 1) || !(parameter = parseByte(f.value)))
+        return false;
+    c.linkParameter = *parameter;
+    return true;
+}
+
 bool readConverterSerialSettings(std::string_view field, ConnectionSettings& c)
 {
     SubFields f {field, {}};
@@ -106,24 +133,16 @@ bool readConverterSerialSettings(std::string_view field, ConnectionSettings& c)
     if (mode != 'P' && mode != 'T')
         return false;
     c.converterMode = mode;
-    if (!f.take(2) || !isLinkIdentifier(f.value))
+    if (!readLinkIdentifier(f, 2, true, c))
         return false;
-    c.linkIdentifier = f.value;
     std::optional<std::uint16_t> word;
     if (!f.take(3) || !(word = parseWord(f.value)))
         return false;
     c.converterWord = *word;
-    if (!f.take(4) || !(word = parseWord(f.value)))
-        return false;
-    c.extendedTimeout = *word;
-    std::optional<std::uint8_t> parameter;
-    if (!f.take(5) || !(parameter = parseByte(f.value)))
-        return false;
-    c.linkParameter = *parameter;
-    return true;
+    return readSettingsTail(f, 4, c);
 }
 
-bool readTcpSettings(std::string_view field, ConnectionSettings& c)
+bool readTcpSettings(std::string_view field, const LinkRoute& route, ConnectionSettings& c)
 {
     SubFields f {field, {}};
     if (!f.take(1))
@@ -139,48 +158,21 @@ bool readTcpSettings(std::string_view field, ConnectionSettings& c)
     if (!f.take(4) || !(word = parseWord(f.value)))
         return false;
     c.tcpPort = *word;
-    const bool identifierGiven = f.take(5);
-    if (c.derived.extendedSettings && !(identifierGiven && isLinkIdentifier(f.value)))
-        return false;
-    c.linkIdentifier = f.value;
-    if (!f.take(6) || !(word = parseWord(f.value)))
-        return false;
-    c.extendedTimeout = *word;
-    std::optional<std::uint8_t> parameter;
-    if (!f.take(7) || !(parameter = parseByte(f.value)))
-        return false;
-    c.linkParameter = *parameter;
-    return true;
+    return readLinkIdentifier(f, 5, route.extendedSettings, c) && readSettingsTail(f, 6, c);
 }
 
-bool readConverterChannelSettings(std::string_view field, ConnectionSettings& c)
+bool readExtendedSettings(std::string_view line, std::string& field, const LinkRoute& route, ConnectionSettings& c)
 {
-    SubFields f {field, {}};
-    if (!f.take(1) || !isLinkIdentifier(f.value))
-        return false;
-    c.linkIdentifier = f.value;
-    std::optional<std::uint16_t> word;
-    if (!f.take(2) || !(word = parseWord(f.value)))
-        return false;
-    c.extendedTimeout = *word;
-    std::optional<std::uint8_t> parameter;
-    if (!f.take(3) || !(parameter = parseByte(f.value)))
-        return false;
-    c.linkParameter = *parameter;
-    return true;
-}
-
-bool readExtendedSettings(std::string_view line, std::string& field, ConnectionSettings& c)
-{
-    const bool needed = c.derived.kind != LinkKind::Serial || c.derived.extendedSettings;
+    const bool needed = route.kind != LinkKind::Serial || route.extendedSettings;
     if (!needed)
         return true;
     if (!lineField(line, 5, field))
         return false;
-    switch (c.derived.kind) {
+    SubFields f {field, {}};
+    switch (route.kind) {
     case LinkKind::ConverterSerial: return readConverterSerialSettings(field, c);
-    case LinkKind::Tcp: return readTcpSettings(field, c);
-    case LinkKind::Serial: return readConverterChannelSettings(field, c);
+    case LinkKind::Tcp: return readTcpSettings(field, route, c);
+    case LinkKind::Serial: return readLinkIdentifier(f, 1, true, c) && readSettingsTail(f, 2, c);
     }
     return false;
 }
@@ -190,24 +182,26 @@ bool readExtendedSettings(std::string_view line, std::string& field, ConnectionS
 bool acceptLine(std::string_view line, std::string_view registerField)
 {
     ConnectionSettings c = ctx.connection;
+    LinkRoute route;
     std::string port;
     std::string timeoutText;
     std::string identifier;
     std::string extended;
-    if (!lineField(line, 2, port) || !checkPortSpecification(port, c))
+    if (!lineField(line, 2, port) || !checkPortSpecification(port, c, route))
         return false;
     std::optional<std::uint16_t> timeout;
     if (!lineField(line, 3, timeoutText) || !(timeout = parseWord(timeoutText)))
         return false;
     const bool identifierGiven = lineField(line, 4, identifier);
-    if (!identifierGiven && c.derived.extendedSettings)
+    if (!identifierGiven && route.extendedSettings)
         return false;
-    if (!readExtendedSettings(line, extended, c))
+    if (!readExtendedSettings(line, extended, route, c))
         return false;
 
     c.writeTimeout = *timeout;
     c.readTimeout = *timeout;
     ctx.connection = c;
+    ctx.route = route;
 
     const LocalStamp stamp = localStamp();
     std::string header1;
@@ -223,7 +217,7 @@ bool acceptLine(std::string_view line, std::string_view registerField)
     std::string header3 = identifierGiven
         ? identifier + " (identyfikator z pliku " + ctx.paths.configuration + ")"
         : std::string("Kelvo (identyfikator domyslny)");
-    if (c.derived.extendedSettings)
+    if (route.extendedSettings)
         appendThree(header3, "\t", extended, "");
     ctx.headers.line[2] = boundedText(header3);
     return true;
@@ -231,7 +225,7 @@ bool acceptLine(std::string_view line, std::string_view registerField)
 
 }
 
-bool checkPortSpecification(std::string_view field, ConnectionSettings& connection)
+bool checkPortSpecification(std::string_view field, ConnectionSettings& connection, LinkRoute& route)
 {
     const std::string cleaned = cleanedField(field);
     std::array<std::string, 4> parts;
@@ -252,14 +246,15 @@ bool checkPortSpecification(std::string_view field, ConnectionSettings& connecti
     c.portNumber = static_cast<std::uint8_t>(*port);
     c.speed = *speed;
     c.multiplexerType = static_cast<std::uint8_t>(*type);
-    c.derived = {mux.kind, mux.extendedSettings, mux.channelSwitching, mux.firstChannel == 0 && *channel != 0};
+    const LinkRoute way {mux.kind, mux.extendedSettings, mux.channelSwitching, mux.firstChannel == 0 && *channel != 0};
     c.channel = *channel == 0 ? 1 : *channel;
     c.lineParity = mux.kind == LinkKind::ConverterSerial ? 0 : 2;
-    if (mux.extendedSettings && !setLineValues(c))
+    if (mux.extendedSettings && !setLineValues(c, mux.kind))
         return false;
     if (parts[0] + ":" + parts[1] + ":" + parts[2] + ":" + parts[3] != cleaned)
         return false;
     connection = c;
+    route = way;
     return true;
 }
 

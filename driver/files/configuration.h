@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "driver/frame/context.h"
+#include "driver/core/context.h"
 
 namespace kelvo::drv {
 
@@ -14,7 +14,7 @@ namespace kelvo::drv {
 void readConfiguration();
 
 // Checks a port specification "COMn:speed:MUXm:channel" (cleaned first) and
-// fills the port values and link settings of the connection.
-bool checkPortSpecification(std::string_view field, ConnectionSettings& connection);
+// fills the port values of the connection and the route to the register.
+bool checkPortSpecification(std::string_view field, ConnectionSettings& connection, LinkRoute& route);
 
 }

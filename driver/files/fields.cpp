@@ -5,7 +5,7 @@
 #include <kelvo/kelvodrv.h>
 
 #include "driver/files/text.h"
-#include "driver/frame/context.h"
+#include "driver/core/context.h"
 
 namespace kelvo::drv {
 

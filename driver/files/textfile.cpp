@@ -6,8 +6,8 @@
 #include <kelvo/kelvodrv.h>
 
 #include "driver/files/text.h"
-#include "driver/frame/context.h"
-#include "driver/frame/notify.h"
+#include "driver/core/context.h"
+#include "driver/core/notify.h"
 #include "platform/file_access.h"
 
 namespace kelvo::drv {

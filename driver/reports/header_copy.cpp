@@ -1,9 +1,9 @@
 // The fiscal memory copy of the header at the end of the memory, the
 // register's current currency it holds, and the count of RAM clears.
 #include "driver/device/identity_readers.h"
-#include "driver/device/model_table.h"
-#include "driver/frame/context.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/model_table.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/reports/records.h"
 
 namespace kelvo::drv {

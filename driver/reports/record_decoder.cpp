@@ -2,7 +2,7 @@
 // running totals of a currency section.
 #include <cstdio>
 
-#include "driver/frame/context.h"
+#include "driver/core/context.h"
 #include "driver/reports/records.h"
 
 namespace kelvo::drv {

@@ -1,5 +1,5 @@
 // Keys of daily reports: a date or a report number, and how they compare.
-#include "driver/frame/context.h"
+#include "driver/core/context.h"
 #include "driver/reports/records.h"
 
 namespace kelvo::drv {

@@ -2,8 +2,8 @@
 // order, the check value of either layout, the ten-attempt rule and the
 // record cache of the command.
 #include "driver/device/identity_readers.h"
-#include "driver/frame/context.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/reports/records.h"
 #include "driver/transport/crc16.h"
 #include "driver/transport/request.h"

@@ -1,7 +1,7 @@
 #include "driver/reports/records.h"
 
-#include "driver/device/model_table.h"
-#include "driver/frame/context.h"
+#include "driver/core/model_table.h"
+#include "driver/core/context.h"
 
 namespace kelvo::drv {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/reports/report_state.h"
+#include "driver/core/report_state.h"
 
 namespace kelvo::drv {
 

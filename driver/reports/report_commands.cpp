@@ -6,8 +6,8 @@
 #include "driver/files/text_helpers.h"
 #include "driver/files/textfile.h"
 #include "driver/files/validators.h"
-#include "driver/frame/context.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/reports/report_writer.h"
 
 namespace kelvo::drv {

@@ -1,12 +1,12 @@
 // The report's header with its range, and its footer.
 #include <cstdio>
 
-#include "driver/device/header_lines.h"
+#include "driver/reports/header_lines.h"
 #include "driver/device/identity_readers.h"
 #include "driver/files/codepage.h"
 #include "driver/files/text_helpers.h"
-#include "driver/frame/context.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/reports/report_writer.h"
 
 namespace kelvo::drv::report {

@@ -5,7 +5,8 @@
 #include "driver/files/codepage.h"
 #include "driver/files/text_helpers.h"
 #include "driver/files/textfile.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/reports/records.h"
 
 namespace kelvo::drv::report {

@@ -1,8 +1,8 @@
 // Locating the daily reports that bound a periodic report, with the
 // register's mode and clock checks, and linking each daily report to its
 // label, signature and cumulative totals.
-#include "driver/frame/context.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/reports/records.h"
 #include "driver/transport/request.h"
 

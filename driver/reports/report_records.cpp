@@ -1,6 +1,7 @@
 // The block of one fiscal memory record in the report.
 #include "driver/files/text_helpers.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/reports/report_writer.h"
 
 namespace kelvo::drv::report {

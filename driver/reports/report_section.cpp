@@ -2,7 +2,8 @@
 // and the step to the next section.
 #include <algorithm>
 
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/reports/report_writer.h"
 
 namespace kelvo::drv::report {

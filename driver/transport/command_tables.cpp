@@ -1,6 +1,6 @@
 #include "driver/transport/command_tables.h"
 
-#include "driver/frame/context.h"
+#include "driver/core/context.h"
 
 namespace kelvo::drv {
 

@@ -3,7 +3,8 @@
 #include <kelvo/kelvodrv.h>
 #include <vector>
 
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/transport/converter_frame.h"
 #include "driver/transport/link_backend.h"
 

@@ -2,7 +2,8 @@
 
 #include <kelvo/kelvodrv.h>
 
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/transport/converter_link.h"
 #include "driver/transport/link_backend.h"
 
@@ -19,7 +20,7 @@ const LinkBackend& backendFor(LinkKind kind)
 // another kind while a kept-open link is still up.
 const LinkBackend& backend()
 {
-    return backendFor(ctx.link.open ? ctx.link.openedKind : ctx.connection.derived.kind);
+    return backendFor(ctx.link.open ? ctx.link.openedKind : ctx.route.kind);
 }
 
 void setKeepOpen(unsigned char flag)
@@ -37,7 +38,7 @@ void openLink()
     if (ctx.link.open && ctx.link.keepOpen)
         return;
     closeLink();
-    ctx.link.openedKind = ctx.connection.derived.kind;
+    ctx.link.openedKind = ctx.route.kind;
     ctx.link.open = backendFor(ctx.link.openedKind).open();
 }
 
@@ -51,7 +52,7 @@ void closeLink()
 
 bool frameMode()
 {
-    return ctx.connection.derived.extendedSettings;
+    return ctx.route.extendedSettings;
 }
 
 bool sendBytes(std::span<const std::uint8_t> bytes)
@@ -65,7 +66,7 @@ bool receiveByte(std::uint8_t& byte)
 {
     if (frameMode())
         return converterByte(byte);
-    const bool converterLine = ctx.connection.derived.kind == LinkKind::ConverterSerial;
+    const bool converterLine = ctx.route.kind == LinkKind::ConverterSerial;
     return backend().receive(byte, converterLine ? condition::ConverterSilent : condition::ReceiveTimeout);
 }
 

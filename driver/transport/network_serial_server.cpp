@@ -11,7 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 
 namespace kelvo::drv {
 

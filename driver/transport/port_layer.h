@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/frame/context.h"
+#include "driver/core/context.h"
 #include "platform/serial_port.h"
 
 namespace kelvo::drv {

@@ -3,8 +3,9 @@
 #include <optional>
 #include <vector>
 
-#include "driver/frame/notify.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/notify.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/transport/command_tables.h"
 #include "driver/transport/converter_link.h"
 #include "driver/transport/link.h"

@@ -3,7 +3,8 @@
 #include <kelvo/kelvodrv.h>
 #include <thread>
 
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/transport/link_backend.h"
 #include "driver/transport/network_serial_server.h"
 #include "driver/transport/request.h"
@@ -68,14 +69,14 @@ void selectByRequest(std::uint8_t channel)
 void selectChannel()
 {
     const ConnectionSettings& c = ctx.connection;
-    if (c.derived.channelSelect) {
+    if (ctx.route.channelSelect) {
         const std::string address = forwardingAddress(c.portNumber);
         if (!address.empty()) {
             configureNetworkSerialServer(address, c.channel == 0 ? 1 : c.channel, c.speed);
             return;
         }
     }
-    switch (c.derived.channelSwitching) {
+    switch (ctx.route.channelSwitching) {
     case 1: selectByLines(c.channel); break;
     case 2: selectByByteSequence(c.channel); break;
     case 3: selectByRequest(c.channel); break;
@@ -86,7 +87,7 @@ void selectChannel()
 bool openSerial()
 {
     const ConnectionSettings& c = ctx.connection;
-    const bool converter = c.derived.kind == LinkKind::ConverterSerial;
+    const bool converter = ctx.route.kind == LinkKind::ConverterSerial;
     const std::uint32_t writeTimeout = converter ? c.extendedTimeout : c.writeTimeout;
     const std::uint32_t readTimeout = converter ? c.extendedTimeout : c.readTimeout;
     UstawCTS(ctx.link.ctsFlow ? 1 : 0);

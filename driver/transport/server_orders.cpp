@@ -4,9 +4,10 @@
 #include <string>
 #include <unistd.h>
 
-#include "driver/frame/debug_log.h"
-#include "driver/frame/notify.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/debug_log.h"
+#include "driver/core/notify.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/transport/link.h"
 
 namespace kelvo::drv {

@@ -12,7 +12,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/transport/link_backend.h"
 
 namespace kelvo::drv {

@@ -1,4 +1,4 @@
-// A test that starts from a freshly reset driver context, in a temporary
+// A test that starts from a freshly loaded driver's state, in a temporary
 // folder that is the current folder for the test's duration.
 #pragma once
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "driver/frame/context.h"
+#include "driver/core/context.h"
 #include "tests/support/temp_dir.h"
 
 namespace kelvo::test {
@@ -19,7 +19,7 @@ protected:
         previous_ = previous;
         ::free(previous);
         ASSERT_EQ(::chdir(dir_.path().c_str()), 0);
-        kelvo::drv::resetCommandContext();
+        kelvo::drv::resetProcessState();
     }
 
     void TearDown() override
@@ -29,9 +29,7 @@ protected:
                  &files.identificationCache, &files.parameterList})
             if (*handle >= 0)
                 ::close(*handle);
-        kelvo::drv::resetCommandContext();
-        kelvo::drv::ctx.paths = {};
-        kelvo::drv::ctx.bus.leave();
+        kelvo::drv::resetProcessState();
         EXPECT_EQ(::chdir(previous_.c_str()), 0);
     }
 

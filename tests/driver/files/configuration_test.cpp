@@ -1,7 +1,8 @@
 #include "driver/files/configuration.h"
 
 #include "driver/files/textfile.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "tests/driver/context_fixture.h"
 
 using namespace kelvo::drv;
@@ -62,8 +63,9 @@ TEST_F(ConfigurationTest, PortSpecifications)
     };
     for (const Case& c : cases) {
         ConnectionSettings connection;
+        LinkRoute route;
         connection.portNumber = 77;
-        EXPECT_EQ(checkPortSpecification(c.field, connection), c.valid) << c.field;
+        EXPECT_EQ(checkPortSpecification(c.field, connection, route), c.valid) << c.field;
         if (!c.valid) {
             EXPECT_EQ(connection.portNumber, 77) << "a refused field changes nothing";
             continue;
@@ -78,35 +80,36 @@ TEST_F(ConfigurationTest, PortSpecifications)
 TEST_F(ConfigurationTest, DerivedSettingsByMultiplexerType)
 {
     ConnectionSettings c;
-    ASSERT_TRUE(checkPortSpecification("COM3:19200:MUX2:5", c));
-    EXPECT_EQ(c.derived.kind, LinkKind::ConverterSerial);
-    EXPECT_TRUE(c.derived.extendedSettings);
+    LinkRoute route;
+    ASSERT_TRUE(checkPortSpecification("COM3:19200:MUX2:5", c, route));
+    EXPECT_EQ(route.kind, LinkKind::ConverterSerial);
+    EXPECT_TRUE(route.extendedSettings);
     EXPECT_EQ(c.speed, 57600u) << "a converter line runs the port at 57600";
     EXPECT_EQ(c.channel, 2);
     EXPECT_EQ(c.lineSpeed, 19200u);
     EXPECT_EQ(c.lineChannel, 5);
     EXPECT_EQ(c.lineParity, 0);
 
-    ASSERT_TRUE(checkPortSpecification("COM1:9600:MUX1:3", c));
-    EXPECT_EQ(c.derived.kind, LinkKind::Serial);
-    EXPECT_EQ(c.derived.channelSwitching, 1);
-    EXPECT_TRUE(c.derived.channelSelect);
+    ASSERT_TRUE(checkPortSpecification("COM1:9600:MUX1:3", c, route));
+    EXPECT_EQ(route.kind, LinkKind::Serial);
+    EXPECT_EQ(route.channelSwitching, 1);
+    EXPECT_TRUE(route.channelSelect);
     EXPECT_EQ(c.lineParity, 2);
 
-    ASSERT_TRUE(checkPortSpecification("COM1:9600:MUX6:0", c));
-    EXPECT_EQ(c.derived.kind, LinkKind::Tcp);
-    EXPECT_FALSE(c.derived.channelSelect) << "channel 0 selects nothing";
+    ASSERT_TRUE(checkPortSpecification("COM1:9600:MUX6:0", c, route));
+    EXPECT_EQ(route.kind, LinkKind::Tcp);
+    EXPECT_FALSE(route.channelSelect) << "channel 0 selects nothing";
     EXPECT_EQ(c.channel, 1);
 
-    ASSERT_TRUE(checkPortSpecification("COM4:57600:MUX7:4", c));
-    EXPECT_EQ(c.derived.channelSwitching, 1);
+    ASSERT_TRUE(checkPortSpecification("COM4:57600:MUX7:4", c, route));
+    EXPECT_EQ(route.channelSwitching, 1);
     EXPECT_EQ(c.lineSpeed, 9600u);
     EXPECT_EQ(c.speed, 57600u);
 
-    ASSERT_TRUE(checkPortSpecification("COM1:9600:MUX3:8", c));
-    EXPECT_EQ(c.derived.channelSwitching, 3);
-    ASSERT_TRUE(checkPortSpecification("COM1:9600:MUX4:8", c));
-    EXPECT_EQ(c.derived.channelSwitching, 2);
+    ASSERT_TRUE(checkPortSpecification("COM1:9600:MUX3:8", c, route));
+    EXPECT_EQ(route.channelSwitching, 3);
+    ASSERT_TRUE(checkPortSpecification("COM1:9600:MUX4:8", c, route));
+    EXPECT_EQ(route.channelSwitching, 2);
 }
 
 TEST_F(ConfigurationTest, LinesForTheRegister)

@@ -1,7 +1,7 @@
 // Locating the range of a periodic report in the simulator's memory.
 #include <random>
 
-#include "driver/frame/context.h"
+#include "driver/core/context.h"
 #include "driver/transport/crc16.h"
 #include "tests/driver/reports/records_fixture.h"
 

@@ -1,6 +1,6 @@
 // Reading fiscal memory records from the simulator: both layouts, the
 // checksum rule, the header copy, the currency and the RAM-clear count.
-#include "driver/frame/context.h"
+#include "driver/core/context.h"
 #include "tests/driver/reports/records_fixture.h"
 
 using namespace kelvo::drv;

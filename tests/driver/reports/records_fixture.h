@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/frame/command.h"
+#include "driver/command/command.h"
 #include "driver/reports/records.h"
 #include "tests/driver/register_fixture.h"
 

@@ -1,7 +1,8 @@
 #include "driver/reports/report_lines.h"
 
 #include "driver/files/textfile.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/reports/records.h"
 #include "tests/driver/context_fixture.h"
 

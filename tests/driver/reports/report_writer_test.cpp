@@ -1,7 +1,8 @@
 // The record blocks and the totals of the report, written from fiscal memory
 // records put straight into the record cache and from hand-built totals.
 #include "driver/files/textfile.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/reports/report_writer.h"
 #include "tests/driver/context_fixture.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <string_view>
 
-#include "driver/frame/context.h"
+#include "driver/core/context.h"
 #include "driver/transport/converter_link.h"
 #include "driver/transport/crc16.h"
 

@@ -2,7 +2,8 @@
 
 #include <future>
 
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/transport/link.h"
 #include "tests/driver/context_fixture.h"
 #include "tests/support/pty_pair.h"

@@ -1,10 +1,10 @@
-#include "driver/frame/notify.h"
+#include "driver/core/notify.h"
 
 #include <string>
 #include <unistd.h>
 
-#include "driver/frame/context.h"
-#include "driver/frame/debug_log.h"
+#include "driver/core/context.h"
+#include "driver/core/debug_log.h"
 
 namespace kelvo::drv {
 

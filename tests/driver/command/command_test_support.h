@@ -4,7 +4,7 @@
 #include <string>
 
 #include "driver/files/local_time.h"
-#include "driver/frame/command.h"
+#include "driver/command/command.h"
 #include "tests/driver/context_fixture.h"
 
 namespace kelvo::test {

@@ -1,11 +1,11 @@
-#include "driver/frame/debug_log.h"
+#include "driver/core/debug_log.h"
 
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "driver/frame/notify.h"
+#include "driver/core/notify.h"
 #include "tests/driver/context_fixture.h"
 
 using namespace kelvo::drv;

@@ -1,11 +1,11 @@
-#include "driver/device/header_lines.h"
+#include "driver/reports/header_lines.h"
 
 #include <algorithm>
 
 #include "driver/device/identity_readers.h"
-#include "driver/device/model_table.h"
-#include "driver/frame/context.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/model_table.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/reports/records.h"
 #include "driver/transport/request.h"
 

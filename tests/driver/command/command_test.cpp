@@ -1,4 +1,4 @@
-#include "driver/frame/command.h"
+#include "driver/command/command.h"
 
 #include <kelvo/kelvodrv.h>
 #include <random>
@@ -7,8 +7,9 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include "driver/frame/result_codes.h"
-#include "tests/driver/frame/frame_test_support.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
+#include "tests/driver/command/command_test_support.h"
 
 using namespace kelvo::drv;
 using kelvo::test::counterLines;

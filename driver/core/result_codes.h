@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "driver/frame/context.h"
+#include "driver/core/line_errors.h"
 
 namespace kelvo::drv {
 

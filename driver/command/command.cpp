@@ -1,7 +1,8 @@
-#include "driver/frame/command.h"
+#include "driver/command/command.h"
 
 #include "driver/files/text.h"
-#include "driver/frame/result_codes.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 
 namespace kelvo::drv {
 

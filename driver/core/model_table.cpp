@@ -1,4 +1,4 @@
-#include "driver/device/model_table.h"
+#include "driver/core/model_table.h"
 
 #include <algorithm>
 #include <array>

@@ -1,18 +1,19 @@
 // The driver's process-global state. Every command works on this one
-// context; the command reset clears the parts that belong to a command and
-// leaves the parts that outlive it, which are marked below.
+// context, made of two parts: what a command owns (cleared by the command
+// reset in one assignment) and what outlives a command.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
 
+#include "driver/core/device_identity.h"
+#include "driver/core/line_errors.h"
+#include "driver/core/port_state.h"
+#include "driver/core/report_state.h"
+#include "driver/core/request_state.h"
 #include "platform/file_access.h"
 #include "platform/message_bus.h"
-#include "driver/device/identity.h"
-#include "driver/reports/report_state.h"
-#include "driver/transport/port_state.h"
-#include "driver/transport/request_state.h"
 
 namespace kelvo::drv {
 
@@ -111,17 +112,18 @@ enum class LinkKind : std::uint8_t {
     Tcp = 2,              // a TCP connection to a converter; host, port and time-out from the extended settings
 };
 
-// How the register is reached, as the configuration line for its number
-// says. The link settings are cleared by every command; the rest keep the
-// values of the last successful read.
-struct ConnectionSettings {
-    struct Derived {
-        LinkKind kind = LinkKind::Serial;
-        bool extendedSettings = false;
-        std::uint8_t channelSwitching = 0;  // 0 none; 1, 2, 3 the switching methods
-        bool channelSelect = false;         // look for a network serial server before selecting
-    } derived;
+// The way to the register that the multiplexer type of the configuration
+// line gives; it belongs to the command that read the line.
+struct LinkRoute {
+    LinkKind kind = LinkKind::Serial;
+    bool extendedSettings = false;      // every register transaction travels in a converter frame
+    std::uint8_t channelSwitching = 0;  // 0 none; 1, 2, 3 the switching methods
+    bool channelSelect = false;         // look for a network serial server before selecting
+};
 
+// How the register is reached, as the configuration line for its number
+// says; the values of the last successful read stay.
+struct ConnectionSettings {
     std::uint8_t portNumber = 0;
     std::uint32_t speed = 0;
     std::uint8_t multiplexerType = 0;
@@ -144,14 +146,6 @@ struct ConnectionSettings {
     std::uint8_t linkParameter = 0;
 };
 
-// Line errors the port layer saw; they turn transmit and receive time-outs
-// into more telling codes.
-struct LineErrorFlags {
-    bool overrun = false;
-    bool parity = false;
-    bool framing = false;
-};
-
 // The link to the register; it outlives a command when kept open.
 struct LinkState {
     bool open = false;
@@ -172,13 +166,17 @@ struct FramePaths {
     std::array<std::string, 6> reserved;
 };
 
-struct Context {
+// What belongs to one command.
+struct CommandState {
     CommandNames names;
     HeaderLines headers;
     FileHandles files;
     CommandSwitches switches;
     Outcome outcome;
     ExchangeFlags exchange;
+    // The line terminator and output sharing go back to their defaults too, so
+    // that a parameter-list file of one command does not change how the next
+    // command, given none, reads its files.
     LineFormat lineFormat;
     ReadingState reading;
     Counters counters;
@@ -187,8 +185,11 @@ struct Context {
     RequestState request;
     DeviceIdentity device;
     ReportState reports;  // fiscal memory records and the report range
+    LinkRoute route;
+};
 
-    // Outlive a command (the connection's link settings excepted).
+// What outlives a command.
+struct LastingState {
     ConnectionSettings connection;
     LinkState link;
     PortLayerState ports;
@@ -196,12 +197,19 @@ struct Context {
     bool registerNumberCheck = true;  // error 22 on a differing register number
     FramePaths paths;
     std::uint8_t lastReadHandle = 0xFF;  // low byte of the handle of the last raw read
-    platform::MessageBus bus;            // bound once a server message number is set
+};
+
+struct Context : CommandState, LastingState {
+    platform::MessageBus bus;  // bound once a server message number is set
 };
 
 extern Context ctx;
 
 // Clears everything that belongs to one command.
 void resetCommandContext();
+
+// Back to the state of a freshly loaded driver: both parts cleared, the
+// link and ports closed, the message bus left.
+void resetProcessState();
 
 }

@@ -3,8 +3,9 @@
 #include <kelvo/kelvodrv.h>
 
 #include "driver/device/identity_commands.h"
-#include "driver/frame/command.h"
-#include "driver/frame/result_codes.h"
+#include "driver/command/command.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/reports/report_commands.h"
 
 using kelvo::drv::CommandDefinition;

@@ -7,9 +7,10 @@
 #include "driver/files/text_helpers.h"
 #include "driver/files/textfile.h"
 #include "driver/files/validators.h"
-#include "driver/frame/command.h"
-#include "driver/frame/notify.h"
-#include "driver/frame/result_codes.h"
+#include "driver/command/command.h"
+#include "driver/core/notify.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/transport/link.h"
 
 namespace kelvo::drv {

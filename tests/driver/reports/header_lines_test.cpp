@@ -1,7 +1,7 @@
 // Header lines from the simulator: by request 157, and from the fiscal
 // memory copy of the header when the register does not support it.
-#include "driver/device/header_lines.h"
-#include "driver/frame/context.h"
+#include "driver/reports/header_lines.h"
+#include "driver/core/context.h"
 #include "tests/driver/reports/records_fixture.h"
 
 using namespace kelvo::drv;

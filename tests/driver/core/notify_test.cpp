@@ -1,4 +1,4 @@
-#include "driver/frame/notify.h"
+#include "driver/core/notify.h"
 
 #include <cstdlib>
 #include <unistd.h>

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "driver/frame/context.h"
+#include "driver/core/context.h"
 
 namespace kelvo::drv {
 

@@ -1,4 +1,6 @@
-#include "driver/frame/result_codes.h"
+#include "driver/core/result_codes.h"
+
+#include "driver/core/context.h"
 
 namespace kelvo::drv {
 

@@ -1,4 +1,4 @@
-#include "driver/frame/debug_log.h"
+#include "driver/core/debug_log.h"
 
 #include <cctype>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "driver/frame/context.h"
+#include "driver/core/context.h"
 
 namespace kelvo::drv {
 

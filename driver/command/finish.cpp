@@ -9,8 +9,9 @@
 #include "driver/files/text.h"
 #include "driver/files/textfile.h"
 #include "driver/files/validators.h"
-#include "driver/frame/command.h"
-#include "driver/frame/result_codes.h"
+#include "driver/command/command.h"
+#include "driver/core/context.h"
+#include "driver/core/result_codes.h"
 #include "driver/transport/link.h"
 
 namespace kelvo::drv {

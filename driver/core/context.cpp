@@ -1,0 +1,19 @@
+#include "driver/core/context.h"
+
+namespace kelvo::drv {
+
+Context ctx;
+
+void resetCommandContext()
+{
+    static_cast<CommandState&>(ctx) = CommandState {};
+}
+
+void resetProcessState()
+{
+    resetCommandContext();
+    static_cast<LastingState&>(ctx) = LastingState {};
+    ctx.bus.leave();
+}
+
+}
