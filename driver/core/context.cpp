@@ -14,6 +14,9 @@ void resetProcessState()
     resetCommandContext();
     static_cast<LastingState&>(ctx) = LastingState {};
     ctx.bus.leave();
+    const std::lock_guard guard(ctx.readProgress.lock);
+    ctx.readProgress.function = nullptr;
+    ctx.readProgress.context = nullptr;
 }
 
 }

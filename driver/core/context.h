@@ -5,7 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <mutex>
 #include <string>
+
+#include <kelvo/kelvodrv.h>
 
 #include "driver/core/device_identity.h"
 #include "driver/core/line_errors.h"
@@ -155,6 +158,15 @@ struct LinkState {
     LinkKind openedKind = LinkKind::Serial;
 };
 
+// The function told of each fiscal memory record read. It outlives a
+// command; a window thread may set it while another thread runs the
+// command, so both sides hold the lock.
+struct ReadProgressListener {
+    std::recursive_mutex lock;  // recursive: the function may set another one
+    FunkcjaPostepuOdczytu function = nullptr;
+    void* context = nullptr;
+};
+
 // Paths the initialisation computes; they survive the command reset.
 struct FramePaths {
     std::string configuration;
@@ -199,8 +211,10 @@ struct LastingState {
     std::uint8_t lastReadHandle = 0xFF;  // low byte of the handle of the last raw read
 };
 
+// The parts that outlive a command and cannot be copied stand beside the two.
 struct Context : CommandState, LastingState {
     platform::MessageBus bus;  // bound once a server message number is set
+    ReadProgressListener readProgress;
 };
 
 extern Context ctx;
@@ -209,7 +223,7 @@ extern Context ctx;
 void resetCommandContext();
 
 // Back to the state of a freshly loaded driver: both parts cleared, the
-// link and ports closed, the message bus left.
+// link and ports closed, the message bus left, no progress function.
 void resetProcessState();
 
 }
