@@ -12,6 +12,7 @@
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
 #include "driver/transport/link.h"
+#include "driver/transport/request.h"
 
 namespace kelvo::drv {
 
@@ -111,9 +112,8 @@ void readRegisterNumber()
 void readConfigurationLine()
 {
     readConfiguration();
-    const std::uint8_t code = ctx.outcome.resultCode;
     const bool temporary = ctx.paths.configuration != ctx.paths.firstConfiguration;
-    if (!temporary || (code != condition::ConfigurationIncomplete && code != condition::ConfigurationNoLine))
+    if (!temporary || !(conditionIs(condition::ConfigurationIncomplete) || conditionIs(condition::ConfigurationNoLine)))
         return;
     closeFile(ctx.files.configuration);
     ctx.paths.configuration = ctx.paths.firstConfiguration;
@@ -144,7 +144,7 @@ void runExchangeFrame()
     if (isSuccess())
         readInputHeader(line);
     if (isSuccess() && ctx.switches.talksToRegister) {
-        openLink();
+        openLinkToRegister();
         if (!ctx.link.open && isSuccess())
             storeCondition(condition::PortOpen);
     }

@@ -21,6 +21,12 @@ namespace {
 constexpr std::string_view kSuccessComment = "program zakonczony bezblednie";
 constexpr std::string_view kTraceFolder = "$$$";
 
+// The result code a condition is reported with, for the tables below.
+constexpr std::uint8_t codeOf(std::uint8_t condition)
+{
+    return resultCodeFor(condition);
+}
+
 std::string hex4(std::uint16_t value)
 {
     char text[8];
@@ -56,12 +62,12 @@ std::optional<std::string> findComment(const std::string& path, Test matches)
 
 std::string commentFor(std::uint8_t code)
 {
-    if (code == 0)
+    if (code == codeOf(condition::Success))
         return std::string(kSuccessComment);
     const std::string path = ctx.paths.comment.empty() ? std::string("KOMENT.TXT") : ctx.paths.comment;
     std::string comment =
         findComment(path, [code](const std::string& field) { return parseByte(field) == code; }).value_or("");
-    if (code == kRegisterErrorCode) {
+    if (code == codeOf(condition::RegisterError)) {
         const std::string number = hex4(ctx.outcome.registerErrorCode);
         comment += comment.empty() ? number : " " + number;
         const auto text = findComment(path, [&number](const std::string& field) { return upperCased(field) == number; });
@@ -74,12 +80,20 @@ std::string commentFor(std::uint8_t code)
 std::string fileNamedFor(std::uint8_t code)
 {
     switch (code) {
-    case 2: case 5: case 6: case 10: case 11: case 12: return ctx.names.input();
-    case 4: case 8: case 17: return ctx.names.output();
-    case 7: case 13: case 14: case 15: case 16: return ctx.paths.configuration;
-    case 9: case 18: return ctx.paths.report;
-    case 27: case 28: return ctx.paths.modkonf;
-    case 59: case 60: case 61: return ctx.paths.identificationCache;
+    case codeOf(condition::ReservedInputName): case codeOf(condition::SameInputAndOutput):
+    case codeOf(condition::InputOpen): case codeOf(condition::InputIncomplete): case codeOf(condition::InputFormat):
+    case codeOf(condition::InputData):
+        return ctx.names.input();
+    case codeOf(condition::ReservedOutputName): case codeOf(condition::OutputOpen): case codeOf(condition::OutputWrite):
+        return ctx.names.output();
+    case codeOf(condition::ConfigurationOpen): case codeOf(condition::ConfigurationIncomplete):
+    case codeOf(condition::ConfigurationNoLine): case codeOf(condition::ConfigurationData):
+    case codeOf(condition::ConfigurationFormat):
+        return ctx.paths.configuration;
+    case codeOf(condition::ReportOpen): case codeOf(condition::ReportWrite): return ctx.paths.report;
+    case codeOf(condition::ModkonfFirst): case codeOf(condition::ModkonfSecond): return ctx.paths.modkonf;
+    case codeOf(condition::CacheOpen): case codeOf(condition::CacheData): case codeOf(condition::CacheWrite):
+        return ctx.paths.identificationCache;
     default: return {};
     }
 }
@@ -110,7 +124,9 @@ std::string padded5(std::uint32_t value)
 // another file, all others at the last input line.
 std::string parsePositionLine(std::uint8_t code)
 {
-    const bool otherFile = code == 13 || code == 14 || code == 15 || code == 16 || code == 28 || code == 60;
+    const bool otherFile = code == codeOf(condition::ConfigurationIncomplete) || code == codeOf(condition::ConfigurationNoLine)
+        || code == codeOf(condition::ConfigurationData) || code == codeOf(condition::ConfigurationFormat)
+        || code == codeOf(condition::ModkonfSecond) || code == codeOf(condition::CacheData);
     const std::uint32_t number = otherFile ? ctx.reading.otherLineNumber : ctx.counters.inputLinesRead;
     const unsigned field = otherFile ? ctx.reading.otherFieldNumber : ctx.reading.inputFieldNumber;
     const std::string& text = otherFile ? ctx.reading.lastOtherLine : ctx.reading.lastInputLine;
@@ -134,7 +150,7 @@ bool writeReport(int handle)
 void writeRunReport()
 {
     if (ctx.files.report == kClosedHandle) {
-        if (ctx.outcome.resultCode == condition::ReportOpen)
+        if (conditionIs(condition::ReportOpen))
             return;
         int handle = kClosedHandle;
         std::string path = ctx.paths.report;
@@ -152,7 +168,7 @@ void writeRunReport()
     if (!writeReport(ctx.files.report) && isSuccess())
         storeCondition(condition::ReportWrite);
     closeFile(ctx.files.report);
-    if (ctx.outcome.resultCode == condition::ReportWrite)
+    if (conditionIs(condition::ReportWrite))
         deleteFile(ctx.paths.report);
 }
 

@@ -17,6 +17,7 @@
 #include "driver/core/request_state.h"
 #include "platform/file_access.h"
 #include "platform/message_bus.h"
+#include "platform/tcp_socket.h"
 
 namespace kelvo::drv {
 
@@ -153,9 +154,9 @@ struct ConnectionSettings {
 struct LinkState {
     bool open = false;
     bool keepOpen = false;
-    bool ctsFlow = false;  // output waits for CTS
-    int socket = -1;       // the TCP connection of a network link
-    LinkKind openedKind = LinkKind::Serial;
+    bool ctsFlow = false;      // output waits for CTS
+    platform::TcpSocket socket;  // the TCP connection of a network link
+    LinkRoute openedRoute;     // the route the open link was opened on
 };
 
 // The function told of each fiscal memory record read. It outlives a

@@ -15,9 +15,10 @@ bool among(std::uint8_t d, std::initializer_list<std::uint8_t> codes)
 
 }
 
-bool isCode100OrAbove(std::uint8_t d) { return d >= 100; }
+bool isSecondGeneration(std::uint8_t d) { return d >= 100; }
 bool isDornRow(std::uint8_t d) { return d == 116; }
-bool isCode139(std::uint8_t d) { return d == 139; }
+bool predatesDorn(std::uint8_t d) { return d < 116; }
+bool isKelvoFamilyAModel(std::uint8_t d) { return d == 139; }
 bool isPelunRow(std::uint8_t d) { return among(d, {107, 132, 133}); }
 bool isSaskaRow(std::uint8_t d) { return among(d, {43, 102, 136}); }
 bool isTiberGroupB(std::uint8_t d) { return among(d, {134, 135, 137, 138}); }
@@ -29,11 +30,31 @@ bool isFioraRow(std::uint8_t d) { return among(d, {37, 61}); }
 bool isPalmoRow(std::uint8_t d) { return d == 36; }
 bool isLundaFioraOrPalmoRow(std::uint8_t d) { return isLundaRow(d) || isFioraRow(d) || isPalmoRow(d); }
 bool isKametRow(std::uint8_t d) { return among(d, {117, 118, 127}); }
-bool isCode116AndAboveOutsideKamet(std::uint8_t d) { return d >= 116 && !isKametRow(d); }
-bool isCode116OrAbove120(std::uint8_t d) { return d == 116 || d > 120; }
+bool tellsPluCount(std::uint8_t d) { return !predatesDorn(d) && !isKametRow(d); }
+bool hasCrcRecords(std::uint8_t d) { return isDornRow(d) || d > 120; }
 bool isGilonRow(std::uint8_t d) { return d == 108; }
 bool isVotraKRowGroup(std::uint8_t d) { return among(d, {128, 129, 130, 131}); }
 bool isVotraRowGroup(std::uint8_t d) { return among(d, {124, 125}); }
+bool hasExtendedStatus(std::uint8_t d) { return !predatesDorn(d) && !isVotraRowGroup(d) && !isVotraKRowGroup(d); }
+
+bool hasTwelveCharacterUniqueNumber(std::uint8_t d, std::uint8_t version, const std::string& letter)
+{
+    return among(d, {100, 101, 102}) && version == 1 && letter == "A";
+}
+
+bool uniqueNumberHasBlank(std::uint8_t d)
+{
+    return isSecondGeneration(d) && d != 114;
+}
+
+std::optional<std::uint8_t> remappedDeviceCode(std::uint8_t d)
+{
+    switch (d) {
+    case 132: case 133: return 107;
+    case 136: return 102;
+    default: return std::nullopt;
+    }
+}
 
 ModelRow modelRow(std::uint8_t d)
 {

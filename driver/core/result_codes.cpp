@@ -4,46 +4,31 @@
 
 namespace kelvo::drv {
 
-std::uint8_t resultCodeFor(std::uint8_t condition, const LineErrorFlags& lineErrors)
+std::uint8_t conditionOfRegisterStatus(std::uint8_t s)
 {
-    if (condition == condition::TransmitTimeout || condition == condition::ReceiveTimeout) {
-        if (lineErrors.overrun)
-            return condition::TimeoutOverrun;
-        if (lineErrors.parity)
-            return condition::TimeoutParity;
-        if (lineErrors.framing)
-            return condition::TimeoutFraming;
-    }
-    if (condition <= 77)
-        return condition;
-    if (condition <= 82)
-        return static_cast<std::uint8_t>(condition - 78 + 101);
-    if (condition <= 94)
-        return static_cast<std::uint8_t>(condition - 83 + 107);
-    if (condition <= 107)
-        return static_cast<std::uint8_t>(condition - 95 + 200);
-    if (condition == 108)
-        return 215;
-    if (condition == 109)
-        return 217;
-    if (condition <= 122)
-        return static_cast<std::uint8_t>(condition - 110 + 220);
-    if (condition == 123)
-        return kRegisterErrorCode;
-    return condition;
-}
-
-std::uint8_t conditionForResult(std::uint8_t resultCode)
-{
-    for (unsigned condition = 0; condition <= condition::RegisterError; ++condition)
-        if (resultCodeFor(static_cast<std::uint8_t>(condition), {}) == resultCode)
-            return static_cast<std::uint8_t>(condition);
-    return resultCode;
+    if (s >= 1 && s <= 5)
+        return static_cast<std::uint8_t>(s + 77);
+    if (s >= 7 && s <= 18)
+        return static_cast<std::uint8_t>(s + 76);
+    if (s >= 100 && s <= 112)
+        return static_cast<std::uint8_t>(s - 5);
+    if (s == 115)
+        return 108;
+    if (s == 117)
+        return 109;
+    if (s >= 120 && s <= 132)
+        return static_cast<std::uint8_t>(s - 10);
+    return condition::RegisterError;
 }
 
 void storeCondition(std::uint8_t condition)
 {
     ctx.outcome.resultCode = resultCodeFor(condition, ctx.lineErrors);
+}
+
+bool conditionIs(std::uint8_t condition)
+{
+    return ctx.outcome.resultCode == resultCodeFor(condition);
 }
 
 bool isSuccess()

@@ -35,12 +35,15 @@ inline constexpr std::uint8_t RegisterNumberDiffers = 22;
 inline constexpr std::uint8_t WrongAnswer = 23;
 inline constexpr std::uint8_t Nak = 24;
 inline constexpr std::uint8_t WrongDevice = 25;
+inline constexpr std::uint8_t FirstAnswerRefused = 26;  // the register answered 200 instead of ACK
 inline constexpr std::uint8_t CarrierOff = 30;
 inline constexpr std::uint8_t FrameWrite = 32;
 inline constexpr std::uint8_t ConverterSilent = 33;
 inline constexpr std::uint8_t ConverterCrc = 34;
 inline constexpr std::uint8_t ConverterStatus1 = 35;
 inline constexpr std::uint8_t ConverterStatus2 = 36;
+inline constexpr std::uint8_t ConverterStatus3 = 37;
+inline constexpr std::uint8_t ConverterStatus4 = 38;
 inline constexpr std::uint8_t ConverterIdentifier = 39;
 inline constexpr std::uint8_t ConverterWriteTimeout = 40;
 inline constexpr std::uint8_t ConverterReadTimeout = 41;
@@ -72,22 +75,56 @@ inline constexpr std::uint8_t NoReports = 71;
 inline constexpr std::uint8_t MonthNotEnded = 72;
 inline constexpr std::uint8_t NotReadOnly = 73;
 inline constexpr std::uint8_t OtherError = 77;
-inline constexpr std::uint8_t RegisterError = 123;
+// Conditions of the register's own answers (statuses 1 to 134).
+inline constexpr std::uint8_t NotSupported = 78;           // status 1: the register cannot do it
+inline constexpr std::uint8_t ArticleBeyondCapacity = 82;  // status 5
+inline constexpr std::uint8_t ArticleNotProgrammed = 97;   // status 102
+inline constexpr std::uint8_t UnknownSubRequest = 103;     // a sub-request the driver does not know
+inline constexpr std::uint8_t RegisterError = 123;         // status 134: ask the register's error code
 }
 
-inline constexpr std::uint8_t kRegisterErrorCode = 234;
-
 // The result code for a condition; a pure function of its arguments.
-std::uint8_t resultCodeFor(std::uint8_t condition, const LineErrorFlags& lineErrors);
+constexpr std::uint8_t resultCodeFor(std::uint8_t condition, const LineErrorFlags& lineErrors = {})
+{
+    if (condition == condition::TransmitTimeout || condition == condition::ReceiveTimeout) {
+        if (lineErrors.overrun)
+            return condition::TimeoutOverrun;
+        if (lineErrors.parity)
+            return condition::TimeoutParity;
+        if (lineErrors.framing)
+            return condition::TimeoutFraming;
+    }
+    if (condition <= 77)
+        return condition;
+    if (condition <= 82)
+        return static_cast<std::uint8_t>(condition - 78 + 101);
+    if (condition <= 94)
+        return static_cast<std::uint8_t>(condition - 83 + 107);
+    if (condition <= 107)
+        return static_cast<std::uint8_t>(condition - 95 + 200);
+    if (condition == 108)
+        return 215;
+    if (condition == 109)
+        return 217;
+    if (condition <= 122)
+        return static_cast<std::uint8_t>(condition - 110 + 220);
+    if (condition == 123)
+        return 234;
+    return condition;
+}
 
-// The condition that maps to a result code the register's answers produce
-// (101 is condition 78, 234 is 123, and so on).
-std::uint8_t conditionForResult(std::uint8_t resultCode);
+// The condition of a register status s that makes an error of its own
+// (result code 100 + s): 1 to 5, 7 to 18, 100 to 112, 115, 117, 120 to 132, 134.
+std::uint8_t conditionOfRegisterStatus(std::uint8_t status);
 
 // The result code becomes the mapping of the condition.
 void storeCondition(std::uint8_t condition);
 
 bool isSuccess();
+
+// True when the stored result is the one of this condition (a time-out that
+// a line error turned into another code is not).
+bool conditionIs(std::uint8_t condition);
 
 // Stores the condition unless a failure is stored already: the first error stays.
 void failWith(std::uint8_t condition);

@@ -19,10 +19,10 @@ namespace {
 void remapDeviceCode()
 {
     DeviceIdentity& d = ctx.device;
-    const std::uint8_t code = d.deviceCode.value;
-    if (code != 132 && code != 133 && code != 136)
+    const auto remapped = remappedDeviceCode(d.deviceCode.value);
+    if (!remapped)
         return;
-    d.deviceCode.value = code == 136 ? 102 : 107;
+    d.deviceCode.value = *remapped;
     if (d.version.value < 100)
         d.version.value = static_cast<std::uint8_t>(d.version.value + 100);
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <thread>
 
+#include "driver/core/model_table.h"
 #include "driver/device/identity_readers.h"
 #include "driver/files/fields.h"
 #include "driver/files/textfile.h"
@@ -31,8 +32,8 @@ bool statusGroupApplies(unsigned group)
 {
     const std::uint8_t code = ctx.device.deviceCode.value;
     switch (group) {
-    case 4: return code >= 116 && code != 124 && code != 125 && (code < 128 || code > 131);
-    case 5: return (code == 117 || code == 118 || code == 127) && ctx.device.version.value >= 3;
+    case 4: return hasExtendedStatus(code);
+    case 5: return isKametRow(code) && ctx.device.version.value >= 3;
     default: return true;
     }
 }
@@ -62,7 +63,7 @@ void statusBody()
             request(kGroupRequests[group], 2, 0, 0);
             if (isSuccess())
                 status = ctx.request.buffer.answer(1);
-            else if (ctx.outcome.resultCode != condition::Nak)
+            else if (!conditionIs(condition::Nak))
                 return;
         }
         for (unsigned bit = 0; bit < 8; ++bit) {
@@ -71,7 +72,7 @@ void statusBody()
             if (!writeOutputLine((flag < 10 ? "0" : "") + std::to_string(flag) + "\t" + value))
                 return;
         }
-        if (ctx.outcome.resultCode == condition::Nak)
+        if (conditionIs(condition::Nak))
             storeCondition(condition::Success);
     }
 }
@@ -98,7 +99,7 @@ void openPortBody()
 
     ctx.connection.lineParity = static_cast<std::uint8_t>(*parity);
     ctx.link.ctsFlow = *cts;
-    openLink();
+    openLinkToRegister();
     if (!ctx.link.open) {
         failWith(condition::PortOpen);
         return;

@@ -41,7 +41,7 @@ bool readOlderIdentity()
         d.versionLetter.set(std::string(1, static_cast<char>(buffer().answer(3))));
         return true;
     }
-    if (ctx.outcome.resultCode != condition::Nak)
+    if (!conditionIs(condition::Nak))
         return false;
     storeCondition(condition::Success);
     request(255, 2, 0, 0);
@@ -86,19 +86,16 @@ bool uniqueNumberFromRequest()
     const std::uint8_t code = ctx.device.deviceCode.value;
     std::uint8_t length = 11;
     bool blankAfterThird = false;
-    if (code >= 100) {
-        if ((code == 100 || code == 101 || code == 102) && ctx.device.version.value == 1
-            && ctx.device.versionLetter.value == "A")
-            length = 12;
-        else
-            blankAfterThird = code != 114;
-    }
+    if (hasTwelveCharacterUniqueNumber(code, ctx.device.version.value, ctx.device.versionLetter.value))
+        length = 12;
+    else
+        blankAfterThird = uniqueNumberHasBlank(code);
     request(113, static_cast<std::uint8_t>(length + 1), 0, 0);
-    if (ctx.outcome.resultCode == condition::Nak) {
+    if (conditionIs(condition::Nak)) {
         storeCondition(condition::Success);
         request(84, 2, 0, 0);
         if (isSuccess())
-            storeCondition((buffer().answer(1) & 0x10) ? conditionForResult(101) : condition::Nak);
+            storeCondition((buffer().answer(1) & 0x10) ? condition::NotSupported : condition::Nak);
         return false;
     }
     if (!isSuccess())
@@ -128,7 +125,7 @@ std::optional<std::uint8_t> informationByte(std::uint8_t block, std::uint8_t ind
     buffer().requestData(1) = kInformationSubRequest;
     buffer().requestData(2) = block;
     request(kInformationRequest, 1, 2, 131);
-    if (ctx.outcome.resultCode == condition::Nak) {
+    if (conditionIs(condition::Nak)) {
         storeCondition(condition::Success);
         slot.state = InformationBlock::State::NotSupported;
         return std::nullopt;
@@ -229,7 +226,7 @@ bool readGeneration()
         return true;
     const std::uint8_t code = ctx.device.deviceCode.value;
     const bool none = isGilonRow(code) || isVotraKRowGroup(code) || isVotraRowGroup(code);
-    ctx.device.generation.set(none ? "0" : code >= 100 ? "II" : "I");
+    ctx.device.generation.set(none ? "0" : isSecondGeneration(code) ? "II" : "I");
     return true;
 }
 

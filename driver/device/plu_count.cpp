@@ -26,10 +26,10 @@ std::optional<Probe> probeArticle(std::uint16_t article)
         request(172, 1, 2, 36);
     else
         request(230, 1, 2, 2);
-    const std::uint8_t code = ctx.outcome.resultCode;
-    if (code == 0 || code == 202 || code == 105) {
+    const bool beyond = conditionIs(condition::ArticleBeyondCapacity);
+    if (isSuccess() || beyond || conditionIs(condition::ArticleNotProgrammed)) {
         storeCondition(condition::Success);
-        return code == 105 ? Probe::Beyond : Probe::Within;
+        return beyond ? Probe::Beyond : Probe::Within;
     }
     return std::nullopt;
 }
@@ -74,14 +74,14 @@ bool readPluCount()
         ctx.device.pluCount = 0;
         return true;
     }
-    if (isCode116AndAboveOutsideKamet(code)) {
+    if (tellsPluCount(code)) {
         request(111, 3, 0, 0);
         if (isSuccess()) {
             ExchangeBuffer& buffer = ctx.request.buffer;
             ctx.device.pluCount = static_cast<std::uint16_t>(buffer.answer(1) | (buffer.answer(2) << 8));
             return true;
         }
-        if (ctx.outcome.resultCode != condition::Nak)
+        if (!conditionIs(condition::Nak))
             return false;
         storeCondition(condition::Success);
     }

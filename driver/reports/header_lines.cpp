@@ -14,7 +14,6 @@ namespace kelvo::drv {
 namespace {
 
 constexpr std::uint8_t kReadHeaderLine = 157;
-constexpr std::uint8_t kNotSupported = 101;
 constexpr std::uint8_t kDoubleWidth = 0x01;       // attribute of request 157
 constexpr std::uint8_t kCopyFullWidth = 0x02;     // attribute of the fiscal memory copy
 constexpr std::uint8_t kSaskaPelunAnswer = 42;
@@ -79,7 +78,7 @@ bool readHeaderLines()
         ExchangeBuffer& buffer = ctx.request.buffer;
         buffer.requestData(1) = static_cast<std::uint8_t>(lines.size() + 1);
         request(kReadHeaderLine, 1, 1, answerLength);
-        if (ctx.outcome.resultCode == kNotSupported) {
+        if (conditionIs(condition::NotSupported)) {
             storeCondition(condition::Success);
             lines.resize(count, HeaderLine {0, std::string(width, ' ')});
             return lineFromCopy(width, lines.back());

@@ -7,18 +7,18 @@ namespace kelvo::drv {
 
 bool fiscalMemoryReadable()
 {
-    return isCode100OrAbove(ctx.device.deviceCode.value);
+    return isSecondGeneration(ctx.device.deviceCode.value);
 }
 
 bool crcRecords()
 {
-    return isCode116OrAbove120(ctx.device.deviceCode.value);
+    return hasCrcRecords(ctx.device.deviceCode.value);
 }
 
 bool ReportFamilyA()
 {
     const std::uint8_t d = ctx.device.deviceCode.value;
-    return isOrvanGroupB(d) || isTiberGroupB(d) || isCode139(d);
+    return isOrvanGroupB(d) || isTiberGroupB(d) || isKelvoFamilyAModel(d);
 }
 
 bool ReportFamilyB()

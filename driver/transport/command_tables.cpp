@@ -1,20 +1,15 @@
 #include "driver/transport/command_tables.h"
 
 #include "driver/core/context.h"
+#include "driver/core/model_table.h"
 
 namespace kelvo::drv {
 
 namespace {
 
-bool deviceCodeIs117Family()
+bool identifiedAs(bool (*test)(std::uint8_t))
 {
-    const std::uint8_t code = ctx.device.deviceCode.value;
-    return ctx.device.deviceCode.known && (code == 117 || code == 118 || code == 127);
-}
-
-bool deviceCodeBelow116()
-{
-    return ctx.device.deviceCode.known && ctx.device.deviceCode.value < 116;
+    return ctx.device.deviceCode.known && test(ctx.device.deviceCode.value);
 }
 
 std::optional<std::uint8_t> subRequestRecordLength(std::uint8_t subRequest)
@@ -22,7 +17,7 @@ std::optional<std::uint8_t> subRequestRecordLength(std::uint8_t subRequest)
     switch (subRequest) {
     case 0: case 128: return 17;
     case 1: case 129: return 21;
-    case 2: case 130: return deviceCodeIs117Family() ? 33 : 30;
+    case 2: case 130: return identifiedAs(isKametRow) ? 33 : 30;
     case 3: case 131: return 38;
     case 4: case 132: return 43;
     case 16: case 17: case 144: case 145: return 12;
@@ -53,7 +48,7 @@ bool secondAnswerStartsWithData(const RequestShape& r)
 {
     switch (r.command) {
     case 17: case 49: case 92: case 94: case 114: case 154: case 229: case 249: case 252: return true;
-    case 160: return deviceCodeBelow116();
+    case 160: return identifiedAs(predatesDorn);
     case 2: case 4: case 7: case 158: case 166: case 169: case 190: return r.n >= 2;
     default: return false;
     }

@@ -35,10 +35,13 @@ std::size_t packedLength(std::size_t contentBytes)
     return contentBytes + (contentBytes + 6) / 7;
 }
 
-std::vector<std::uint8_t> buildFrame(std::span<const std::uint8_t> body)
+std::optional<std::vector<std::uint8_t>> buildFrame(std::span<const std::uint8_t> body)
 {
+    const std::size_t packed = packedLength(body.size() + 3);
+    if (packed > 0xFF)
+        return std::nullopt;
     std::vector<std::uint8_t> line(std::begin(kPreamble), std::end(kPreamble));
-    const std::uint8_t length = static_cast<std::uint8_t>(packedLength(body.size() + 3));
+    const auto length = static_cast<std::uint8_t>(packed);
     Packer packer(line);
     std::uint16_t crc = crc16Update(0, length);
     packer.put(length);

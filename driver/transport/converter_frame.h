@@ -19,8 +19,9 @@ inline constexpr std::uint8_t kControlRegisterTransaction = 0x20;
 inline constexpr std::uint8_t kControlDataFirst = 0x40;
 
 // The line bytes of a frame whose content is the length byte N, then body,
-// then the CRC; N is filled in here.
-std::vector<std::uint8_t> buildFrame(std::span<const std::uint8_t> body);
+// then the CRC; N is filled in here. Nothing for a body too long for N to
+// describe (N counts the line bytes after the preamble, at most 255).
+std::optional<std::vector<std::uint8_t>> buildFrame(std::span<const std::uint8_t> body);
 
 // Line bytes taken by n content bytes.
 std::size_t packedLength(std::size_t contentBytes);

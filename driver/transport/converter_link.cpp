@@ -1,18 +1,19 @@
 #include "driver/transport/converter_link.h"
 
+#include <algorithm>
 #include <kelvo/kelvodrv.h>
 #include <vector>
 
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
 #include "driver/transport/converter_frame.h"
-#include "driver/transport/link_backend.h"
+#include "driver/transport/link_operations.h"
 
 namespace kelvo::drv {
 
 namespace {
 
-constexpr std::uint8_t kCarrierDetect = 0x80;
+constexpr std::uint8_t kEsc = 27;
 constexpr std::uint8_t kResendAnswer = 6;
 constexpr std::uint8_t kSendIdentifier = 3;
 constexpr std::uint8_t kSendWriteTimeout = 4;
@@ -21,32 +22,24 @@ constexpr std::uint8_t kNextPart = 8;
 // Line bytes an answer may take before it counts as garbage: the longest
 // frame is about 300 bytes.
 constexpr std::size_t kMaxLineBytes = 1024;
+constexpr std::uint8_t kSetLineCommand = 9;
+constexpr std::uint32_t kConverterSpeeds[] = {9600, 19200, 28800, 38400, 57600, 115200};
 
-const LinkBackend& lineBackend()
+bool sendFrame(const LinkOperations& line, std::span<const std::uint8_t> body)
 {
-    return ctx.link.openedKind == LinkKind::Tcp ? tcpBackend() : serialBackend();
-}
-
-bool carrierPresent()
-{
-    if (ctx.link.openedKind != LinkKind::ConverterSerial || (ModemStatus() & kCarrierDetect) != 0)
-        return true;
-    failWith(condition::CarrierOff);
-    return false;
-}
-
-bool sendFrame(std::span<const std::uint8_t> body)
-{
-    if (!carrierPresent())
+    if (!line.carrierReady())
         return false;
-    const std::vector<std::uint8_t> line = buildFrame(body);
-    if (ctx.link.openedKind == LinkKind::Tcp)
-        return lineBackend().send(line);
-    for (std::uint8_t byte : line)
-        if (WriteByte(byte) == 0) {
-            failWith(condition::FrameWrite);
-            return false;
-        }
+    // A frame whose length the converter cannot be told cannot be written.
+    const auto frame = buildFrame(body);
+    if (!frame) {
+        failWith(condition::FrameWrite);
+        return false;
+    }
+    // A line that names its own failure keeps it; the others fail as a frame write.
+    if (!line.send(*frame)) {
+        failWith(condition::FrameWrite);
+        return false;
+    }
     return true;
 }
 
@@ -68,9 +61,11 @@ void judgeStatus(std::uint8_t status, bool appending)
 {
     if (status == 0)
         return;
+    constexpr std::uint8_t kLowStatus[] = {condition::ConverterStatus1, condition::ConverterStatus2,
+        condition::ConverterStatus3, condition::ConverterStatus4};
     const std::uint8_t low = status & 0x0F;
     if (low >= 1 && low <= 4)
-        failWith(static_cast<std::uint8_t>(condition::ConverterStatus1 + low - 1));
+        failWith(kLowStatus[low - 1]);
     else if (status & 0x10)
         failWith(condition::ConverterIdentifier);
     else if (status & 0x20)
@@ -90,11 +85,11 @@ void judgeStatus(std::uint8_t status, bool appending)
         failWith(condition::ConverterStatusOther);
 }
 
-void receiveFrame()
+void receiveFrame(const LinkOperations& line)
 {
     ConverterData& converter = ctx.request.converter;
     converter.somethingReceived = false;
-    if (!carrierPresent())
+    if (!line.carrierReady())
         return;
     FrameReceiver receiver;
     std::uint8_t byte = 0;
@@ -103,7 +98,7 @@ void receiveFrame()
             failWith(condition::ConverterCrc);
             return;
         }
-        if (!lineBackend().receive(byte, condition::ConverterSilent))
+        if (!line.receive(byte, condition::ConverterSilent))
             return;
         converter.somethingReceived = true;
         if (receiver.take(byte))
@@ -136,51 +131,58 @@ std::vector<std::uint8_t> twoBytes(std::uint32_t value)
     return {static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>((value >> 8) & 0xFF)};
 }
 
-// Repairs a failed transaction; true when the answer then stands complete.
-bool repair(unsigned& repeats, unsigned& faults, bool (&settingSent)[3])
+// The converter's requests for a setting, in the order of settingSent.
+constexpr std::uint8_t kSettingRequests[3] = {
+    condition::ConverterIdentifier, condition::ConverterWriteTimeout, condition::ConverterReadTimeout};
+
+// Sends the setting the converter asked for with kSettingRequests[k].
+void sendSetting(const LinkOperations& line, std::size_t k)
 {
-    const std::uint8_t remembered = ctx.outcome.resultCode;
+    const ConnectionSettings& c = ctx.connection;
+    if (k == 0)
+        converterCommand(line, kSendIdentifier,
+            std::span(reinterpret_cast<const std::uint8_t*>(c.linkIdentifier.data()), c.linkIdentifier.size()));
+    else
+        converterCommand(line, k == 1 ? kSendWriteTimeout : kSendReadTimeout,
+            twoBytes(k == 1 ? c.writeTimeout : c.readTimeout));
+}
+
+// Repairs a failed transaction; true when the answer then stands complete.
+bool repair(const LinkOperations& line, unsigned& repeats, unsigned& faults, bool (&settingSent)[3])
+{
+    const bool answerCompletes = conditionIs(condition::ConverterCrc) || conditionIs(condition::MoreParts)
+        || conditionIs(condition::ConverterSilent);
     const unsigned limit = ctx.connection.linkParameter;
     for (;;) {
-        const std::uint8_t error = ctx.outcome.resultCode;
-        if (error == condition::ConverterCrc || error == condition::ConverterSilent) {
-            if (repeats == limit || (error == condition::ConverterSilent && !ctx.request.converter.somethingReceived))
+        const auto setting = std::find_if(std::begin(kSettingRequests), std::end(kSettingRequests), conditionIs);
+        if (conditionIs(condition::ConverterCrc) || conditionIs(condition::ConverterSilent)) {
+            if (repeats == limit || (conditionIs(condition::ConverterSilent) && !ctx.request.converter.somethingReceived))
                 break;
             storeCondition(condition::Success);
-            converterCommand(kResendAnswer, {});
+            converterCommand(line, kResendAnswer, {});
             ++repeats;
-        } else if (error == condition::ConverterStatus1) {
+        } else if (conditionIs(condition::ConverterStatus1)) {
             if (faults == limit)
                 break;
             storeCondition(condition::Success);
             ++faults;
-        } else if (error >= condition::ConverterIdentifier && error <= condition::ConverterReadTimeout) {
+        } else if (setting != std::end(kSettingRequests)) {
             // Each setting is sent once per transaction, so a converter that keeps
             // asking cannot hold the driver.
-            bool& sent = settingSent[error - condition::ConverterIdentifier];
-            if (sent)
+            const auto k = static_cast<std::size_t>(setting - std::begin(kSettingRequests));
+            if (settingSent[k])
                 break;
-            sent = true;
+            settingSent[k] = true;
             storeCondition(condition::Success);
-            if (error == condition::ConverterIdentifier)
-                converterCommand(kSendIdentifier,
-                    std::span(reinterpret_cast<const std::uint8_t*>(ctx.connection.linkIdentifier.data()),
-                        ctx.connection.linkIdentifier.size()));
-            else
-                converterCommand(error == condition::ConverterWriteTimeout ? kSendWriteTimeout : kSendReadTimeout,
-                    twoBytes(error == condition::ConverterWriteTimeout ? ctx.connection.writeTimeout
-                                                                       : ctx.connection.readTimeout));
-        } else if (error == condition::MoreParts) {
+            sendSetting(line, k);
+        } else if (conditionIs(condition::MoreParts)) {
             storeCondition(condition::Success);
-            converterCommand(kNextPart, {});
+            converterCommand(line, kNextPart, {});
         } else {
             break;
         }
     }
-    if (!isSuccess())
-        return true;
-    return remembered == condition::ConverterCrc || remembered == condition::MoreParts
-        || remembered == condition::ConverterSilent;
+    return !isSuccess() || answerCompletes;
 }
 
 }
@@ -204,21 +206,21 @@ std::uint8_t transactionControl(bool firstThenData, bool dataFirst)
     return control;
 }
 
-void converterTransaction(std::span<const std::uint8_t> body)
+void converterTransaction(const LinkOperations& line, std::span<const std::uint8_t> body)
 {
     unsigned repeats = 0;
     unsigned faults = 0;
     bool settingSent[3] {};
     for (;;) {
-        if (!sendFrame(body))
+        if (!sendFrame(line, body))
             return;
-        receiveFrame();
-        if (isSuccess() || repair(repeats, faults, settingSent))
+        receiveFrame(line);
+        if (isSuccess() || repair(line, repeats, faults, settingSent))
             return;
     }
 }
 
-void converterCommand(std::uint8_t type, std::span<const std::uint8_t> data)
+void converterCommand(const LinkOperations& line, std::uint8_t type, std::span<const std::uint8_t> data)
 {
     if (type == 0 || type > 9) {
         failWith(condition::ConverterStatus2);
@@ -228,11 +230,15 @@ void converterCommand(std::uint8_t type, std::span<const std::uint8_t> data)
     const std::size_t length = commandDataLength(type);
     for (std::size_t i = 0; i < length; ++i)
         body.push_back(i < data.size() ? data[i] : 0);
-    if (sendFrame(body))
-        receiveFrame();
+    if (sendFrame(line, body))
+        receiveFrame(line);
 }
 
-bool converterByte(std::uint8_t& byte)
+namespace {
+
+// The next byte of the converter's answer data; past its end 0 and the
+// condition of an answer too short.
+bool converterByte(std::uint8_t& byte, std::uint8_t)
 {
     ConverterData& converter = ctx.request.converter;
     if (converter.position >= converter.data.size()) {
@@ -243,5 +249,84 @@ bool converterByte(std::uint8_t& byte)
     byte = converter.data[converter.position++];
     return true;
 }
+
+// The bytes of a request travel in its transaction frame, so a send alone
+// carries nothing.
+bool sentInTheFrame(std::span<const std::uint8_t>)
+{
+    return true;
+}
+
+template <const LinkOperations& Line>
+bool openLine()
+{
+    return Line.open();
+}
+
+template <const LinkOperations& Line>
+void closeLine()
+{
+    Line.close();
+}
+
+template <const LinkOperations& Line>
+void purgeLine()
+{
+    Line.purge();
+}
+
+template <const LinkOperations& Line>
+bool lineCarrier()
+{
+    return Line.carrierReady();
+}
+
+template <const LinkOperations& Line>
+bool sendTransaction(const Transaction& t)
+{
+    std::vector<std::uint8_t> body {transactionControl(t.firstThenData, t.dataFirst), t.c, t.n, t.recordLength,
+        kEsc, t.command};
+    body.insert(body.end(), t.data.begin(), t.data.end());
+    converterTransaction(Line, body);
+    return isSuccess();
+}
+
+// Tells a converter on a network link the speed and parity of its line to
+// the register, once after every open.
+bool tellLineSettings()
+{
+    ConverterData& converter = ctx.request.converter;
+    if (!converter.speedPending)
+        return true;
+    int code = -1;
+    for (int i = 0; i < 6; ++i)
+        if (kConverterSpeeds[i] == ctx.connection.lineSpeed)
+            code = i;
+    const std::uint8_t parity = ctx.connection.lineParity;
+    if (code < 0 || parity > 2) {
+        failWith(condition::ConfigurationFormat);
+        return false;
+    }
+    code += parity == 1 ? 24 : parity == 2 ? 8 : 0;
+    const std::uint8_t data[] = {static_cast<std::uint8_t>(code + 32), 0};
+    converterCommand(kTcpLine, kSetLineCommand, data);
+    converter.speedPending = false;
+    return isSuccess();
+}
+
+// Converter framing around a line: every request is one transaction frame,
+// and the answer bytes come from the converter's answer.
+template <const LinkOperations& Line, bool (*SetUp)()>
+constexpr LinkOperations framed()
+{
+    return {openLine<Line>, closeLine<Line>, sentInTheFrame, converterByte, purgeLine<Line>, nothingToDo,
+        lineCarrier<Line>, condition::ConverterSilent, SetUp, sendTransaction<Line>, true};
+}
+
+}
+
+const LinkOperations kFramedSerialLine = framed<kSerialLine, nothingToDo>();
+const LinkOperations kFramedConverterSerialLine = framed<kConverterSerialLine, nothingToDo>();
+const LinkOperations kFramedTcpLine = framed<kTcpLine, tellLineSettings>();
 
 }

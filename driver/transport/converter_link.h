@@ -1,10 +1,13 @@
 // Register transactions through a line converter: one frame out, one frame
 // back, with the converter's repair dialogue when the answer is damaged,
-// incomplete or asks for settings.
+// incomplete or asks for settings. Converter framing is a link of its own
+// that wraps the line it runs on.
 #pragma once
 
 #include <cstdint>
 #include <span>
+
+#include "driver/transport/link_operations.h"
 
 namespace kelvo::drv {
 
@@ -15,13 +18,15 @@ std::uint8_t lineControl();
 std::uint8_t transactionControl(bool firstThenData, bool dataFirst);
 
 // Sends a register transaction (control byte onwards, without the length
-// and CRC) and receives its answer into the converter data.
-void converterTransaction(std::span<const std::uint8_t> body);
+// and CRC) over the line and receives its answer into the converter data.
+void converterTransaction(const LinkOperations& line, std::span<const std::uint8_t> body);
 
-// Sends converter command type with its data and receives the answer.
-void converterCommand(std::uint8_t type, std::span<const std::uint8_t> data);
+// Sends converter command type with its data over the line and receives the answer.
+void converterCommand(const LinkOperations& line, std::uint8_t type, std::span<const std::uint8_t> data);
 
-// The next byte of the converter data; past its end 0 and condition 45.
-bool converterByte(std::uint8_t& byte);
+// Converter framing around each of the lines.
+extern const LinkOperations kFramedSerialLine;
+extern const LinkOperations kFramedConverterSerialLine;
+extern const LinkOperations kFramedTcpLine;
 
 }

@@ -4,24 +4,11 @@
 
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
-#include "driver/transport/converter_link.h"
-#include "driver/transport/link_backend.h"
+#include "driver/core/sealed.h"
 
 namespace kelvo::drv {
 
 namespace {
-
-const LinkBackend& backendFor(LinkKind kind)
-{
-    return kind == LinkKind::Tcp ? tcpBackend() : serialBackend();
-}
-
-// The backend of the open link: the configuration of a later command may name
-// another kind while a kept-open link is still up.
-const LinkBackend& backend()
-{
-    return backendFor(ctx.link.open ? ctx.link.openedKind : ctx.route.kind);
-}
 
 void setKeepOpen(unsigned char flag)
 {
@@ -31,53 +18,42 @@ void setKeepOpen(unsigned char flag)
 
 }
 
-void openLink()
+const LinkOperations& activeLink()
+{
+    // A kept-open link stays on its own route while the configuration of a
+    // later command names another.
+    return linkOperationsFor(ctx.link.open ? ctx.link.openedRoute : ctx.route);
+}
+
+bool openLink()
 {
     storeCondition(condition::Success);
     ctx.request.converter.speedPending = true;
     if (ctx.link.open && ctx.link.keepOpen)
-        return;
+        return false;
     closeLink();
-    ctx.link.openedKind = ctx.route.kind;
-    ctx.link.open = backendFor(ctx.link.openedKind).open();
+    ctx.link.openedRoute = ctx.route;
+    ctx.link.open = linkOperationsFor(ctx.link.openedRoute).open();
+    return ctx.link.open;
 }
 
 void closeLink()
 {
     if (!ctx.link.open || ctx.link.keepOpen)
         return;
-    backend().close();
+    activeLink().close();
     ctx.link.open = false;
-}
-
-bool frameMode()
-{
-    return ctx.route.extendedSettings;
 }
 
 bool sendBytes(std::span<const std::uint8_t> bytes)
 {
-    if (frameMode() || bytes.empty())
-        return true;
-    return backend().send(bytes);
+    return bytes.empty() || activeLink().send(bytes);
 }
 
 bool receiveByte(std::uint8_t& byte)
 {
-    if (frameMode())
-        return converterByte(byte);
-    const bool converterLine = ctx.route.kind == LinkKind::ConverterSerial;
-    return backend().receive(byte, converterLine ? condition::ConverterSilent : condition::ReceiveTimeout);
-}
-
-bool waitUntilSent()
-{
-    return CharSent() != 0;
-}
-
-void purgeLine()
-{
-    backend().purge();
+    const LinkOperations& link = activeLink();
+    return link.receive(byte, link.timeoutCondition);
 }
 
 }
@@ -86,12 +62,12 @@ extern "C" {
 
 KELVODRV_API void UstawieniePozostawiacOtwartyPortSzeregowy(unsigned char keepOpen)
 {
-    kelvo::drv::setKeepOpen(keepOpen);
+    kelvo::drv::sealed([keepOpen] { kelvo::drv::setKeepOpen(keepOpen); });
 }
 
 KELVODRV_API void StdUstawieniePozostawiacOtwartyPortSzeregowy(unsigned char keepOpen)
 {
-    kelvo::drv::setKeepOpen(keepOpen);
+    kelvo::drv::sealed([keepOpen] { kelvo::drv::setKeepOpen(keepOpen); });
 }
 
 }

@@ -1,13 +1,15 @@
 #include "driver/transport/request.h"
 
+#include <kelvo/kelvodrv.h>
 #include <optional>
 #include <vector>
 
-#include "driver/core/notify.h"
 #include "driver/core/context.h"
+#include "driver/core/model_table.h"
+#include "driver/core/notify.h"
 #include "driver/core/result_codes.h"
+#include "driver/transport/channel_selection.h"
 #include "driver/transport/command_tables.h"
-#include "driver/transport/converter_link.h"
 #include "driver/transport/link.h"
 #include "driver/transport/server_orders.h"
 
@@ -20,33 +22,32 @@ constexpr std::uint8_t kAck = 6;
 constexpr std::uint8_t kNak = 21;
 constexpr std::uint8_t kRecordEnd = 255;
 constexpr std::uint8_t kErrorCodeCommand = 29;
-constexpr std::uint8_t kSetLineCommand = 9;
-
-void failWithResult(std::uint8_t resultCode)
-{
-    failWith(conditionForResult(resultCode));
-}
+constexpr std::uint8_t kChannelSelectCommand = 1;
+constexpr std::uint32_t kChannelSelectSpeed = 9600;
+// The status whose error still brings two more answer bytes.
+constexpr std::uint8_t kStatusWithTwoMoreBytes = 122;
+constexpr std::uint8_t kChecksumStatus = 19;
 
 void failFirstAnswer(std::uint8_t byte)
 {
     switch (byte) {
-    case 1: failWithResult(101); break;
+    case 1: failWith(condition::NotSupported); break;
     case kNak: failWith(condition::Nak); break;
-    case 101: failWithResult(201); break;
+    case 101: failWith(conditionOfRegisterStatus(101)); break;
     case 108: failWith(condition::Nak); break;
-    case 200: failWith(26); break;
+    case 200: failWith(condition::FirstAnswerRefused); break;
     default: failWith(condition::WrongAnswer); break;
     }
 }
 
-// The result code of a nonzero status byte of the second answer.
-std::uint8_t statusResult(std::uint8_t s)
+// The condition of a nonzero status byte of the second answer.
+std::uint8_t statusCondition(std::uint8_t s)
 {
     const bool registerError = (s >= 2 && s <= 5) || (s >= 7 && s <= 18) || (s >= 100 && s <= 109) || s == 111
         || s == 112 || s == 115 || s == 117 || (s >= 120 && s <= 132) || s == 134;
     if (registerError)
-        return static_cast<std::uint8_t>(100 + s);
-    return s == 19 ? condition::Checksum : condition::WrongAnswer;
+        return conditionOfRegisterStatus(s);
+    return s == kChecksumStatus ? condition::Checksum : condition::WrongAnswer;
 }
 
 // Receives count bytes into answer bytes 1 to count. In a record answer a
@@ -68,11 +69,6 @@ bool receiveAnswer(std::uint8_t count, std::uint8_t recordLength)
     return true;
 }
 
-bool deviceBelow116()
-{
-    return ctx.device.deviceCode.known && ctx.device.deviceCode.value < 116;
-}
-
 // The first byte of the second answer: a status, or data moved to the status
 // cell. Returns the status that counts, or nothing when the byte ended the request.
 std::optional<std::uint8_t> takeSecondAnswerStart(const RequestShape& r, std::uint8_t byte, std::uint8_t& n)
@@ -86,7 +82,7 @@ std::optional<std::uint8_t> takeSecondAnswerStart(const RequestShape& r, std::ui
         case 253: case 254: n = 1; break;
         default: failWith(condition::WrongAnswer); return std::nullopt;
         }
-    } else if (r.command == 160 && deviceBelow116()) {
+    } else if (r.command == 160 && ctx.device.deviceCode.known && predatesDorn(ctx.device.deviceCode.value)) {
         if (byte != kAck) {
             failWith(byte == kNak ? condition::Nak : condition::WrongAnswer);
             return std::nullopt;
@@ -94,7 +90,7 @@ std::optional<std::uint8_t> takeSecondAnswerStart(const RequestShape& r, std::ui
     } else if ((r.command == 158 || r.command == 166 || r.command == 169) && r.c == 0) {
         if (byte != kAck) {
             if (byte == 1)
-                failWithResult(101);
+                failWith(condition::NotSupported);
             else
                 failWith(byte == kNak ? condition::Nak : condition::WrongAnswer);
             return std::nullopt;
@@ -106,15 +102,6 @@ std::optional<std::uint8_t> takeSecondAnswerStart(const RequestShape& r, std::ui
     return 0;
 }
 
-void sendConverterTransaction(const RequestShape& r, std::uint8_t recordLength, bool dataFirst)
-{
-    std::vector<std::uint8_t> body {transactionControl(r.c > 0 && r.b > 0, dataFirst), r.c, r.n, recordLength, kEsc,
-        r.command};
-    for (unsigned j = 1; j <= r.b; ++j)
-        body.push_back(ctx.request.buffer.requestData(j));
-    converterTransaction(body);
-}
-
 void runEngine(const RequestShape& r)
 {
     if (!isSuccess())
@@ -122,24 +109,24 @@ void runEngine(const RequestShape& r)
     ExchangeBuffer& buffer = ctx.request.buffer;
     const auto records = recordLength(r, buffer.requestData(1));
     if (!records) {
-        failWithResult(208);
+        failWith(condition::UnknownSubRequest);
         return;
     }
     const bool noData = r.b == 0;
     const bool firstThenData = r.c > 0 && r.b > 0;
     const bool dataFirst = secondAnswerStartsWithData(r);
     const std::uint8_t escape[] = {kEsc, r.command};
+    const LinkOperations& link = activeLink();
 
-    purgeLine();
+    link.purge();
     if ((noData || firstThenData) && !sendBytes(escape)) {
         failWith(condition::TransmitTimeout);
         return;
     }
-    if (frameMode()) {
-        sendConverterTransaction(r, *records, dataFirst);
-        if (!isSuccess())
-            return;
-    }
+    const Transaction transaction {r.command, r.c, r.n, *records, firstThenData, dataFirst,
+        std::span(&buffer.requestData(1), r.b)};
+    if (!link.transact(transaction))
+        return;
 
     if (r.c > 0) {
         std::uint8_t first = 0;
@@ -163,7 +150,7 @@ void runEngine(const RequestShape& r)
             failWith(condition::TransmitTimeout);
             return;
         }
-        if (!frameMode() && ctx.link.openedKind != LinkKind::Tcp && r.n == 0 && !waitUntilSent()) {
+        if (r.n == 0 && !link.waitUntilSent()) {
             failWith(condition::TransmitTimeout);
             return;
         }
@@ -179,9 +166,10 @@ void runEngine(const RequestShape& r)
     if (!status)
         return;
     if (*status != 0) {
-        failWithResult(statusResult(*status));
-        // Status 122 still brings two more bytes, which are read with the error kept.
-        if (*status != 122 || (frameMode() && r.n != 3))
+        failWith(statusCondition(*status));
+        // Status 122 still brings two more bytes, which are read with the error
+        // kept, unless the answer holds no more than was asked for.
+        if (*status != kStatusWithTwoMoreBytes || (link.fixedAnswerLength && r.n != 3))
             return;
         n = 3;
     }
@@ -193,33 +181,9 @@ void runEngine(const RequestShape& r)
         receiveAnswer(static_cast<std::uint8_t>(n - 1), *records);
 }
 
-// Tells a converter on a network link the speed and parity of its line to
-// the register, once after every open.
-bool setConverterLine()
-{
-    ConverterData& converter = ctx.request.converter;
-    if (!(ctx.link.openedKind == LinkKind::Tcp && frameMode() && converter.speedPending))
-        return true;
-    static constexpr std::uint32_t kSpeeds[] = {9600, 19200, 28800, 38400, 57600, 115200};
-    int code = -1;
-    for (int i = 0; i < 6; ++i)
-        if (kSpeeds[i] == ctx.connection.lineSpeed)
-            code = i;
-    const std::uint8_t parity = ctx.connection.lineParity;
-    if (code < 0 || parity > 2) {
-        failWith(condition::ConfigurationFormat);
-        return false;
-    }
-    code += parity == 1 ? 24 : parity == 2 ? 8 : 0;
-    const std::uint8_t data[] = {static_cast<std::uint8_t>(code + 32), 0};
-    converterCommand(kSetLineCommand, data);
-    converter.speedPending = false;
-    return isSuccess();
-}
-
 void requestOnce(const RequestShape& r)
 {
-    if (!isSuccess() || !setConverterLine())
+    if (!isSuccess() || !activeLink().afterOpen())
         return;
     const unsigned attempts = !ctx.exchange.active ? 1 : ctx.exchange.firstRequest ? 2 : 4;
     for (unsigned attempt = 0; attempt < attempts; ++attempt) {
@@ -228,23 +192,45 @@ void requestOnce(const RequestShape& r)
         runEngine(r);
         ++ctx.counters.requestsExecuted;
         postPeriodic(Notice::Counter, ctx.counters.requestsExecuted, ctx.server.counterInterval);
-        if (ctx.outcome.resultCode != condition::ReceiveTimeout)
+        if (!conditionIs(condition::ReceiveTimeout))
             break;
     }
     ctx.exchange.firstRequest = false;
 }
 
+// A multiplexer addressed by a register request at 9600 bit/s.
+void selectChannelByRequest(std::uint8_t channel)
+{
+    const std::uint32_t speed = ctx.connection.speed;
+    bool ok = CharSent() != 0;
+    ChangeSpeedWinseria(kChannelSelectSpeed);
+    setMultiplexerRts(true);
+    ctx.request.buffer.requestData(1) = channel;
+    runEngine({kChannelSelectCommand, 0, 1, 0});
+    ok = ok && CharSent() != 0;
+    setMultiplexerRts(false);
+    ChangeSpeedWinseria(speed);
+    if (!ok)
+        failWith(condition::ChannelSwitching);
 }
 
-void runRequestOnLine(std::uint8_t command, std::uint8_t c, std::uint8_t b, std::uint8_t n)
+}
+
+void openLinkToRegister()
 {
-    runEngine({command, c, b, n});
+    if (!openLink() || channelSelection(ctx.route, ctx.connection.portNumber) != ChannelSelection::Request)
+        return;
+    selectChannelByRequest(ctx.connection.channel);
+    if (isSuccess())
+        return;
+    activeLink().close();
+    ctx.link.open = false;
 }
 
 void request(std::uint8_t command, std::uint8_t c, std::uint8_t b, std::uint8_t n)
 {
     requestOnce({command, c, b, n});
-    if (ctx.outcome.resultCode != kRegisterErrorCode)
+    if (!conditionIs(condition::RegisterError))
         return;
     ExchangeBuffer& buffer = ctx.request.buffer;
     storeCondition(condition::Success);

@@ -13,7 +13,8 @@ namespace kelvo::drv {
 // result code; after 234 the register error code is set.
 void request(std::uint8_t command, std::uint8_t c, std::uint8_t b, std::uint8_t n);
 
-// One request on the line, without retries or server orders.
-void runRequestOnLine(std::uint8_t command, std::uint8_t c, std::uint8_t b, std::uint8_t n);
+// Opens the link and, on a multiplexer switched by a register request, selects
+// the channel with that request; a failed selection closes the link again.
+void openLinkToRegister();
 
 }

@@ -1,40 +1,35 @@
-// The serial backend: a COM port to the register, possibly through a line
+// The serial backends: a COM port to the register, possibly through a line
 // multiplexer whose channel is selected at open, or to a line converter.
 #include <kelvo/kelvodrv.h>
 #include <thread>
 
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
-#include "driver/transport/link_backend.h"
+#include "driver/transport/channel_selection.h"
+#include "driver/transport/link_operations.h"
 #include "driver/transport/network_serial_server.h"
-#include "driver/transport/request.h"
 
 namespace kelvo::drv {
 
 namespace {
 
 constexpr std::uint8_t kChannelSequenceStart = 0xFE;
-constexpr std::uint8_t kChannelSelectCommand = 1;
+constexpr std::uint8_t kCarrierDetect = 0x80;
 
-void pause50()
+// Lets the multiplexer follow a change of its control lines.
+void waitForMultiplexer()
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-}
-
-void setRts(bool on)
-{
-    on ? SetRTSLine() : ClearRTSLine();
-    pause50();
 }
 
 // Lines of a four-channel multiplexer switched by DTR and RTS.
 void selectByLines(std::uint8_t channel)
 {
     switch (channel) {
-    case 1: ClearDTRLine(); setRts(true); break;
-    case 2: SetDTRLine(); setRts(true); break;
-    case 3: ClearDTRLine(); setRts(false); break;
-    case 4: SetDTRLine(); setRts(false); break;
+    case 1: ClearDTRLine(); setMultiplexerRts(true); break;
+    case 2: SetDTRLine(); setMultiplexerRts(true); break;
+    case 3: ClearDTRLine(); setMultiplexerRts(false); break;
+    case 4: SetDTRLine(); setMultiplexerRts(false); break;
     default: break;
     }
 }
@@ -43,53 +38,31 @@ void selectByLines(std::uint8_t channel)
 void selectByByteSequence(std::uint8_t channel)
 {
     bool ok = CharSent() != 0;
-    setRts(true);
+    setMultiplexerRts(true);
     ok = ok && WriteByte(kChannelSequenceStart) != 0 && WriteByte(channel) != 0 && CharSent() != 0;
-    setRts(false);
+    setMultiplexerRts(false);
     if (!ok)
         failWith(condition::ChannelSwitching);
 }
 
-// A multiplexer addressed by a register request at 9600 bit/s.
-void selectByRequest(std::uint8_t channel)
-{
-    const std::uint32_t speed = ctx.connection.speed;
-    bool ok = CharSent() != 0;
-    ChangeSpeedWinseria(9600);
-    setRts(true);
-    ctx.request.buffer.requestData(1) = channel;
-    runRequestOnLine(kChannelSelectCommand, 0, 1, 0);
-    ok = ok && CharSent() != 0;
-    setRts(false);
-    ChangeSpeedWinseria(speed);
-    if (!ok)
-        failWith(condition::ChannelSwitching);
-}
-
+// Every way but the register request, which needs the request engine and is
+// made above the link once it is open.
 void selectChannel()
 {
     const ConnectionSettings& c = ctx.connection;
-    if (ctx.route.channelSelect) {
-        const std::string address = forwardingAddress(c.portNumber);
-        if (!address.empty()) {
-            configureNetworkSerialServer(address, c.channel == 0 ? 1 : c.channel, c.speed);
-            return;
-        }
-    }
-    switch (ctx.route.channelSwitching) {
-    case 1: selectByLines(c.channel); break;
-    case 2: selectByByteSequence(c.channel); break;
-    case 3: selectByRequest(c.channel); break;
-    default: break;
+    switch (channelSelection(ctx.route, c.portNumber)) {
+    case ChannelSelection::NetworkServer:
+        configureNetworkSerialServer(forwardingAddress(c.portNumber), c.channel == 0 ? 1 : c.channel, c.speed);
+        break;
+    case ChannelSelection::Lines: selectByLines(c.channel); break;
+    case ChannelSelection::ByteSequence: selectByByteSequence(c.channel); break;
+    case ChannelSelection::Request: case ChannelSelection::None: break;
     }
 }
 
-bool openSerial()
+bool openSerialWith(std::uint32_t writeTimeout, std::uint32_t readTimeout)
 {
     const ConnectionSettings& c = ctx.connection;
-    const bool converter = ctx.route.kind == LinkKind::ConverterSerial;
-    const std::uint32_t writeTimeout = converter ? c.extendedTimeout : c.writeTimeout;
-    const std::uint32_t readTimeout = converter ? c.extendedTimeout : c.readTimeout;
     UstawCTS(ctx.link.ctsFlow ? 1 : 0);
     if (InitializePort(c.portNumber, c.speed, writeTimeout, readTimeout) != 0)
         return false;
@@ -101,6 +74,17 @@ bool openSerial()
         return true;
     UnInitializePort();
     return false;
+}
+
+bool openSerial()
+{
+    return openSerialWith(ctx.connection.writeTimeout, ctx.connection.readTimeout);
+}
+
+// A line converter's port runs with the time-out of the extended settings.
+bool openConverterSerial()
+{
+    return openSerialWith(ctx.connection.extendedTimeout, ctx.connection.extendedTimeout);
 }
 
 void closeSerial()
@@ -130,13 +114,44 @@ void purgeSerial()
     ClearPort();
 }
 
-constexpr LinkBackend kSerial {openSerial, closeSerial, sendSerial, receiveSerial, purgeSerial};
-
-}
-
-const LinkBackend& serialBackend()
+bool serialSent()
 {
-    return kSerial;
+    return CharSent() != 0;
 }
+
+// A line converter that has lost its carrier cannot pass a frame on.
+bool converterCarrier()
+{
+    if ((ModemStatus() & kCarrierDetect) != 0)
+        return true;
+    failWith(condition::CarrierOff);
+    return false;
+}
+
+}
+
+void setMultiplexerRts(bool on)
+{
+    on ? SetRTSLine() : ClearRTSLine();
+    waitForMultiplexer();
+}
+
+ChannelSelection channelSelection(const LinkRoute& route, std::uint8_t portNumber)
+{
+    if (route.channelSelect && !forwardingAddress(portNumber).empty())
+        return ChannelSelection::NetworkServer;
+    switch (route.channelSwitching) {
+    case 1: return ChannelSelection::Lines;
+    case 2: return ChannelSelection::ByteSequence;
+    case 3: return ChannelSelection::Request;
+    default: return ChannelSelection::None;
+    }
+}
+
+const LinkOperations kSerialLine {openSerial, closeSerial, sendSerial, receiveSerial, purgeSerial, serialSent,
+    nothingToDo, condition::ReceiveTimeout, nothingToDo, noTransaction, false};
+
+const LinkOperations kConverterSerialLine {openConverterSerial, closeSerial, sendSerial, receiveSerial, purgeSerial,
+    serialSent, converterCarrier, condition::ConverterSilent, nothingToDo, noTransaction, false};
 
 }

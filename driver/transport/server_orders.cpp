@@ -9,6 +9,7 @@
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
 #include "driver/transport/link.h"
+#include "driver/transport/request.h"
 
 namespace kelvo::drv {
 
@@ -67,7 +68,7 @@ void logOrder(const char* name)
 void resume()
 {
     if (ctx.request.suspended) {
-        openLink();
+        openLinkToRegister();
         if (!ctx.link.open)
             failWith(condition::PortOpen);
     }

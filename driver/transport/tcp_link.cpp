@@ -14,7 +14,7 @@
 
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
-#include "driver/transport/link_backend.h"
+#include "driver/transport/link_operations.h"
 
 namespace kelvo::drv {
 
@@ -59,8 +59,9 @@ bool openTcp()
     sockaddr_in address {};
     if (!resolve(address))
         return false;
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) {
+    platform::TcpSocket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    const int fd = socket.descriptor();
+    if (!socket.isOpen()) {
         failWith(condition::SocketFailure);
         return false;
     }
@@ -72,29 +73,29 @@ bool openTcp()
         connected = ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0 ? 0 : -1;
     }
     if (connected != 0) {
-        ::close(fd);
         failWith(condition::SocketFailure);
         return false;
     }
-    ctx.link.socket = fd;
+    ctx.link.socket = std::move(socket);
     return true;
 }
 
+// Closing is the end of the conversation: like the serial line's, it leaves
+// the command's result as it stands, which the run report already shows.
 void closeTcp()
 {
-    if (ctx.link.socket >= 0 && ::close(ctx.link.socket) != 0)
-        failWith(condition::SocketFailure);
-    ctx.link.socket = -1;
+    ctx.link.socket.close();
 }
 
 bool sendTcp(std::span<const std::uint8_t> bytes)
 {
+    const int fd = ctx.link.socket.descriptor();
     int waiting = 0;
-    if (ctx.link.socket < 0 || ::ioctl(ctx.link.socket, FIONREAD, &waiting) != 0) {
+    if (!ctx.link.socket.isOpen() || ::ioctl(fd, FIONREAD, &waiting) != 0) {
         failWith(condition::SocketFailure);
         return false;
     }
-    if (::send(ctx.link.socket, bytes.data(), bytes.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(bytes.size())) {
+    if (::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(bytes.size())) {
         failWith(condition::SocketSendIncomplete);
         return false;
     }
@@ -103,9 +104,10 @@ bool sendTcp(std::span<const std::uint8_t> bytes)
 
 bool receiveTcp(std::uint8_t& byte, std::uint8_t)
 {
+    const int fd = ctx.link.socket.descriptor();
     const auto deadline = Clock::now() + timeout();
     for (;;) {
-        const int ready = pollFor(ctx.link.socket, POLLIN, deadline);
+        const int ready = pollFor(fd, POLLIN, deadline);
         if (ready == 0) {
             failWith(condition::SocketTimeout);
             return false;
@@ -113,7 +115,7 @@ bool receiveTcp(std::uint8_t& byte, std::uint8_t)
         if (ready < 0 && errno == EINTR)
             continue;
         // A closed connection reads as nothing: that is a failure, not a wait.
-        if (ready < 0 || ::recv(ctx.link.socket, &byte, 1, 0) != 1) {
+        if (ready < 0 || ::recv(fd, &byte, 1, 0) != 1) {
             failWith(condition::SocketFailure);
             return false;
         }
@@ -121,15 +123,13 @@ bool receiveTcp(std::uint8_t& byte, std::uint8_t)
     }
 }
 
+// The far end keeps no line buffers the driver could drop.
 void purgeTcp() { }
 
-constexpr LinkBackend kTcp {openTcp, closeTcp, sendTcp, receiveTcp, purgeTcp};
-
 }
 
-const LinkBackend& tcpBackend()
-{
-    return kTcp;
-}
+// A socket hands its bytes to the system at once and has no carrier line.
+const LinkOperations kTcpLine {openTcp, closeTcp, sendTcp, receiveTcp, purgeTcp, nothingToDo, nothingToDo,
+    condition::SocketTimeout, nothingToDo, noTransaction, false};
 
 }

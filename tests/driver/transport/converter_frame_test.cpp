@@ -21,7 +21,7 @@ std::vector<std::uint8_t> afterPreamble(const std::vector<std::uint8_t>& line)
 TEST(ConverterFrame, ResendCommandOnTheLine)
 {
     const std::uint8_t body[] = {0x00, 0x00, 0x00, 0x00, 0x06};
-    const auto line = buildFrame(body);
+    const auto line = buildFrame(body).value();
     ASSERT_EQ(line.size(), 15u);
     EXPECT_EQ(std::string(line.begin(), line.begin() + 5), "KELVO");
     EXPECT_EQ(afterPreamble(line), (std::vector<std::uint8_t> {0x81, 0x8A, 0x80, 0x80, 0x80, 0x80, 0x86, 0x80, 0xC0, 0xA8}));
@@ -32,6 +32,27 @@ TEST(ConverterFrame, ResendCommandOnTheLine)
     EXPECT_EQ(crc16(content), 0xA880);
 }
 
+TEST(ConverterFrame, BodyTooLongForTheLengthByteIsRefused)
+{
+    // 220 body bytes and the length and CRC pack into 255 line bytes, the most N can tell.
+    const std::vector<std::uint8_t> longest(220, 0x41);
+    const auto frame = buildFrame(longest);
+    ASSERT_TRUE(frame.has_value());
+    EXPECT_EQ(frame->size(), 5u + 255u);
+    EXPECT_EQ(unpack(afterPreamble(*frame))[0], 255);
+
+    FrameReceiver receiver;
+    bool complete = false;
+    for (std::uint8_t byte : *frame)
+        complete = receiver.take(byte);
+    EXPECT_TRUE(complete);
+    EXPECT_TRUE(receiver.content().has_value()) << "the longest frame is received whole";
+
+    const std::vector<std::uint8_t> tooLong(221, 0x41);
+    EXPECT_FALSE(buildFrame(tooLong).has_value()) << "a length byte that would wrap is not sent";
+    EXPECT_FALSE(buildFrame(std::vector<std::uint8_t>(255 + 6, 0)).has_value());
+}
+
 TEST(ConverterFrame, PackingLengthsAndTopBits)
 {
     EXPECT_EQ(packedLength(7), 8u);
@@ -40,7 +61,7 @@ TEST(ConverterFrame, PackingLengthsAndTopBits)
 
     // Seven content bytes (length, 0xFF, 0x00, 0x7F, 0x80 and the CRC).
     const std::uint8_t body[] = {0xFF, 0x00, 0x7F, 0x80};
-    const auto line = afterPreamble(buildFrame(body));
+    const auto line = afterPreamble(buildFrame(body).value());
     ASSERT_EQ(line.size(), 8u);
     const std::uint8_t head[] = {8, 0xFF, 0x00, 0x7F, 0x80};
     const std::uint16_t crc = crc16(head);
@@ -61,7 +82,7 @@ TEST(ConverterFrame, ReceiverFindsThePreambleAfterStrayBytes)
 {
     // An answer: status 0 and three data bytes, as a converter sends it.
     const std::uint8_t body[] = {0x00, 0x06, 0x31, 0xFF};
-    const auto frame = buildFrame(body);
+    const auto frame = buildFrame(body).value();
     std::vector<std::uint8_t> line {0x13, 'K', 'E', 'X'};
     line.insert(line.end(), frame.begin(), frame.end());
 
