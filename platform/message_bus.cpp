@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -145,13 +146,21 @@ std::optional<BusMessage> MessageBus::receive(int timeoutMs)
     if (socket_ < 0)
         return std::nullopt;
     pollfd waiting {socket_, POLLIN, 0};
-    // Datagrams of another size are not messages of this bus: skip them.
-    while (::poll(&waiting, 1, timeoutMs < 0 ? -1 : timeoutMs) > 0) {
+    // Datagrams of another size are not messages of this bus: skip them,
+    // within the one deadline of the whole wait.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+    for (;;) {
+        int wait = -1;
+        if (timeoutMs >= 0) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            wait = left.count() > 0 ? static_cast<int>(left.count()) : 0;
+        }
+        if (::poll(&waiting, 1, wait) <= 0)
+            return std::nullopt;
         unsigned char wire[kWireSize + 1];
         if (::recv(socket_, wire, sizeof(wire), MSG_DONTWAIT) == static_cast<ssize_t>(kWireSize))
             return BusMessage {getWord(wire), getWord(wire + 4), getWord(wire + 8)};
     }
-    return std::nullopt;
 }
 
 }

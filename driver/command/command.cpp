@@ -11,9 +11,10 @@ const std::string& parameterListName()
     return ctx.names.slot[ctx.switches.hasOutputFile ? 3 : 2];
 }
 
-std::uint8_t runCommand(const CommandDefinition& command, const char* input, const char* output)
+namespace {
+
+void runUpToFinish(const CommandDefinition& command, const char* input, const char* output)
 {
-    resetCommandContext();
     ctx.names.slot[0] = std::string(command.name);
     ctx.names.slot[1] = std::string(bufferText(input));
     if (command.switches.hasOutputFile)
@@ -28,7 +29,26 @@ std::uint8_t runCommand(const CommandDefinition& command, const char* input, con
         if (isSuccess())
             command.body();
     }
-    finish();
+}
+
+}
+
+// The command's seal: an exception anywhere is the other error, and the
+// finish still closes the files and writes the run report.
+std::uint8_t runCommand(const CommandDefinition& command, const char* input, const char* output) noexcept
+{
+    resetCommandContext();
+    try {
+        runUpToFinish(command, input, output);
+    } catch (...) {
+        ctx.exchange.active = false;
+        failWith(condition::OtherError);
+    }
+    try {
+        finish();
+    } catch (...) {
+        failWith(condition::OtherError);
+    }
     return ctx.outcome.resultCode;
 }
 

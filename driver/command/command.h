@@ -18,7 +18,8 @@ struct CommandDefinition {
 };
 
 // Runs one command; output is ignored for commands without an output file.
-std::uint8_t runCommand(const CommandDefinition& command, const char* input, const char* output);
+// Nothing thrown inside crosses it: an exception ends the command with 77.
+std::uint8_t runCommand(const CommandDefinition& command, const char* input, const char* output) noexcept;
 
 // The parameter-list file's slot: 3, or 2 for commands without an output file.
 const std::string& parameterListName();

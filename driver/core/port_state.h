@@ -32,13 +32,17 @@ struct PortRecord {
     bool isOpen() const { return handle != 0 && handle != -1; }
 };
 
+// Selectors 0 to 254 choose a record; the selector is never set outside them.
 struct PortLayerState {
-    std::array<PortRecord, 255> records;
+    static constexpr std::size_t kRecordCount = 255;
+    std::array<PortRecord, kRecordCount> records;
     std::uint8_t selector = 1;
     std::uint8_t delayMs = 100;
 
-    PortRecord& record(std::uint8_t index) { return records[index % records.size()]; }
-    PortRecord& current() { return record(selector); }
+    static bool validSelector(std::uint8_t index) { return index < kRecordCount; }
+    // The record of a selector, nothing for one outside the range.
+    const PortRecord* record(std::uint8_t index) const { return validSelector(index) ? &records[index] : nullptr; }
+    PortRecord& current() { return records[selector]; }
 };
 
 }

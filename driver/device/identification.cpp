@@ -2,6 +2,7 @@
 
 #include <kelvo/kelvodrv.h>
 
+#include "driver/core/sealed.h"
 #include "driver/device/identification_cache.h"
 #include "driver/device/identity_readers.h"
 #include "driver/core/model_table.h"
@@ -84,17 +85,23 @@ extern "C" {
 
 KELVODRV_API unsigned char OdczytanieTypuUrzadzenia(void)
 {
-    return kelvo::drv::identifyRegister() ? 1 : 0;
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return kelvo::drv::identifyRegister() ? 1 : 0;
+    });
 }
 
 KELVODRV_API void ZerowanieSzczegolowychDanychOTypieUrzadzenia(void)
 {
-    kelvo::drv::ctx.device = {};
+    kelvo::drv::sealed([&] {
+        kelvo::drv::ctx.device = {};
+    });
 }
 
 KELVODRV_API void SygnalizowanieBleduWeryfikacjiNumeruUrzadzenia(unsigned char on)
 {
-    kelvo::drv::ctx.registerNumberCheck = on != 0;
+    kelvo::drv::sealed([&] {
+        kelvo::drv::ctx.registerNumberCheck = on != 0;
+    });
 }
 
 }

@@ -4,6 +4,7 @@
 
 #include <kelvo/kelvodrv.h>
 
+#include "driver/core/sealed.h"
 #include "driver/files/text.h"
 #include "driver/core/context.h"
 
@@ -73,23 +74,29 @@ extern "C" {
 
 KELVODRV_API unsigned char NapisZawieraDana(const char* line, unsigned char k, char* field)
 {
-    std::string taken;
-    const bool found = lineField(bufferText(line), k, taken);
-    storeText(field, taken);
-    return found ? 1 : 0;
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        std::string taken;
+        const bool found = lineField(bufferText(line), k, taken);
+        storeText(field, taken);
+        return found ? 1 : 0;
+    });
 }
 
 KELVODRV_API unsigned char NapisZawieraDanaLubPustyString(const char* line, unsigned char k, char* field)
 {
-    std::string taken;
-    const bool found = lineFieldOrEmpty(bufferText(line), k, taken);
-    storeText(field, taken);
-    return found ? 1 : 0;
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        std::string taken;
+        const bool found = lineFieldOrEmpty(bufferText(line), k, taken);
+        storeText(field, taken);
+        return found ? 1 : 0;
+    });
 }
 
 KELVODRV_API unsigned char IleZnakowOddzielajacychDaneZawieraNapis(const char* line)
 {
-    return static_cast<unsigned char>(std::min(tabCount(bufferText(line)), 255u));
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return static_cast<unsigned char>(std::min(tabCount(bufferText(line)), 255u));
+    });
 }
 
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "driver/core/sealed.h"
 #include "driver/files/text.h"
 #include "kelvo/kelvodrv.h"
 
@@ -145,37 +146,49 @@ using kelvo::drv::storeText;
 
 extern "C" KELVODRV_API unsigned char JednakoweNapisy(const char* a, const char* b)
 {
-    return bufferText(a) == bufferText(b) ? 1 : 0;
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return bufferText(a) == bufferText(b) ? 1 : 0;
+    });
 }
 
 extern "C" KELVODRV_API void ZerowanieNapisu(char* text)
 {
-    if (text != nullptr)
-        std::memset(text, 0, kelvo::drv::kTextBufferSize);
+    kelvo::drv::sealed([&] {
+        if (text != nullptr)
+            std::memset(text, 0, kelvo::drv::kTextBufferSize);
+    });
 }
 
 // The result is stored cut to 1023 characters: appending to a full text
 // changes nothing, putting a character in front drops the last one.
 extern "C" KELVODRV_API void DolaczenieZnakuDoNapisu(char* text, char c)
 {
-    std::string result(bufferText(text));
-    result.push_back(c);
-    storeText(text, result);
+    kelvo::drv::sealed([&] {
+        std::string result(bufferText(text));
+        result.push_back(c);
+        storeText(text, result);
+    });
 }
 
 extern "C" KELVODRV_API void DolaczenieNapisuDoZnaku(char* text, char c)
 {
-    std::string result(1, c);
-    result.append(bufferText(text));
-    storeText(text, result);
+    kelvo::drv::sealed([&] {
+        std::string result(1, c);
+        result.append(bufferText(text));
+        storeText(text, result);
+    });
 }
 
 extern "C" KELVODRV_API void DolaczenieSpacjiDoNapisu(char* text)
 {
-    DolaczenieZnakuDoNapisu(text, ' ');
+    kelvo::drv::sealed([&] {
+        DolaczenieZnakuDoNapisu(text, ' ');
+    });
 }
 
 extern "C" KELVODRV_API void DolaczenieNapisuDoSpacji(char* text)
 {
-    DolaczenieNapisuDoZnaku(text, ' ');
+    kelvo::drv::sealed([&] {
+        DolaczenieNapisuDoZnaku(text, ' ');
+    });
 }

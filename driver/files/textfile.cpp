@@ -5,6 +5,7 @@
 
 #include <kelvo/kelvodrv.h>
 
+#include "driver/core/sealed.h"
 #include "driver/files/text.h"
 #include "driver/core/context.h"
 #include "driver/core/notify.h"
@@ -272,57 +273,75 @@ extern "C" {
 
 KELVODRV_API unsigned char OtwartoPlik(int* handle, const char* name, unsigned char mode)
 {
-    int opened = kClosedHandle;
-    const bool ok = openFile(opened, bufferText(name), mode);
-    if (handle != nullptr)
-        *handle = opened;
-    else
-        closeFile(opened);
-    return ok && handle != nullptr ? 1 : 0;
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        int opened = kClosedHandle;
+        const bool ok = openFile(opened, bufferText(name), mode);
+        if (handle != nullptr)
+            *handle = opened;
+        else
+            closeFile(opened);
+        return ok && handle != nullptr ? 1 : 0;
+    });
 }
 
 KELVODRV_API void ZamknieciePliku(int* handle)
 {
-    if (handle != nullptr)
-        closeFile(*handle);
+    kelvo::drv::sealed([&] {
+        if (handle != nullptr)
+            closeFile(*handle);
+    });
 }
 
 KELVODRV_API unsigned char Moje_feof(int handle)
 {
-    return atEndOfFile(handle) ? 1 : 0;
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return atEndOfFile(handle) ? 1 : 0;
+    });
 }
 
 KELVODRV_API unsigned char OdczytanoZPlikuKonkretnaLinie(int handle, unsigned char sign, char* line, unsigned char* wrongKind)
 {
-    const auto ofSign = [sign](int file, std::string& text, bool& wrong) {
-        return readLineOfKind(file, static_cast<char>(sign), text, wrong);
-    };
-    return readWantedLine(ofSign, handle, line, wrongKind);
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        const auto ofSign = [sign](int file, std::string& text, bool& wrong) {
+            return readLineOfKind(file, static_cast<char>(sign), text, wrong);
+        };
+        return readWantedLine(ofSign, handle, line, wrongKind);
+    });
 }
 
 KELVODRV_API unsigned char OdczytanoZPlikuLinieDanych(int handle, char* line, unsigned char* wrongKind)
 {
-    return readWantedLine(readDataLine, handle, line, wrongKind);
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return readWantedLine(readDataLine, handle, line, wrongKind);
+    });
 }
 
 KELVODRV_API unsigned char OdczytanoZPlikuLinieNaglowka(int handle, char* line, unsigned char* wrongKind)
 {
-    return readWantedLine(readHeaderLine, handle, line, wrongKind);
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return readWantedLine(readHeaderLine, handle, line, wrongKind);
+    });
 }
 
 KELVODRV_API unsigned char ZapisanoDoPlikuLinie(int handle, const char* text)
 {
-    return writeLine(handle, bufferText(text)) ? 1 : 0;
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return writeLine(handle, bufferText(text)) ? 1 : 0;
+    });
 }
 
 KELVODRV_API unsigned char ZapisanoDoPlikuNaglowek(int handle)
 {
-    return writeHeaderLines(handle) ? 1 : 0;
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return writeHeaderLines(handle) ? 1 : 0;
+    });
 }
 
 KELVODRV_API unsigned char ZapisanoDoPlikuLinieDanych(int handle, const char* text)
 {
-    return writeDataLine(handle, bufferText(text)) ? 1 : 0;
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return writeDataLine(handle, bufferText(text)) ? 1 : 0;
+    });
 }
 
 }

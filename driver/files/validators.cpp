@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "driver/core/sealed.h"
 #include "driver/files/text.h"
 #include "driver/files/text_helpers.h"
 #include "kelvo/kelvodrv.h"
@@ -348,86 +349,116 @@ unsigned char storeOnSuccess(std::optional<Value> value, Out* out)
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaSzesciobajtowaDec(const char* text, unsigned char out[6])
 {
-    return storeSixBytes(parseSixByteDecimal(bufferText(text)), out);
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return storeSixBytes(parseSixByteDecimal(bufferText(text)), out);
+    });
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaSzesciobajtowaHex(const char* text, unsigned char out[6])
 {
-    return storeSixBytes(parseSixByteHex(bufferText(text)), out);
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return storeSixBytes(parseSixByteHex(bufferText(text)), out);
+    });
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaSzesciobajtowaWCudzyslowie(const char* text, unsigned char out[6])
 {
-    return storeSixBytes(parseSixByteQuoted(bufferText(text)), out);
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return storeSixBytes(parseSixByteQuoted(bufferText(text)), out);
+    });
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaSzesciobajtowa(const char* text, unsigned char out[6])
 {
-    return storeSixBytes(parseSixByte(bufferText(text)), out);
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return storeSixBytes(parseSixByte(bufferText(text)), out);
+    });
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaTypuLong(const char* text, uint32_t* out)
 {
-    return storeLong(parseLong(bufferText(text)), out);
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return storeLong(parseLong(bufferText(text)), out);
+    });
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaZPodanegoZakresu(const char* text, uint32_t minimum, uint32_t maximum, uint32_t* out)
 {
-    return storeLong(parseLongInRange(bufferText(text), minimum, maximum), out);
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return storeLong(parseLongInRange(bufferText(text), minimum, maximum), out);
+    });
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaTypuWord(const char* text, uint32_t* out)
 {
-    return storeOnSuccess(parseWord(bufferText(text)), out);
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return storeOnSuccess(parseWord(bufferText(text)), out);
+    });
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaTypuByte(const char* text, unsigned char* out)
 {
-    return storeOnSuccess(parseByte(bufferText(text)), out);
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return storeOnSuccess(parseByte(bufferText(text)), out);
+    });
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaHEXTypuByte(const char* text, unsigned char* out)
 {
-    return storeOnSuccess(parseHexByte(bufferText(text)), out);
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return storeOnSuccess(parseHexByte(bufferText(text)), out);
+    });
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaTypuBoolean(const char* text, unsigned char* out)
 {
-    return storeOnSuccess(parseBoolean(bufferText(text)), out);
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return storeOnSuccess(parseBoolean(bufferText(text)), out);
+    });
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaOsmiobajtowa(const char* text, unsigned char out[8])
 {
-    const auto value = parseEightByte(bufferText(text));
-    storeBytes(out, toEightBytes(value.value_or(0)));
-    return value ? 1 : 0;
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        const auto value = parseEightByte(bufferText(text));
+        storeBytes(out, toEightBytes(value.value_or(0)));
+        return value ? 1 : 0;
+    });
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaZmiennoprzecinkowa(const char* text, uint32_t* scaled, unsigned char* decimals, unsigned char stripZeros)
 {
-    const auto number = parseScaledNumber(bufferText(text), stripZeros != 0);
-    const ScaledNumber stored = number.value_or(ScaledNumber{});
-    if (scaled != nullptr)
-        *scaled = stored.scaled;
-    if (decimals != nullptr)
-        *decimals = stored.decimals;
-    return number ? 1 : 0;
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        const auto number = parseScaledNumber(bufferText(text), stripZeros != 0);
+        const ScaledNumber stored = number.value_or(ScaledNumber{});
+        if (scaled != nullptr)
+            *scaled = stored.scaled;
+        if (decimals != nullptr)
+            *decimals = stored.decimals;
+        return number ? 1 : 0;
+    });
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnyNapisOpisujacyParzystosc(const char* text, unsigned char* parity)
 {
-    return storeOnSuccess(parseParity(bufferText(text)), parity);
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return storeOnSuccess(parseParity(bufferText(text)), parity);
+    });
 }
 
 extern "C" KELVODRV_API unsigned char ZnakJestCyfra(char c, unsigned char* digit)
 {
-    const auto value = digitValue(c);
-    if (digit != nullptr)
-        *digit = value.value_or(0);
-    return value ? 1 : 0;
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        const auto value = digitValue(c);
+        if (digit != nullptr)
+            *digit = value.value_or(0);
+        return value ? 1 : 0;
+    });
 }
 
 extern "C" KELVODRV_API unsigned char ZnakJestKropkaLubPrzecinkiem(char c)
 {
-    return isDecimalSeparator(c) ? 1 : 0;
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return isDecimalSeparator(c) ? 1 : 0;
+    });
 }

@@ -2,6 +2,7 @@
 // every fiscal memory record a command reads from the register.
 #include <kelvo/kelvodrv.h>
 
+#include "driver/core/sealed.h"
 #include "driver/core/context.h"
 #include "driver/reports/records.h"
 
@@ -23,8 +24,10 @@ void noteRecordRead()
 
 KELVODRV_API void UstawienieFunkcjiPostepuOdczytu(FunkcjaPostepuOdczytu function, void* context)
 {
-    kelvo::drv::ReadProgressListener& listener = kelvo::drv::ctx.readProgress;
-    const std::lock_guard guard(listener.lock);
-    listener.function = function;
-    listener.context = function ? context : nullptr;
+    kelvo::drv::sealed([&] {
+        kelvo::drv::ReadProgressListener& listener = kelvo::drv::ctx.readProgress;
+        const std::lock_guard guard(listener.lock);
+        listener.function = function;
+        listener.context = function ? context : nullptr;
+    });
 }

@@ -1,5 +1,6 @@
 // Moving bytes over the port of the current selector, and the line error
 // flags a failed or timed-out transfer leaves for the result code mapping.
+#include "driver/core/sealed.h"
 #include "driver/transport/port_layer.h"
 
 #include <chrono>
@@ -50,46 +51,54 @@ using namespace kelvo::drv;
 // covers the bytes leaving the port; 0 sets no limit.
 extern "C" KELVODRV_API unsigned char WriteBytes(const unsigned char* buffer, uint32_t count)
 {
-    ctx.lineErrors = {};
-    PortRecord& port = ctx.ports.current();
-    if (!port.isOpen())
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        ctx.lineErrors = {};
+        PortRecord& port = ctx.ports.current();
+        if (!port.isOpen())
+            return 0;
+        const std::size_t length = count % 256;
+        if (length > 0 && buffer == nullptr)
+            return 0;
+        const std::size_t written =
+            port.device.write(std::span(buffer, length), std::chrono::milliseconds(port.writeTimeoutMs));
+        if (written == length)
+            return 1;
+        noteLineErrors(port);
         return 0;
-    const std::size_t length = count % 256;
-    if (length > 0 && buffer == nullptr)
-        return 0;
-    const std::size_t written =
-        port.device.write(std::span(buffer, length), std::chrono::milliseconds(port.writeTimeoutMs));
-    if (written == length)
-        return 1;
-    noteLineErrors(port);
-    return 0;
+    });
 }
 
 extern "C" KELVODRV_API unsigned char WriteByte(unsigned char byte)
 {
-    return WriteBytes(&byte, 1);
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        return WriteBytes(&byte, 1);
+    });
 }
 
 extern "C" KELVODRV_API unsigned char ReadByte(unsigned char* byte)
 {
-    ctx.lineErrors = {};
-    PortRecord& port = ctx.ports.current();
-    if (!port.isOpen() || byte == nullptr)
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        ctx.lineErrors = {};
+        PortRecord& port = ctx.ports.current();
+        if (!port.isOpen() || byte == nullptr)
+            return 0;
+        std::uint8_t received = 0;
+        if (port.device.readByte(received, std::chrono::milliseconds(port.readTimeoutMs)) == kelvo::platform::ReadOutcome::Byte) {
+            *byte = received;
+            return 1;
+        }
+        noteLineErrors(port);
         return 0;
-    std::uint8_t received = 0;
-    if (port.device.readByte(received, std::chrono::milliseconds(port.readTimeoutMs)) == kelvo::platform::ReadOutcome::Byte) {
-        *byte = received;
-        return 1;
-    }
-    noteLineErrors(port);
-    return 0;
+    });
 }
 
 extern "C" KELVODRV_API unsigned char CharSent(void)
 {
-    PortRecord& port = ctx.ports.current();
-    if (!port.device.drain())
-        return 0;
-    portPause(charSentPauseMs(port.speed));
-    return 1;
+    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
+        PortRecord& port = ctx.ports.current();
+        if (!port.device.drain())
+            return 0;
+        portPause(charSentPauseMs(port.speed));
+        return 1;
+    });
 }

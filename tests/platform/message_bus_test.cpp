@@ -1,5 +1,7 @@
 #include "platform/message_bus.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -8,6 +10,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 #include "tests/support/temp_dir.h"
@@ -95,6 +98,37 @@ TEST_F(BusTest, SocketsOfDeadParticipantsAreRemovedAndStrayDatagramsSkipped)
     ::close(stray);
     sender.broadcast({7, 8, 9});
     EXPECT_EQ(listener.receive(1000), (BusMessage {7, 8, 9}));
+}
+
+TEST_F(BusTest, StrayDatagramsDoNotStretchTheWait)
+{
+    MessageBus listener;
+    ASSERT_TRUE(listener.join());
+    const auto entry = *std::filesystem::directory_iterator(folder_);
+    sockaddr_un to {};
+    to.sun_family = AF_UNIX;
+    std::snprintf(to.sun_path, sizeof(to.sun_path), "%s", entry.path().c_str());
+
+    // Datagrams of the wrong size keep coming, one every 20 ms, for a while
+    // far longer than the wait; the wait must end by its own deadline.
+    std::atomic<bool> stop {false};
+    std::atomic<bool> senderDone {false};
+    std::thread sender([&] {
+        const int stray = ::socket(AF_UNIX, SOCK_DGRAM, 0);
+        for (int k = 0; k < 1000 && !stop; ++k) {
+            ::sendto(stray, "short", 5, 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to));
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ::close(stray);
+        senderDone = true;
+    });
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(listener.receive(200), std::nullopt);
+    const auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_FALSE(senderDone) << "the wait ended only when the stray datagrams stopped";
+    EXPECT_GE(waited, std::chrono::milliseconds(200));
+    stop = true;
+    sender.join();
 }
 
 TEST_F(BusTest, FolderOpenToOthersIsRefused)

@@ -2,6 +2,7 @@
 
 #include <kelvo/kelvodrv.h>
 #include <random>
+#include <stdexcept>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -34,6 +35,13 @@ void storeRegisterError()
 }
 
 constexpr CommandDefinition kFailingCommand {"OStatus", {true, true, false, false}, storeRegisterError};
+
+void throwInTheWork()
+{
+    throw std::runtime_error("a fault inside the driver");
+}
+
+constexpr CommandDefinition kThrowingCommand {"ONrKasy", {true, true, false, false}, throwInTheWork};
 
 const std::string kKonfig = "$1\tCOM1:9600:MUX0:1\t3\tKELVO\r\n";
 const std::string kInput = crlfLines({"#1", "#", "#", "$NONE\t0"});
@@ -324,6 +332,17 @@ TEST_F(CommandTest, CommandsThatNeedTheRegisterEndWithoutAPort)
     ::unsetenv("KELVO_COM1");
 }
 
+TEST_F(CommandTest, ExceptionInTheWorkEndsWithACodeAndTheRunReport)
+{
+    writeFile("KONFIG.TXT", kKonfig);
+    writeFile("IN", kInput);
+    std::uint8_t code = 0;
+    EXPECT_NO_THROW(code = run(kThrowingCommand, "IN", "OUT"));
+    EXPECT_EQ(code, 77) << "an exception is the other error";
+    EXPECT_NE(readFile("RAPORT.TXT").find("\r\n#77"), std::string::npos) << "the finish ran and wrote the run report";
+    EXPECT_EQ(ctx.files.output, kClosedHandle) << "and closed the files";
+}
+
 TEST_F(CommandTest, ArbitraryBytesInDriverFilesGiveACodeAndARunReport)
 {
     std::mt19937 random(11);
@@ -335,7 +354,9 @@ TEST_F(CommandTest, ArbitraryBytesInDriverFilesGiveACodeAndARunReport)
                                                : static_cast<char>(byte(random)));
         return bytes;
     };
-    const std::string alphabet = "$#;\t:\r\n0123456789COMUX$$$abc\0";
+    using namespace std::string_literals;
+    const std::string alphabet = "$#;\t:\r\n0123456789COMUX$$$abc\0"s;
+    ASSERT_EQ(alphabet.back(), '\0') << "the NUL byte is part of the alphabet";
     writeFile("IN", kInput);
     for (int round = 0; round < 200; ++round) {
         writeFile("KONFIG.TXT", "$1\t" + garbage(static_cast<std::size_t>(byte(random)) * 8, alphabet));

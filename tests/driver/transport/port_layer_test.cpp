@@ -315,6 +315,21 @@ TEST_F(PortLayerTest, SelectorsChooseTheRecord)
     EXPECT_FALSE(ctx.ports.records[1].ctsFlow);
 }
 
+TEST_F(PortLayerTest, SelectorOutsideTheRecordsIsRefused)
+{
+    ASSERT_EQ(SetComSelector(0), 0);
+    ASSERT_EQ(InitializePort(kPort, 19200, 1, 1), 0);
+    EXPECT_EQ(SetComSelector(255), -1) << "the selectors are 0 to 254";
+    EXPECT_EQ(GetComSelector(nullptr), 0) << "the selector stays";
+    unsigned char number = 77;
+    EXPECT_EQ(GetCOMHandle(255), -1) << "255 is not record 0";
+    EXPECT_EQ(GetSpeed(255), 0);
+    EXPECT_EQ(GetCOMNumber(255, &number), 0);
+    EXPECT_EQ(number, 0);
+    EXPECT_EQ(GetSpeed(0), 19200);
+    EXPECT_EQ(UnInitializePort(), 0);
+}
+
 TEST_F(PortLayerTest, SerialPortPresentOpensAndClosesAtOnce)
 {
     EXPECT_EQ(SerialPortPresent(kPort), 1);
