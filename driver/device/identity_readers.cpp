@@ -246,6 +246,11 @@ bool readMemoryGeometry()
     }
     if (!d.recordLimit.known) {
         const auto records = wordAt(30);
+        // A memory of no records has no last index; 65535 would name no record.
+        if (records == 0) {
+            failWith(condition::WrongAnswer);
+            return false;
+        }
         d.recordLimit.set(records ? static_cast<std::uint16_t>(*records - 1) : 2059);
     }
     if (!d.recordLength.known)

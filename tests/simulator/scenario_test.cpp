@@ -105,15 +105,11 @@ TEST(Generator, FillsAFullMemoryQuicklyAndTheSameWayEachTime)
 {
     Scenario s;
     s.deviceCode = 121;
-    const auto start = std::chrono::steady_clock::now();
     generateInto(s, 20, 42, std::nullopt);
     RequestLog log;
     Register r(s, log);
-    const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(s.records.size(), 2060u);
     EXPECT_EQ(r.memory().writtenRecords(), 2060u);
-    // Generous bound for slow sanitizer builds; the bench reports the real figure.
-    EXPECT_LT(took, std::chrono::seconds(5));
 
     Scenario again;
     again.deviceCode = 121;

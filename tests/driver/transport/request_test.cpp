@@ -62,9 +62,7 @@ TEST_F(RequestTest, NoAnswerIsRetriedOnlyInThePrelude)
 {
     oneSecondTimeOut();
     startRegister({"--model", "121", "--fault", "silent:29:1", "--fault", "silent:84"});
-    const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(OStatus("IN", "out.txt"), 21);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
     EXPECT_EQ(requests("29").size(), 4u) << "the first block request was answered at its second attempt";
     EXPECT_EQ(requests("84").size(), 1u) << "a command's own request gets one attempt";
     EXPECT_NE(runReport().find("#21\r\n"), std::string::npos);
@@ -127,9 +125,7 @@ TEST_F(RequestTest, TcpFailures)
 {
     SilentListener silent;
     writeFile("KONFIG.TXT", tcpConfiguration("127.0.0.1", silent.port()));
-    const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(ONrKasy("IN", "out"), 64);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
 
     silent.close();
     EXPECT_EQ(ONrKasy("IN", "out"), 65) << "a refused connection";
