@@ -6,6 +6,7 @@
 
 #include "driver/core/model_table.h"
 #include "driver/files/fields.h"
+#include "driver/files/text_helpers.h"
 #include "driver/files/textfile.h"
 #include "driver/files/validators.h"
 #include "driver/core/context.h"
@@ -15,13 +16,6 @@
 namespace kelvo::drv {
 
 namespace {
-
-std::string twoDigits(std::uint8_t value)
-{
-    char text[8];
-    std::snprintf(text, sizeof(text), "%02u", value);
-    return text;
-}
 
 std::string pluText()
 {

@@ -8,40 +8,9 @@
 
 namespace kelvo::drv {
 
-std::string substring(std::string_view text, std::size_t first, std::size_t last)
-{
-    if (first == 0 || first > text.size() || last < first)
-        return {};
-    const std::size_t end = last < text.size() ? last : text.size();
-    return std::string(text.substr(first - 1, end - first + 1));
-}
-
 void appendThree(std::string& text, std::string_view a, std::string_view b, std::string_view c)
 {
     text.append(a).append(b).append(c);
-}
-
-std::string splitOffAtLast(std::string& text, char c, bool keepCharacter)
-{
-    const std::size_t at = text.rfind(c);
-    if (at == std::string::npos)
-        return {};
-    std::string head = text.substr(0, keepCharacter ? at + 1 : at);
-    text.erase(0, at + 1);
-    return head;
-}
-
-bool containsCharacter(std::string_view text, char c)
-{
-    return text.find(c) != std::string_view::npos;
-}
-
-std::optional<std::size_t> findText(std::string_view text, std::string_view pattern)
-{
-    const std::size_t at = text.find(pattern);
-    if (at == std::string_view::npos)
-        return std::nullopt;
-    return at + 1;
 }
 
 std::string trimmed(std::string_view text)
@@ -117,26 +86,14 @@ std::string decimalText(std::uint64_t value)
     return digits;
 }
 
-std::string decimalText(const EightByteNumber& number)
+std::string twoDigits(std::uint32_t value)
 {
-    return decimalText(fromEightBytes(number));
+    return padded(decimalText(value), 2, '0', PadSide::Left);
 }
 
-std::string decimalText(const SixByteNumber& number)
+std::string fourDigits(std::uint32_t value)
 {
-    return decimalText(fromSixBytes(number));
-}
-
-std::uint8_t packedDecimalValue(std::uint8_t packed)
-{
-    return static_cast<std::uint8_t>(10 * (packed >> 4) + (packed & 0x0F));
-}
-
-std::uint8_t byteOfNumber(std::uint32_t value, unsigned k)
-{
-    if (k < 1 || k > 4)
-        return 0;
-    return static_cast<std::uint8_t>(value >> (8 * (k - 1)));
+    return padded(decimalText(value), 4, '0', PadSide::Left);
 }
 
 }

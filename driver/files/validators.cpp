@@ -56,15 +56,6 @@ std::optional<std::string_view> withoutHexMarker(std::string_view text)
     return std::nullopt;
 }
 
-std::uint8_t daysInMonth(std::uint8_t year, std::uint8_t month)
-{
-    switch (month) {
-    case 2: return year % 4 == 0 ? 29 : 28;
-    case 4: case 6: case 9: case 11: return 30;
-    default: return 31;
-    }
-}
-
 // One date part, checked as a word of exactly two characters (or four for
 // the year, whose last two are used) and then read as a byte in its range.
 std::optional<std::uint8_t> datePart(std::string_view part, bool isYear, std::uint8_t minimum, std::uint8_t maximum)
@@ -277,6 +268,15 @@ std::optional<std::uint8_t> digitValue(char c)
 bool isDecimalSeparator(char c)
 {
     return c == '.' || c == ',';
+}
+
+std::uint8_t daysInMonth(std::uint8_t year, std::uint8_t month)
+{
+    switch (month) {
+    case 2: return year % 4 == 0 ? 29 : 28;
+    case 4: case 6: case 9: case 11: return 30;
+    default: return 31;
+    }
 }
 
 std::optional<DateBytes> parseDate(std::string_view text, bool digitForm)

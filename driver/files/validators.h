@@ -60,6 +60,9 @@ std::optional<Parity> parseParity(std::string_view text);
 std::optional<std::uint8_t> digitValue(char c);
 bool isDecimalSeparator(char c);
 
+// Days of a month of the two-digit year (February has 29 when it divides by 4).
+std::uint8_t daysInMonth(std::uint8_t year, std::uint8_t month);
+
 // A date as year, month, day: bytes 0-2 hold the two-digit year, month and
 // day; bytes 3-8 the two digits of each in turn, decimal (12 gives 1, 2) or,
 // in digit form, the two hexadecimal digits (12 gives 0, 12).

@@ -90,7 +90,7 @@ bool ramClearCount(std::uint32_t& count)
             return false;
         if (isEmpty(i))
             break;
-        if (isValid(i) && isPresent(i) && isType46(i))
+        if (isValid(i) && isPresent(i) && isRamClear(i))
             count = cachedRecord(i).body[4];
     }
     return true;

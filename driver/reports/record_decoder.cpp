@@ -1,5 +1,6 @@
-// Decoding a fiscal memory record into report fields and texts, and the
-// running totals of a currency section.
+// Decoding a fiscal memory record into report fields, and the running
+// totals of a currency section. Money and counts stay numbers; the report
+// writers make their texts as they write the lines.
 #include <cstdio>
 
 #include "driver/core/context.h"
@@ -11,28 +12,8 @@ namespace {
 
 constexpr std::uint8_t kExemptRate = 0x40;
 constexpr std::uint8_t kUnusedRate = 0x80;
-constexpr std::size_t kRateTextWidth = 6;
 constexpr std::size_t kSignatureBytes = 20;
 constexpr std::size_t kLabelLength = 30;
-
-std::string twoDigits(unsigned value)
-{
-    std::string text = std::to_string(value);
-    return text.size() < 2 ? "0" + text : text;
-}
-
-std::string fourDigits(unsigned value)
-{
-    std::string text = std::to_string(value);
-    return text.size() < 4 ? std::string(4 - text.size(), '0') + text : text;
-}
-
-std::string padLeft(std::string text, std::size_t width)
-{
-    if (text.size() < width)
-        text.insert(0, width - text.size(), ' ');
-    return text;
-}
 
 std::uint32_t word(const RecordCacheEntry& e, std::size_t k)
 {
@@ -71,57 +52,27 @@ void resetMoneyPart(DecodedRecord& r)
 {
     r.net = {};
     r.tax = {};
-    r.netText = {};
-    r.taxText = {};
     r.exemptTotal = r.taxTotal = r.grossTotal = 0;
     r.receipts = r.goodsChanges = r.cancelledReceipts = 0;
     r.cancelledAmount = 0;
-    r.exemptTotalText.clear();
-    r.taxTotalText.clear();
-    r.grossTotalText.clear();
-    r.receiptsText.clear();
-    r.goodsChangesText.clear();
-    r.cancelledReceiptsText.clear();
-    r.cancelledAmountText.clear();
-}
-
-void rebuildTotalTexts(RunningTotals& t)
-{
-    for (std::size_t q = 0; q < kLetterCount; ++q) {
-        t.netText[q] = amountText(t.net[q]);
-        t.taxText[q] = amountText(t.tax[q]);
-    }
-    t.exemptSalesText = amountText(t.exemptSales);
-    t.taxTotalText = amountText(t.taxTotal);
-    t.grossTotalText = amountText(t.grossTotal);
-    t.receiptsText = std::to_string(t.receipts);
-    t.cancelledReceiptsText = std::to_string(t.cancelledReceipts);
-    t.cancelledAmountText = amountText(t.cancelledAmount);
-    t.goodsChangeReportsText = std::to_string(t.goodsChangeReports);
-    t.ramClearsText = std::to_string(t.ramClears);
-    t.damagedRecordsText = std::to_string(t.damagedRecords);
 }
 
 void decodeTime(const RecordCacheEntry& e, DecodedRecord& r)
 {
     r.hour = static_cast<std::uint8_t>(e.body[6] * 10 + e.body[7]);
     r.minute = static_cast<std::uint8_t>(e.body[8] * 10 + e.body[9]);
-    r.timeText = twoDigits(r.hour) + ":" + twoDigits(r.minute);
 }
 
 void decodeTaxRates(const RecordCacheEntry& e, DecodedRecord& r)
 {
     r.rate = {};
     r.letterFlags = {};
-    r.rateText = {};
     RunningTotals& t = r.totals;
     for (std::size_t q = 0; q < kLetterCount; ++q) {
         const std::uint8_t high = e.body[6 + 2 * q];
-        std::string text;
         if (high == kExemptRate) {
             r.letterFlags[q] |= letter_flag::Exempt;
             t.seen[q] |= seen_flag::Exempt;
-            text = "ZW.PTU";
         } else if (high != kUnusedRate) {
             const auto rate = static_cast<std::uint16_t>(high * 256 + e.body[7 + 2 * q]);
             r.rate[q] = rate;
@@ -135,9 +86,7 @@ void decodeTaxRates(const RecordCacheEntry& e, DecodedRecord& r)
                 t.seen[q] |= seen_flag::RateChanged;
             t.lastRate[q] = rate;
             t.seen[q] |= seen_flag::RateSeen;
-            text = rateText(rate) + "%";
         }
-        r.rateText[q] = padLeft(text, kRateTextWidth);
     }
 }
 
@@ -159,7 +108,7 @@ void decodeDailyReport(const RecordCacheEntry& e, DecodedRecord& r)
         r.grossTotal += r.net[q] + tax;
     }
     r.receipts = word(e, 41);
-    if (ReportFamilyB()) {
+    if (isReportFamilyB()) {
         r.goodsChanges = word(e, 43);
         r.cancelledReceipts = word(e, 45);
         r.cancelledAmount = plainAmount(e, 47);
@@ -168,29 +117,15 @@ void decodeDailyReport(const RecordCacheEntry& e, DecodedRecord& r)
         r.cancelledReceipts = word(e, 46);
         r.cancelledAmount = plainAmount(e, 48);
     }
-    for (std::size_t q = 0; q < kLetterCount; ++q) {
-        r.netText[q] = amountText(r.net[q]);
-        r.taxText[q] = amountText(r.tax[q]);
-    }
-    r.exemptTotalText = amountText(r.exemptTotal);
-    r.taxTotalText = amountText(r.taxTotal);
-    r.grossTotalText = amountText(r.grossTotal);
-    r.receiptsText = std::to_string(r.receipts);
-    r.goodsChangesText = std::to_string(r.goodsChanges);
-    r.cancelledReceiptsText = std::to_string(r.cancelledReceipts);
-    r.cancelledAmountText = amountText(r.cancelledAmount);
     accumulateTotals(r);
 }
 
 void decodeCumulativeTotals(const RecordCacheEntry& e, DecodedRecord& r)
 {
     resetMoneyPart(r);
-    for (std::size_t q = 0; q < kLetterCount; ++q) {
+    for (std::size_t q = 0; q < kLetterCount; ++q)
         r.tax[q] = invertedAmount(&e.body[10 + 5 * q]);
-        r.taxText[q] = amountText(r.tax[q]);
-    }
     r.grossTotal = invertedAmount(&e.body[45]);
-    r.grossTotalText = amountText(r.grossTotal);
 }
 
 }
@@ -202,10 +137,7 @@ void resetRecordPart(DecodedRecord& r)
     r.type = r.typeByte = 0;
     r.year = r.month = r.day = 0;
     r.number = 0;
-    r.dateText.clear();
-    r.numberText.clear();
     r.hour = r.minute = 0;
-    r.timeText.clear();
     r.currencyText.clear();
     r.marked = false;
     r.damagedType = false;
@@ -216,26 +148,21 @@ void resetRecordPart(DecodedRecord& r)
 void resetSection(DecodedRecord& r)
 {
     r = DecodedRecord {};
-    rebuildTotalTexts(r.totals);
-    r.printedLinesText = fourDigits(0);
 }
 
 void countDamagedRecord(DecodedRecord& r)
 {
     ++r.totals.damagedRecords;
-    r.totals.damagedRecordsText = std::to_string(r.totals.damagedRecords);
 }
 
 void countPrintedLine(DecodedRecord& r)
 {
     ++r.printedLines;
-    r.printedLinesText = fourDigits(r.printedLines);
 }
 
 void resetPrintedLines(DecodedRecord& r)
 {
     r.printedLines = 0;
-    r.printedLinesText = fourDigits(0);
 }
 
 void accumulateTotals(DecodedRecord& r)
@@ -254,7 +181,6 @@ void accumulateTotals(DecodedRecord& r)
     t.cancelledAmount += r.cancelledAmount;
     if (r.goodsChanges != 0)
         ++t.goodsChangeReports;
-    rebuildTotalTexts(t);
 }
 
 bool decodeRecord(std::uint32_t index, DecodedRecord& r)
@@ -264,7 +190,7 @@ bool decodeRecord(std::uint32_t index, DecodedRecord& r)
         return false;
     if (isEmpty(index) || !isPresent(index))
         return true;
-    if (!isValid(index) && !ReportFamilyB())
+    if (!isValid(index) && !isReportFamilyB())
         return true;
 
     const RecordCacheEntry& e = cachedRecord(index);
@@ -281,19 +207,16 @@ bool decodeRecord(std::uint32_t index, DecodedRecord& r)
     r.month = bcdValue(e.body[2]);
     r.day = bcdValue(e.body[3]);
     r.number = static_cast<std::uint16_t>(word(e, 4));
-    r.dateText = twoDigits(r.year) + "r" + twoDigits(r.month) + "." + twoDigits(r.day);
-    r.numberText = fourDigits(r.number);
 
     switch (r.type) {
     case record_type::CurrencyChange:
         decodeTime(e, r);
-        r.currencyText = ReportFamilyB() ? bodyText(e, 12, 3) : bodyText(e, 56, 3);
+        r.currencyText = isReportFamilyB() ? bodyText(e, 12, 3) : bodyText(e, 56, 3);
         break;
     case record_type::RamClear:
         decodeTime(e, r);
         r.marked = (e.status & 0x40) == 0;
         ++r.totals.ramClears;
-        r.totals.ramClearsText = std::to_string(r.totals.ramClears);
         break;
     case record_type::TaxRates:
         decodeTaxRates(e, r);

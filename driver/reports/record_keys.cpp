@@ -68,13 +68,4 @@ bool keyInRange(bool byNumber, const RecordKey& key)
     return byNumber || key.year < 50;
 }
 
-std::uint8_t daysInMonth(std::uint8_t year, std::uint8_t month)
-{
-    switch (month) {
-    case 2: return year % 4 == 0 ? 29 : 28;
-    case 4: case 6: case 9: case 11: return 30;
-    default: return 31;
-    }
-}
-
 }

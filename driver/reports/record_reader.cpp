@@ -205,21 +205,21 @@ bool hasType(std::uint32_t index, std::uint8_t type)
 
 }
 
-bool isType60(std::uint32_t index) { return hasType(index, record_type::DailyReport); }
-bool isType58(std::uint32_t index) { return hasType(index, record_type::TaxRates); }
-bool isType30(std::uint32_t index) { return hasType(index, record_type::CurrencyChange); }
-bool isType46(std::uint32_t index) { return hasType(index, record_type::RamClear); }
-bool isType52(std::uint32_t index) { return hasType(index, record_type::CumulativeTotals); }
-bool isType50(std::uint32_t index) { return hasType(index, record_type::DaySignature); }
-bool isType38(std::uint32_t index) { return hasType(index, record_type::DayLabel); }
-bool isType22(std::uint32_t index) { return hasType(index, record_type::CardClosing); }
+bool isDailyReport(std::uint32_t index) { return hasType(index, record_type::DailyReport); }
+bool isTaxRates(std::uint32_t index) { return hasType(index, record_type::TaxRates); }
+bool isCurrencyChange(std::uint32_t index) { return hasType(index, record_type::CurrencyChange); }
+bool isRamClear(std::uint32_t index) { return hasType(index, record_type::RamClear); }
+bool isCumulativeTotals(std::uint32_t index) { return hasType(index, record_type::CumulativeTotals); }
+bool isDaySignature(std::uint32_t index) { return hasType(index, record_type::DaySignature); }
+bool isDayLabel(std::uint32_t index) { return hasType(index, record_type::DayLabel); }
+bool isCardClosing(std::uint32_t index) { return hasType(index, record_type::CardClosing); }
 
 bool isDamagedTypeDailyReport(std::uint32_t index)
 {
-    if (!ReportFamilyB() || !isPresent(index))
+    if (!isReportFamilyB() || !isPresent(index))
         return false;
     const std::uint8_t type = cachedRecord(index).type;
-    if (isType30(index) || isType46(index) || isType58(index) || isType60(index))
+    if (isCurrencyChange(index) || isRamClear(index) || isTaxRates(index) || isDailyReport(index))
         return false;
     return (type & 0x02) == 0;
 }

@@ -2,6 +2,7 @@
 // gross amount.
 #include <cstdio>
 
+#include "driver/files/text_helpers.h"
 #include "driver/reports/records.h"
 
 namespace kelvo::drv {
@@ -35,6 +36,16 @@ std::string amountText(std::uint64_t grosze)
 std::string rateText(std::uint16_t hundredths)
 {
     return withTwoDecimals(hundredths, '\0');
+}
+
+std::string rateColumnText(const DecodedRecord& r, std::size_t letter)
+{
+    constexpr std::size_t kRateColumnWidth = 6;
+    const std::uint8_t flags = r.letterFlags[letter];
+    const std::string text = (flags & letter_flag::Exempt) != 0 ? std::string("ZW.PTU")
+        : (flags & letter_flag::Taxed) != 0                     ? rateText(r.rate[letter]) + "%"
+                                                                : std::string();
+    return padded(text, kRateColumnWidth, ' ', PadSide::Left);
 }
 
 std::uint64_t invertedAmount(const std::uint8_t* fiveBytes)

@@ -15,13 +15,13 @@ bool crcRecords()
     return hasCrcRecords(ctx.device.deviceCode.value);
 }
 
-bool ReportFamilyA()
+bool isReportFamilyA()
 {
     const std::uint8_t d = ctx.device.deviceCode.value;
     return isOrvanGroupB(d) || isTiberGroupB(d) || isKelvoFamilyAModel(d);
 }
 
-bool ReportFamilyB()
+bool isReportFamilyB()
 {
     const std::uint8_t d = ctx.device.deviceCode.value;
     return isPelunRow(d) || isSaskaRow(d);

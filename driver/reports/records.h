@@ -69,8 +69,6 @@ struct RunningTotals {
     std::array<std::uint16_t, kLetterCount> lastRate {};
     std::array<std::uint64_t, kLetterCount> net {};
     std::array<std::uint64_t, kLetterCount> tax {};
-    std::array<std::string, kLetterCount> netText;
-    std::array<std::string, kLetterCount> taxText;
     std::uint64_t exemptSales = 0;
     std::uint64_t taxTotal = 0;
     std::uint64_t grossTotal = 0;
@@ -80,18 +78,9 @@ struct RunningTotals {
     std::uint32_t goodsChangeReports = 0;  // daily reports with goods-database changes
     std::uint32_t ramClears = 0;
     std::uint32_t damagedRecords = 0;
-    std::string exemptSalesText;
-    std::string taxTotalText;
-    std::string grossTotalText;
-    std::string receiptsText;
-    std::string cancelledReceiptsText;
-    std::string cancelledAmountText;
-    std::string goodsChangeReportsText;
-    std::string ramClearsText;
-    std::string damagedRecordsText;
 };
 
-// One decoded record with its texts, and the running totals of the section
+// One decoded record, and the running totals of the section
 // it belongs to. The letter rates stay from the tax-rate record decoded last,
 // because daily reports are taxed with them.
 struct DecodedRecord {
@@ -103,11 +92,8 @@ struct DecodedRecord {
     std::uint8_t month = 0;
     std::uint8_t day = 0;
     std::uint16_t number = 0;
-    std::string dateText;    // YYrMM.DD
-    std::string numberText;  // four digits
-    std::uint8_t hour = 0;
+    std::uint8_t hour = 0;     // types 30 and 46
     std::uint8_t minute = 0;
-    std::string timeText;      // HH:MM (types 30 and 46)
     std::string currencyText;  // type 30
     bool marked = false;       // type 46: bit 0x40 of the status is clear
     bool damagedType = false;  // a daily report recognised by its damaged type byte
@@ -115,14 +101,11 @@ struct DecodedRecord {
     // Letters A..G from the tax-rate record decoded last.
     std::array<std::uint16_t, kLetterCount> rate {};
     std::array<std::uint8_t, kLetterCount> letterFlags {};  // letter_flag bits
-    std::array<std::string, kLetterCount> rateText;         // "22,00%" or "ZW.PTU", six wide
 
     // Money of a daily report (type 52: the cumulative tax amounts in tax and
     // the cumulative total due in grossTotal).
     std::array<std::uint64_t, kLetterCount> net {};
     std::array<std::uint64_t, kLetterCount> tax {};
-    std::array<std::string, kLetterCount> netText;
-    std::array<std::string, kLetterCount> taxText;
     std::uint64_t exemptTotal = 0;
     std::uint64_t taxTotal = 0;
     std::uint64_t grossTotal = 0;
@@ -130,19 +113,11 @@ struct DecodedRecord {
     std::uint32_t goodsChanges = 0;
     std::uint32_t cancelledReceipts = 0;
     std::uint64_t cancelledAmount = 0;
-    std::string exemptTotalText;
-    std::string taxTotalText;
-    std::string grossTotalText;
-    std::string receiptsText;
-    std::string goodsChangesText;
-    std::string cancelledReceiptsText;
-    std::string cancelledAmountText;
 
     std::string signatureText;  // 40 hexadecimal digits (types 50 and 22)
     std::string labelText;      // types 38 and 22
 
     std::uint32_t printedLines = 0;
-    std::string printedLinesText;  // four digits
 
     RunningTotals totals;
 };
@@ -150,8 +125,8 @@ struct DecodedRecord {
 // Predicates of the identified register.
 bool fiscalMemoryReadable();  // device code 100 or above
 bool crcRecords();            // records carry a CRC-16 instead of an XOR byte
-bool ReportFamilyA();         // registers served by X000028X
-bool ReportFamilyB();         // registers served by X000035X: 40 columns, centred header lines
+bool isReportFamilyA();       // registers served by X000028X
+bool isReportFamilyB();       // registers served by X000035X: 40 columns, centred header lines
 
 // Checks that the model has a readable fiscal memory (else 25) and reads
 // its geometry; the three values below are known after it.
@@ -174,14 +149,14 @@ void noteRecordRead();
 bool isValid(std::uint32_t index);
 bool isEmpty(std::uint32_t index);
 bool isPresent(std::uint32_t index);
-bool isType60(std::uint32_t index);
-bool isType58(std::uint32_t index);
-bool isType30(std::uint32_t index);
-bool isType46(std::uint32_t index);
-bool isType52(std::uint32_t index);
-bool isType50(std::uint32_t index);
-bool isType38(std::uint32_t index);
-bool isType22(std::uint32_t index);
+bool isDailyReport(std::uint32_t index);
+bool isTaxRates(std::uint32_t index);
+bool isCurrencyChange(std::uint32_t index);
+bool isRamClear(std::uint32_t index);
+bool isCumulativeTotals(std::uint32_t index);
+bool isDaySignature(std::uint32_t index);
+bool isDayLabel(std::uint32_t index);
+bool isCardClosing(std::uint32_t index);
 // A present record that the Report family B registers take for a daily
 // report although its type byte is damaged.
 bool isDamagedTypeDailyReport(std::uint32_t index);
@@ -196,23 +171,25 @@ bool decodeRecord(std::uint32_t index, DecodedRecord& r);
 void resetRecordPart(DecodedRecord& r);
 // Clears everything, running totals included: the start of a section.
 void resetSection(DecodedRecord& r);
-// Adds a damaged record to the section's count and rebuilds its text.
+// Adds a damaged record to the section's count.
 void countDamagedRecord(DecodedRecord& r);
-// Advances the printed-line counter and rebuilds its text.
+// Advances the printed-line counter.
 void countPrintedLine(DecodedRecord& r);
-// Sets the printed-line counter to zero and rebuilds its text.
+// Sets the printed-line counter to zero.
 void resetPrintedLines(DecodedRecord& r);
 
 // The tax in a gross amount at a rate in hundredths of a percent: half a
 // grosz and more goes up.
 std::uint64_t taxOfGross(std::uint64_t gross, std::uint16_t rate);
 
-// Adds a decoded daily report to the running totals and rebuilds their texts.
+// Adds a decoded daily report to the running totals.
 void accumulateTotals(DecodedRecord& r);
 
 // Texts: 12345678 gives "123.456,78", 5 gives "0,05"; a rate of 2200 gives "22,00".
 std::string amountText(std::uint64_t grosze);
 std::string rateText(std::uint16_t hundredths);
+// A letter's rate column of a tax-rate record: "22,00%" or "ZW.PTU", six wide.
+std::string rateColumnText(const DecodedRecord& r, std::size_t letter);
 // Five bytes, least significant first, each stored inverted; erased bytes read as 0.
 std::uint64_t invertedAmount(const std::uint8_t* fiveBytes);
 
@@ -237,8 +214,6 @@ struct RegisterClock {
 bool readRegisterClock(RegisterClock& clock);
 // True when the clock's year, month and day form a date.
 bool clockDateValid(const RegisterClock& clock);
-// Days of a month of the two-digit year (February has 29 when it divides by 4).
-std::uint8_t daysInMonth(std::uint8_t year, std::uint8_t month);
 
 // Locates the records that bound the report of this kind between from and to.
 bool locateRange(std::uint8_t kind, const RecordKey& from, const RecordKey& to, ReportRange& range);

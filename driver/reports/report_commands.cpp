@@ -12,8 +12,6 @@
 
 namespace kelvo::drv {
 
-using report::twoDigits;
-
 namespace {
 
 constexpr std::uint8_t kFirstKind = 1;
@@ -40,9 +38,9 @@ std::optional<RecordKey> dateBound(std::string_view text)
 // Day 1 to the last day of a month of the two-digit year.
 std::optional<Bounds> monthBounds(unsigned year, unsigned month)
 {
-    const std::string prefix = twoDigits(year) + "r" + twoDigits(month) + ".";
-    const auto from = dateBound(prefix + "01");
-    const auto to = dateBound(prefix + twoDigits(daysInMonth(static_cast<std::uint8_t>(year), static_cast<std::uint8_t>(month))));
+    const auto from = dateBound(report::recordDate(year, month, 1));
+    const auto to = dateBound(
+        report::recordDate(year, month, daysInMonth(static_cast<std::uint8_t>(year), static_cast<std::uint8_t>(month))));
     if (!from || !to)
         return std::nullopt;
     return Bounds {*from, *to};
@@ -165,12 +163,12 @@ void periodicReport(bool acceptedModel)
 
 void periodicReportBody()
 {
-    periodicReport(ReportFamilyA());
+    periodicReport(isReportFamilyA());
 }
 
 void periodicReportFamilyBBody()
 {
-    periodicReport(ReportFamilyB() && ctx.device.version.value >= kFamilyBLowestVersion);
+    periodicReport(isReportFamilyB() && ctx.device.version.value >= kFamilyBLowestVersion);
 }
 
 }

@@ -17,14 +17,9 @@ constexpr std::size_t kFamilyBWidth = 40;
 // Bit 2 of the header copy's flag byte stays set until the memory becomes read-only.
 constexpr std::uint8_t kCopyWritable = 0x04;
 
-std::string dateText(unsigned year, unsigned month, unsigned day)
-{
-    return twoDigits(year) + "r" + twoDigits(month) + "." + twoDigits(day);
-}
-
 std::size_t reportWidth()
 {
-    return ReportFamilyB() ? kFamilyBWidth : ctx.device.lineWidth.value;
+    return isReportFamilyB() ? kFamilyBWidth : ctx.device.lineWidth.value;
 }
 
 bool writeHeaderLines(PeriodicReport& report)
@@ -34,7 +29,7 @@ bool writeHeaderLines(PeriodicReport& report)
     for (const HeaderLine& line : ctx.device.headerLines) {
         std::string text = line.text;
         convertCodePage(text, kRowCp852, kRowWindows1250);
-        if (!(ReportFamilyB() ? report.lines.emitCentred(text) : report.lines.emit(text)))
+        if (!(isReportFamilyB() ? report.lines.emitCentred(text) : report.lines.emit(text)))
             return false;
     }
     return true;
@@ -52,7 +47,7 @@ bool writeReadOnlyTransition(PeriodicReport& report)
     const auto pair = [](std::size_t at) {
         return headerCopyByte(kHeaderCopyTransition + at) * 10u + headerCopyByte(kHeaderCopyTransition + at + 1);
     };
-    return report.lines.emitJustified(dateText(pair(0), pair(2), pair(4)), "g." + twoDigits(pair(6)) + ":" + twoDigits(pair(8)));
+    return report.lines.emitJustified(recordDate(pair(0), pair(2), pair(4)), "g." + clockTime(pair(6), pair(8)));
 }
 
 std::string kindLine(std::uint8_t kind, std::uint32_t firstReport, std::size_t width)
@@ -77,7 +72,7 @@ PeriodicReport::PeriodicReport(std::uint8_t reportKind) : kind(reportKind), line
 std::string cachedDateText(std::uint32_t index)
 {
     const RecordCacheEntry& e = cachedRecord(index);
-    return dateText(bcdValue(e.body[1]), bcdValue(e.body[2]), bcdValue(e.body[3]));
+    return recordDate(bcdValue(e.body[1]), bcdValue(e.body[2]), bcdValue(e.body[3]));
 }
 
 std::string cachedNumberText(std::uint32_t index)
@@ -99,7 +94,7 @@ bool writeHeader(PeriodicReport& report, const ReportRange& range)
     if (!isSuccess() || !writeHeaderLines(report))
         return false;
     RegisterClock clock;
-    if (!readRegisterClock(clock) || !report.lines.emit("dn." + dateText(clock.year, clock.month, clock.day)))
+    if (!readRegisterClock(clock) || !report.lines.emit("dn." + recordDate(clock.year, clock.month, clock.day)))
         return false;
     if (isSettlementKind(report.kind) && !writeReadOnlyTransition(report))
         return false;
@@ -121,7 +116,7 @@ bool writeFooter(PeriodicReport& report)
         return false;
     ReportLines& lines = report.lines;
     const std::string number = padded(ctx.device.registerNumber.value, 2, '0', PadSide::Left);
-    return lines.emitJustified("#" + number + "00", twoDigits(clock.hour) + ":" + twoDigits(clock.minute))
+    return lines.emitJustified("#" + number + "00", clockTime(clock.hour, clock.minute))
         && lines.emitCentred(ctx.device.uniqueNumber.value) && lines.emitRule()
         && lines.emitCentred(windows1250("Ilość pozycji w raportach dobowych"))
         && lines.emitCentred(windows1250("wyliczono na bieżąco")) && lines.emitRule();

@@ -72,14 +72,14 @@ std::string rule(std::size_t width)
     return std::string(width, '-');
 }
 
-std::string twoDigits(std::uint32_t value)
+std::string recordDate(unsigned year, unsigned month, unsigned day)
 {
-    return padded(decimalText(value), 2, '0', PadSide::Left);
+    return twoDigits(year) + "r" + twoDigits(month) + "." + twoDigits(day);
 }
 
-std::string fourDigits(std::uint32_t value)
+std::string clockTime(unsigned hour, unsigned minute)
 {
-    return padded(decimalText(value), 4, '0', PadSide::Left);
+    return twoDigits(hour) + ":" + twoDigits(minute);
 }
 
 bool ReportLines::emit(std::string_view text, Counted counted)

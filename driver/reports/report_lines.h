@@ -31,10 +31,9 @@ std::string spaced(std::string_view text);
 
 std::string rule(std::size_t width);
 
-// A number zero-padded to two digits (dates, times) and to four (counters,
-// record numbers).
-std::string twoDigits(std::uint32_t value);
-std::string fourDigits(std::uint32_t value);
+// A record date as the report writes it, YYrMM.DD, and a time, HH:MM.
+std::string recordDate(unsigned year, unsigned month, unsigned day);
+std::string clockTime(unsigned hour, unsigned minute);
 
 enum class Counted : bool { No = false, Yes = true };
 

@@ -3,6 +3,7 @@
 // label, signature and cumulative totals.
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
+#include "driver/files/validators.h"
 #include "driver/reports/records.h"
 #include "driver/transport/request.h"
 
@@ -37,11 +38,11 @@ std::uint16_t numberOf(std::uint32_t index)
 // The link of daily report entry that a record of this type fills, if any.
 std::uint32_t* linkFor(RecordCacheEntry& report, std::uint32_t index)
 {
-    if (isType38(index))
+    if (isDayLabel(index))
         return &report.labelLink;
-    if (isType50(index))
+    if (isDaySignature(index))
         return &report.signatureLink;
-    if (isType52(index))
+    if (isCumulativeTotals(index))
         return &report.cumulativeLink;
     return nullptr;
 }
@@ -52,7 +53,7 @@ void linkToEarlierReport(std::uint32_t index)
 {
     const std::uint16_t number = numberOf(index);
     for (std::uint32_t j = index; j-- > 0;) {
-        if (usable(j) && isType60(j) && numberOf(j) == number) {
+        if (usable(j) && isDailyReport(j) && numberOf(j) == number) {
             if (std::uint32_t* link = linkFor(ctx.reports.cache[j], index))
                 *link = index;
             return;
@@ -67,7 +68,7 @@ bool allLinksSet(const RecordCacheEntry& e)
 
 bool isLinkedType(std::uint32_t index)
 {
-    return isType38(index) || isType50(index) || isType52(index);
+    return isDayLabel(index) || isDaySignature(index) || isCumulativeTotals(index);
 }
 
 // Whether the month that ends with to is over: by the register clock, or
@@ -155,11 +156,11 @@ bool locateRange(std::uint8_t kind, const RecordKey& from, const RecordKey& to, 
         if (!readRecord(i))
             return false;
         if (usable(i)) {
-            if (isType58(i)) {
+            if (isTaxRates(i)) {
                 range.taxRateRecord = i;
-            } else if (isType30(i)) {
+            } else if (isCurrencyChange(i)) {
                 range.currencyRecord = i;
-            } else if (isType60(i) && keyInRange(byNumber, recordKey(byNumber, i))) {
+            } else if (isDailyReport(i) && keyInRange(byNumber, recordKey(byNumber, i))) {
                 if (compareKeys(byNumber, from, recordKey(byNumber, i)) != 1) {
                     range.sectionFirst = i;
                     break;
@@ -183,9 +184,9 @@ bool locateRange(std::uint8_t kind, const RecordKey& from, const RecordKey& to, 
             break;
         if (!usable(i))
             continue;
-        if (isType30(i) && range.nextCurrencyChange == kNoRecord) {
+        if (isCurrencyChange(i) && range.nextCurrencyChange == kNoRecord) {
             range.nextCurrencyChange = i;
-        } else if (isType60(i) && keyInRange(byNumber, recordKey(byNumber, i))) {
+        } else if (isDailyReport(i) && keyInRange(byNumber, recordKey(byNumber, i))) {
             if (compareKeys(byNumber, to, recordKey(byNumber, i)) == 2)
                 break;
             range.rangeLast = i;

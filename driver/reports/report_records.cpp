@@ -23,7 +23,7 @@ bool has(std::uint8_t flags, std::uint8_t bit)
 bool writeTaxRates(PeriodicReport& report, const DecodedRecord& r, ReportRange& range)
 {
     ReportLines& lines = report.lines;
-    if (!lines.emit("dn." + r.dateText, kCounted))
+    if (!lines.emit("dn." + recordDate(r.year, r.month, r.day), kCounted))
         return false;
     bool anyLetter = false;
     for (std::size_t q = 0; q < kLetterCount; ++q) {
@@ -32,7 +32,7 @@ bool writeTaxRates(PeriodicReport& report, const DecodedRecord& r, ReportRange& 
             continue;
         anyLetter = true;
         const std::string lead = padded(std::string(9, ' ') + (taxed ? "PTU " : ""), 13, ' ', PadSide::Right);
-        if (!lines.emit(lead + letterOf(q) + std::string(12, ' ') + r.rateText[q], kCounted))
+        if (!lines.emit(lead + letterOf(q) + std::string(12, ' ') + rateColumnText(r, q), kCounted))
             return false;
     }
     if (!anyLetter && !lines.emit(std::string(8, ' ') + "Brak stawek podatkowych", kCounted))
@@ -44,8 +44,8 @@ bool writeTaxRates(PeriodicReport& report, const DecodedRecord& r, ReportRange& 
 bool writeRamClear(PeriodicReport& report, const DecodedRecord& r)
 {
     ReportLines& lines = report.lines;
-    return lines.emitJustified(std::string("Zerowanie RAM") + (r.marked ? "*" : " ") + "Z", "dn." + r.dateText, kCounted)
-        && lines.emitJustified("nr " + r.numberText, "g." + r.timeText, kCounted) && lines.emitRule();
+    return lines.emitJustified(std::string("Zerowanie RAM") + (r.marked ? "*" : " ") + "Z", "dn." + recordDate(r.year, r.month, r.day), kCounted)
+        && lines.emitJustified("nr " + fourDigits(r.number), "g." + clockTime(r.hour, r.minute), kCounted) && lines.emitRule();
 }
 
 // A linked record of a daily report, decoded on its own so that nothing
@@ -64,9 +64,9 @@ bool writeLinkedRecords(PeriodicReport& report, const RecordCacheEntry& entry)
         if (!lines.emitCentred(windows1250("WARTOŚCI SUMOWANE NARASTAJĄCO"), kCounted) || !decodeLinked(entry.cumulativeLink, linked))
             return false;
         for (std::size_t q = 0; q < kLetterCount; ++q)
-            if (linked.tax[q] != 0 && !lines.emitJustified("Kwota PTU " + letterOf(q), linked.taxText[q], kCounted))
+            if (linked.tax[q] != 0 && !lines.emitJustified("Kwota PTU " + letterOf(q), amountText(linked.tax[q]), kCounted))
                 return false;
-        if (!lines.emitJustified(windows1250("Łączna należność"), linked.grossTotalText, kCounted) || !lines.emitRule())
+        if (!lines.emitJustified(windows1250("Łączna należność"), amountText(linked.grossTotal), kCounted) || !lines.emitRule())
             return false;
     }
     if (entry.signatureLink == kNoRecord && entry.labelLink == kNoRecord)
@@ -94,7 +94,7 @@ bool writeRamClearsBefore(PeriodicReport& report, std::uint32_t index, ReportRan
     for (std::uint32_t k = previous + 1; k < index; ++k) {
         if (!readRecord(k))
             return false;
-        if (!isValid(k) || !isPresent(k) || !isType46(k))
+        if (!isValid(k) || !isPresent(k) || !isRamClear(k))
             continue;
         DecodedRecord clear;
         clear.totals = std::move(report.section.totals);
@@ -109,22 +109,22 @@ bool writeRamClearsBefore(PeriodicReport& report, std::uint32_t index, ReportRan
 bool writeDailyReport(PeriodicReport& report, DecodedRecord& r, ReportRange& range)
 {
     ReportLines& lines = report.lines;
-    if (!lines.emitJustified("dn." + r.dateText, "nr rap. " + r.numberText, kCounted))
+    if (!lines.emitJustified("dn." + recordDate(r.year, r.month, r.day), "nr rap. " + fourDigits(r.number), kCounted))
         return false;
     for (std::size_t q = 0; q < kLetterCount; ++q) {
         const bool taxed = has(r.letterFlags[q], letter_flag::Taxed);
         if (!taxed && !has(r.letterFlags[q], letter_flag::Exempt))
             continue;
         const std::string label = (taxed ? "Sprzed. opod.PTU " : "Sprzed. zwol.PTU ") + letterOf(q);
-        if (!lines.emitJustified(label, r.netText[q], kCounted))
+        if (!lines.emitJustified(label, amountText(r.net[q]), kCounted))
             return false;
     }
     for (std::size_t q = 0; q < kLetterCount; ++q)
         if (has(r.letterFlags[q], letter_flag::NonZeroRate)
-            && !lines.emitJustified("Kwota PTU " + letterOf(q), r.taxText[q], kCounted))
+            && !lines.emitJustified("Kwota PTU " + letterOf(q), amountText(r.tax[q]), kCounted))
             return false;
-    if (!lines.emitJustified(windows1250("Łączna kwota PTU"), r.taxTotalText, kCounted)
-        || !lines.emitJustified(windows1250("Łączna należność"), r.grossTotalText, kCounted)
+    if (!lines.emitJustified(windows1250("Łączna kwota PTU"), amountText(r.taxTotal), kCounted)
+        || !lines.emitJustified(windows1250("Łączna należność"), amountText(r.grossTotal), kCounted)
         || !lines.emitJustified("Waluta ewidencyjna", report.currency, kCounted) || !lines.emitRule())
         return false;
 
@@ -136,15 +136,15 @@ bool writeDailyReport(PeriodicReport& report, DecodedRecord& r, ReportRange& ran
     if (!writeRamClearsBefore(report, daily.index, range))
         return false;
     if (daily.goodsChanges != 0
-        && !(lines.emitJustified("Wykonano zmiany w bazie towarowej", daily.goodsChangesText, kCounted) && lines.emitRule()))
+        && !(lines.emitJustified("Wykonano zmiany w bazie towarowej", std::to_string(daily.goodsChanges), kCounted) && lines.emitRule()))
         return false;
     if (daily.cancelledReceipts != 0
-        && !(lines.emitJustified("Anulowane paragony", daily.cancelledReceiptsText, kCounted)
-            && lines.emitJustified("", daily.cancelledAmountText, kCounted) && lines.emitRule()))
+        && !(lines.emitJustified("Anulowane paragony", std::to_string(daily.cancelledReceipts), kCounted)
+            && lines.emitJustified("", amountText(daily.cancelledAmount), kCounted) && lines.emitRule()))
         return false;
-    if (!lines.emitJustified(windows1250("Ilość paragonów"), daily.receiptsText, kCounted))
+    if (!lines.emitJustified(windows1250("Ilość paragonów"), std::to_string(daily.receipts), kCounted))
         return false;
-    const std::string printed = report.section.printedLinesText;
+    const std::string printed = fourDigits(report.section.printedLines);
     if (!lines.emitJustified(windows1250("Ilość pozycji"), printed, kCounted))
         return false;
     resetPrintedLines(report.section);
@@ -157,7 +157,7 @@ bool writeDailyReport(PeriodicReport& report, DecodedRecord& r, ReportRange& ran
 bool writeCardClosing(PeriodicReport& report, const DecodedRecord& r)
 {
     ReportLines& lines = report.lines;
-    return lines.emitJustified("Zamkniecie karty", r.dateText) && lines.emit("Etykieta: " + r.labelText)
+    return lines.emitJustified("Zamkniecie karty", recordDate(r.year, r.month, r.day)) && lines.emit("Etykieta: " + r.labelText)
         && lines.emit("Podpis karty:") && lines.emit(r.signatureText) && lines.emitRule();
 }
 
@@ -172,7 +172,7 @@ bool writeUnknownType(PeriodicReport& report, const DecodedRecord& r)
         return true;
     countDamagedRecord(report.section);
     ReportLines& lines = report.lines;
-    return lines.emitJustified("dn." + r.dateText, "nr rap. " + r.numberText, kCounted)
+    return lines.emitJustified("dn." + recordDate(r.year, r.month, r.day), "nr rap. " + fourDigits(r.number), kCounted)
         && lines.emitCentred("Nieznany typ rekordu: " + fourDigits(r.typeByte), kCounted) && lines.emitRule();
 }
 

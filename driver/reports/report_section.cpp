@@ -22,7 +22,7 @@ bool usable(std::uint32_t index)
 // with a damaged type byte, which they print as a damaged daily report.
 bool closesSection(std::uint32_t index)
 {
-    return isValid(index) && isPresent(index) && (isType60(index) || (ReportFamilyB() && isDamagedTypeDailyReport(index)));
+    return isValid(index) && isPresent(index) && (isDailyReport(index) || (isReportFamilyB() && isDamagedTypeDailyReport(index)));
 }
 
 // The last daily report before the next currency change, at the latest the
@@ -50,7 +50,7 @@ bool writeSectionRecords(PeriodicReport& report, ReportRange& range, std::uint32
     for (std::uint32_t k = range.sectionFirst; k <= last; ++k) {
         if (!readRecord(k))
             return false;
-        if (isEmpty(k) || !isPresent(k) || (isValid(k) && isType46(k)))
+        if (isEmpty(k) || !isPresent(k) || (isValid(k) && isRamClear(k)))
             continue;
         if (!writeRecord(report, k, range))
             return false;
@@ -79,9 +79,9 @@ bool advance(ReportRange& range, std::uint32_t sectionLast)
             return false;
         if (!usable(k))
             continue;
-        if (isType60(k))
+        if (isDailyReport(k))
             break;
-        if (isType58(k))
+        if (isTaxRates(k))
             range.taxRateRecord = k;
     }
     range.currencyRecord = range.nextCurrencyChange;
@@ -90,18 +90,18 @@ bool advance(ReportRange& range, std::uint32_t sectionLast)
             return false;
         if (!usable(k))
             continue;
-        if (isType60(k)) {
+        if (isDailyReport(k)) {
             range.sectionFirst = k;
             break;
         }
-        if (isType30(k))
+        if (isCurrencyChange(k))
             range.currencyRecord = k;
     }
     range.nextCurrencyChange = kNoRecord;
     for (std::uint32_t k = range.sectionFirst + 1; k < range.rangeLast; ++k) {
         if (!readRecord(k))
             return false;
-        if (usable(k) && isType30(k)) {
+        if (usable(k) && isCurrencyChange(k)) {
             range.nextCurrencyChange = k;
             break;
         }
@@ -142,29 +142,29 @@ bool writeTotals(PeriodicReport& report, std::uint32_t first, std::uint32_t last
     if (!writeRangePair(report, first, last))
         return false;
     for (std::size_t q = 0; q < kLetterCount; ++q)
-        if (seen(t, q, seen_flag::Taxed) && !lines.emitJustified("Sprzed. opod.PTU " + letterOf(q), t.netText[q]))
+        if (seen(t, q, seen_flag::Taxed) && !lines.emitJustified("Sprzed. opod.PTU " + letterOf(q), amountText(t.net[q])))
             return false;
     std::string exemptLetters;
     for (std::size_t q = 0; q < kLetterCount; ++q)
         if (seen(t, q, seen_flag::Exempt))
             exemptLetters += (exemptLetters.empty() ? "" : ",") + letterOf(q);
-    if (!exemptLetters.empty() && !lines.emitJustified("Sprzed. zwol.PTU " + exemptLetters, t.exemptSalesText))
+    if (!exemptLetters.empty() && !lines.emitJustified("Sprzed. zwol.PTU " + exemptLetters, amountText(t.exemptSales)))
         return false;
     for (std::size_t q = 0; q < kLetterCount; ++q) {
         const std::string changed = seen(t, q, seen_flag::RateChanged) ? "+" : "";
-        if (seen(t, q, seen_flag::NonZeroRate) && !lines.emitJustified("Kwota PTU " + letterOf(q) + changed, t.taxText[q]))
+        if (seen(t, q, seen_flag::NonZeroRate) && !lines.emitJustified("Kwota PTU " + letterOf(q) + changed, amountText(t.tax[q])))
             return false;
     }
-    if (!lines.emitJustified(windows1250("Łączna kwota PTU"), t.taxTotalText)
-        || !lines.emitJustified(windows1250("Łączna należność"), t.grossTotalText)
+    if (!lines.emitJustified(windows1250("Łączna kwota PTU"), amountText(t.taxTotal))
+        || !lines.emitJustified(windows1250("Łączna należność"), amountText(t.grossTotal))
         || !lines.emitJustified("Waluta ewidencyjna", report.currency)
-        || !lines.emitJustified(windows1250("Ilość paragonów"), t.receiptsText) || !lines.emitRule())
+        || !lines.emitJustified(windows1250("Ilość paragonów"), std::to_string(t.receipts)) || !lines.emitRule())
         return false;
-    if (t.ramClears != 0 && !emitCountWithRule(lines, "Zerowanie RAM", t.ramClearsText))
+    if (t.ramClears != 0 && !emitCountWithRule(lines, "Zerowanie RAM", std::to_string(t.ramClears)))
         return false;
-    if (t.goodsChangeReports != 0 && !emitCountWithRule(lines, "Wykonano zmiany w bazie towarowej", t.goodsChangeReportsText))
+    if (t.goodsChangeReports != 0 && !emitCountWithRule(lines, "Wykonano zmiany w bazie towarowej", std::to_string(t.goodsChangeReports)))
         return false;
-    if (t.cancelledReceipts != 0 && !emitCountWithRule(lines, "Anulowane paragony", t.cancelledReceiptsText))
+    if (t.cancelledReceipts != 0 && !emitCountWithRule(lines, "Anulowane paragony", std::to_string(t.cancelledReceipts)))
         return false;
     if (t.damagedRecords != 0 && !emitNotice(lines, "Wystąpiły uszkodzone rekordy"))
         return false;

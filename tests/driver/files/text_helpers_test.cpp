@@ -10,25 +10,9 @@
 namespace kelvo::drv {
 namespace {
 
-TEST(TextHelperParts, CutsSplitsAndFinds)
+TEST(TextHelperParts, AppendsThreeParts)
 {
-    struct Range { std::size_t first, last; const char* expected; };
-    for (const auto& r : {Range{2, 4, "BCD"}, {1, 1, "A"}, {4, 99, "DE"}, {0, 3, ""}, {6, 7, ""}, {3, 2, ""}})
-        EXPECT_EQ(substring("ABCDE", r.first, r.last), r.expected) << r.first << ".." << r.last;
-
-    for (const bool keep : {false, true}) {
-        std::string text = "a:b:c";
-        EXPECT_EQ(splitOffAtLast(text, ':', keep), keep ? "a:b:" : "a:b");
-        EXPECT_EQ(text, "c");
-    }
     std::string text = "abc";
-    EXPECT_EQ(splitOffAtLast(text, ':', true), "");
-    EXPECT_EQ(text, "abc");
-
-    EXPECT_TRUE(containsCharacter("a;b", ';'));
-    EXPECT_FALSE(containsCharacter("ab", ';'));
-    EXPECT_EQ(findText("ABCABC", "CA"), 3u);
-    EXPECT_EQ(findText("ABC", "ABCD"), std::nullopt);
     appendThree(text, "1", "", "23");
     EXPECT_EQ(text, "abc123");
 }
@@ -61,13 +45,10 @@ TEST(TextHelperLayout, PadsFillsSpreadsAndWritesNumbers)
 
     EXPECT_EQ(decimalText(std::uint64_t{0}), "0");
     EXPECT_EQ(decimalText(UINT64_MAX), "18446744073709551615");
-    EXPECT_EQ(decimalText(toSixBytes(kSixByteLimit - 1)), "281474976710655");
-    EXPECT_EQ(decimalText(EightByteNumber{0x10, 0x27}), "10000");
-    EXPECT_EQ(packedDecimalValue(0x42), 42);
-    EXPECT_EQ(packedDecimalValue(0x99), 99);
-    EXPECT_EQ(byteOfNumber(0x12345678, 1), 0x78);
-    EXPECT_EQ(byteOfNumber(0x12345678, 4), 0x12);
-    EXPECT_EQ(byteOfNumber(0x12345678, 5), 0);
+    EXPECT_EQ(twoDigits(7), "07");
+    EXPECT_EQ(twoDigits(123), "123");
+    EXPECT_EQ(fourDigits(7), "0007");
+    EXPECT_EQ(fourDigits(12345), "12345");
 }
 
 TEST(TextHelperExported, ComparesClearsAndJoins)

@@ -223,8 +223,8 @@ TEST_F(RangeLocationTest, FamilyBWithACurrencyChangeAndADamagedTypeByte)
     EXPECT_EQ(r.type, 60);
     EXPECT_EQ(r.typeByte, 121);
     // 75,50 at 23 % holds 1411,79 grosza of tax, raised to 14,12.
-    EXPECT_EQ(r.taxText[0], "14,12");
-    EXPECT_EQ(r.netText[0], "61,38");
-    EXPECT_EQ(r.receiptsText, "7");
+    EXPECT_EQ(amountText(r.tax[0]), "14,12");
+    EXPECT_EQ(amountText(r.net[0]), "61,38");
+    EXPECT_EQ(std::to_string(r.receipts), "7");
     EXPECT_EQ(currency, "EUR");
 }

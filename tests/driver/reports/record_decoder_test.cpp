@@ -1,7 +1,9 @@
 // Decoding records put straight into the cache, with hand-worked bytes.
 #include <random>
 
+#include "driver/files/text_helpers.h"
 #include "driver/reports/records.h"
+#include "driver/reports/report_lines.h"
 #include "tests/driver/context_fixture.h"
 
 using namespace kelvo::drv;
@@ -88,13 +90,13 @@ TEST_F(RecordDecoderTest, HeaderFieldsAndTaxRates)
     EXPECT_EQ(r.month, 1);
     EXPECT_EQ(r.day, 31);
     EXPECT_EQ(r.number, 258);
-    EXPECT_EQ(r.dateText, "09r01.31");
-    EXPECT_EQ(r.numberText, "0258");
-    EXPECT_EQ(r.rateText[0], "22,00%");
-    EXPECT_EQ(r.rateText[1], "ZW.PTU") << "0x40 is exempt whatever the low byte holds";
-    EXPECT_EQ(r.rateText[2], "      ");
-    EXPECT_EQ(r.rateText[3], " 0,00%");
-    EXPECT_EQ(r.rateText[4], " 8,00%");
+    EXPECT_EQ(kelvo::drv::report::recordDate(r.year, r.month, r.day), "09r01.31");
+    EXPECT_EQ(kelvo::drv::fourDigits(r.number), "0258");
+    EXPECT_EQ(rateColumnText(r, 0), "22,00%");
+    EXPECT_EQ(rateColumnText(r, 1), "ZW.PTU") << "0x40 is exempt whatever the low byte holds";
+    EXPECT_EQ(rateColumnText(r, 2), "      ");
+    EXPECT_EQ(rateColumnText(r, 3), " 0,00%");
+    EXPECT_EQ(rateColumnText(r, 4), " 8,00%");
     EXPECT_EQ(r.rate[0], 2200);
     EXPECT_EQ(r.rate[4], 800);
     EXPECT_EQ(r.letterFlags[0], letter_flag::Taxed | letter_flag::NonZeroRate);
@@ -116,7 +118,7 @@ TEST_F(RecordDecoderTest, ARateChangedWithinTheSectionIsMarked)
     resetSection(r);
     ASSERT_TRUE(decodeRecord(0, r));
     ASSERT_TRUE(decodeRecord(1, r));
-    EXPECT_EQ(r.rateText[0], "23,00%");
+    EXPECT_EQ(rateColumnText(r, 0), "23,00%");
     EXPECT_NE(r.totals.seen[0] & seen_flag::RateChanged, 0);
     EXPECT_EQ(r.totals.seen[4] & seen_flag::RateChanged, 0) << "E kept its rate";
     EXPECT_EQ(r.totals.lastRate[0], 2300);
@@ -136,33 +138,33 @@ TEST_F(RecordDecoderTest, DailyReportOfFamilyATaxesEachLetterAndAddsToTheTotals)
     ASSERT_TRUE(decodeRecord(1, r));
     EXPECT_EQ(r.type, 60);
     // A: 123.456,78 gross at 22 % holds 22.262,70 tax.
-    EXPECT_EQ(r.taxText[0], "22.262,70");
-    EXPECT_EQ(r.netText[0], "101.194,08");
+    EXPECT_EQ(amountText(r.tax[0]), "22.262,70");
+    EXPECT_EQ(amountText(r.net[0]), "101.194,08");
     // B is exempt: no tax, the whole amount is exempt sales.
     EXPECT_EQ(r.tax[1], 0u);
     EXPECT_EQ(r.net[1], 5u);
-    EXPECT_EQ(r.exemptTotalText, "0,05");
+    EXPECT_EQ(amountText(r.exemptTotal), "0,05");
     // D at 0 %: net only. E at 8 %: 3 grosze hold 0,22 grosza, so none.
-    EXPECT_EQ(r.netText[3], "10,00");
+    EXPECT_EQ(amountText(r.net[3]), "10,00");
     EXPECT_EQ(r.tax[4], 0u);
-    EXPECT_EQ(r.taxTotalText, "22.262,70");
-    EXPECT_EQ(r.grossTotalText, "123.466,86");
-    EXPECT_EQ(r.receiptsText, "300");
-    EXPECT_EQ(r.goodsChangesText, "65537");
-    EXPECT_EQ(r.cancelledReceiptsText, "2");
-    EXPECT_EQ(r.cancelledAmountText, "4,99");
+    EXPECT_EQ(amountText(r.taxTotal), "22.262,70");
+    EXPECT_EQ(amountText(r.grossTotal), "123.466,86");
+    EXPECT_EQ(std::to_string(r.receipts), "300");
+    EXPECT_EQ(std::to_string(r.goodsChanges), "65537");
+    EXPECT_EQ(std::to_string(r.cancelledReceipts), "2");
+    EXPECT_EQ(amountText(r.cancelledAmount), "4,99");
 
     // The running totals: exempt letters add no net; a second report doubles the rest.
     ASSERT_TRUE(decodeRecord(1, r));
     EXPECT_EQ(r.totals.net[0], 2 * 10119408u);
     EXPECT_EQ(r.totals.net[1], 0u);
-    EXPECT_EQ(r.totals.exemptSalesText, "0,10");
-    EXPECT_EQ(r.totals.taxTotalText, "44.525,40");
-    EXPECT_EQ(r.totals.grossTotalText, "246.933,72");
-    EXPECT_EQ(r.totals.receiptsText, "600");
-    EXPECT_EQ(r.totals.cancelledReceiptsText, "4");
-    EXPECT_EQ(r.totals.cancelledAmountText, "9,98");
-    EXPECT_EQ(r.totals.goodsChangeReportsText, "2");
+    EXPECT_EQ(amountText(r.totals.exemptSales), "0,10");
+    EXPECT_EQ(amountText(r.totals.taxTotal), "44.525,40");
+    EXPECT_EQ(amountText(r.totals.grossTotal), "246.933,72");
+    EXPECT_EQ(std::to_string(r.totals.receipts), "600");
+    EXPECT_EQ(std::to_string(r.totals.cancelledReceipts), "4");
+    EXPECT_EQ(amountText(r.totals.cancelledAmount), "9,98");
+    EXPECT_EQ(std::to_string(r.totals.goodsChangeReports), "2");
 }
 
 TEST_F(RecordDecoderTest, DailyReportOfFamilyBHasItsOwnTrailerAndDamagedTypes)
@@ -177,9 +179,9 @@ TEST_F(RecordDecoderTest, DailyReportOfFamilyBHasItsOwnTrailerAndDamagedTypes)
     resetSection(r);
     ASSERT_TRUE(decodeRecord(0, r));
     ASSERT_TRUE(decodeRecord(1, r));
-    EXPECT_EQ(r.goodsChangesText, "3");
-    EXPECT_EQ(r.cancelledReceiptsText, "1");
-    EXPECT_EQ(r.cancelledAmountText, "100,00");
+    EXPECT_EQ(std::to_string(r.goodsChanges), "3");
+    EXPECT_EQ(std::to_string(r.cancelledReceipts), "1");
+    EXPECT_EQ(amountText(r.cancelledAmount), "100,00");
     EXPECT_FALSE(r.damagedType);
 
     // Type byte 0x3D: type 61, bit 1 clear, so a daily report with a damaged type.
@@ -189,7 +191,7 @@ TEST_F(RecordDecoderTest, DailyReportOfFamilyBHasItsOwnTrailerAndDamagedTypes)
     EXPECT_TRUE(r.damagedType);
     EXPECT_EQ(r.type, 60);
     EXPECT_EQ(r.typeByte, 0x3D);
-    EXPECT_EQ(r.grossTotalText, "123.466,86");
+    EXPECT_EQ(amountText(r.grossTotal), "123.466,86");
     // Type byte 0x3F has bit 1 set: an unknown type, not a daily report.
     putDailyReport(3, 0x3F);
     ASSERT_TRUE(decodeRecord(3, r));
@@ -233,13 +235,13 @@ TEST_F(RecordDecoderTest, CurrencyRamClearAndTimes)
     resetSection(r);
     ASSERT_TRUE(decodeRecord(0, r));
     EXPECT_EQ(r.currencyText, "EUR");
-    EXPECT_EQ(r.timeText, "08:35");
+    EXPECT_EQ(kelvo::drv::report::clockTime(r.hour, r.minute), "08:35");
     ASSERT_TRUE(decodeRecord(1, r));
     EXPECT_TRUE(r.marked);
     EXPECT_EQ(r.hour, 23);
     EXPECT_EQ(r.minute, 59);
-    EXPECT_EQ(r.timeText, "23:59");
-    EXPECT_EQ(r.totals.ramClearsText, "1");
+    EXPECT_EQ(kelvo::drv::report::clockTime(r.hour, r.minute), "23:59");
+    EXPECT_EQ(std::to_string(r.totals.ramClears), "1");
     ASSERT_TRUE(decodeRecord(2, r));
     EXPECT_FALSE(r.marked);
     EXPECT_EQ(r.totals.ramClears, 2u);
@@ -274,10 +276,10 @@ TEST_F(RecordDecoderTest, CumulativeTotalsSignaturesLabelsAndCards)
     DecodedRecord r;
     resetSection(r);
     ASSERT_TRUE(decodeRecord(0, r));
-    EXPECT_EQ(r.taxText[0], "230,85");
-    EXPECT_EQ(r.taxText[1], "25,56");
-    EXPECT_EQ(r.taxText[2], "0,00");
-    EXPECT_EQ(r.grossTotalText, "257,00");
+    EXPECT_EQ(amountText(r.tax[0]), "230,85");
+    EXPECT_EQ(amountText(r.tax[1]), "25,56");
+    EXPECT_EQ(amountText(r.tax[2]), "0,00");
+    EXPECT_EQ(amountText(r.grossTotal), "257,00");
     ASSERT_TRUE(decodeRecord(1, r));
     EXPECT_EQ(r.signatureText, "00112233445566778899AABBCCDDEEFF00112233");
     ASSERT_TRUE(decodeRecord(2, r));
@@ -308,7 +310,7 @@ TEST_F(RecordDecoderTest, RandomBytesDecodeWithoutHarm)
                 b = static_cast<std::uint8_t>(random());
             ASSERT_TRUE(decodeRecord(round % 11, r));
             if (r.decoded) {
-                EXPECT_NE(r.dateText.find('r'), std::string::npos);
+                EXPECT_NE(kelvo::drv::report::recordDate(r.year, r.month, r.day).find('r'), std::string::npos);
             }
         }
     }

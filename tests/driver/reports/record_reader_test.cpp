@@ -1,6 +1,8 @@
 // Reading fiscal memory records from the simulator: both layouts, the
 // checksum rule, the header copy, the currency and the RAM-clear count.
 #include "driver/core/context.h"
+#include "driver/files/text_helpers.h"
+#include "driver/reports/report_lines.h"
 #include "tests/driver/reports/records_fixture.h"
 
 using namespace kelvo::drv;
@@ -54,15 +56,15 @@ TEST_F(RecordReaderTest, BothLayoutsDecodeTheSameHandWorkedRecord)
         EXPECT_TRUE(isValid(2));
         EXPECT_TRUE(clear.decoded);
         EXPECT_EQ(clear.type, 46);
-        EXPECT_EQ(clear.dateText, "12r03.15");
-        EXPECT_EQ(clear.numberText, "0005");
-        EXPECT_EQ(clear.timeText, "14:30");
+        EXPECT_EQ(kelvo::drv::report::recordDate(clear.year, clear.month, clear.day), "12r03.15");
+        EXPECT_EQ(kelvo::drv::fourDigits(clear.number), "0005");
+        EXPECT_EQ(kelvo::drv::report::clockTime(clear.hour, clear.minute), "14:30");
         EXPECT_TRUE(clear.marked);
         // The simulator's own records: 123,00 at 23 % holds 23,00 tax.
-        EXPECT_EQ(first.taxText[0], "23,00");
-        EXPECT_EQ(first.netText[0], "100,00");
-        EXPECT_EQ(first.exemptTotalText, "1,00");
-        EXPECT_EQ(first.receiptsText, "3");
+        EXPECT_EQ(amountText(first.tax[0]), "23,00");
+        EXPECT_EQ(amountText(first.net[0]), "100,00");
+        EXPECT_EQ(amountText(first.exemptTotal), "1,00");
+        EXPECT_EQ(std::to_string(first.receipts), "3");
         EXPECT_EQ(readsOf(2), 1u);
         simulator_.reset();
         std::remove(log().c_str());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "driver/files/validators.h"
 #include "driver/reports/records.h"
 
 using namespace kelvo::drv;

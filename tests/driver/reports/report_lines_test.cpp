@@ -3,6 +3,7 @@
 #include "driver/files/textfile.h"
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
+#include "driver/files/text_helpers.h"
 #include "driver/reports/records.h"
 #include "tests/driver/context_fixture.h"
 
@@ -24,6 +25,8 @@ TEST(ReportTextPrimitives, JustifyCentreSpacedAndRule)
     EXPECT_EQ(twoDigits(7), "07");
     EXPECT_EQ(fourDigits(7), "0007");
     EXPECT_EQ(fourDigits(12345), "12345");
+    EXPECT_EQ(recordDate(9, 1, 31), "09r01.31");
+    EXPECT_EQ(clockTime(7, 5), "07:05");
 }
 
 TEST(ReportTextPrimitives, PolishLettersBecomeWindows1250)
@@ -48,7 +51,7 @@ TEST_F(ReportLinesTest, LinesArePaddedWrittenAndCounted)
     EXPECT_TRUE(lines.emitRule());
     EXPECT_TRUE(lines.emit(std::string(1500, 'x')));
     EXPECT_EQ(section.printedLines, 2u);
-    EXPECT_EQ(section.printedLinesText, "0002");
+    EXPECT_EQ(kelvo::drv::fourDigits(section.printedLines), "0002");
     closeFile(ctx.files.output);
     EXPECT_EQ(readFile("OUT"), "dn.       \r\nnr    0001\r\n    X     \r\n----------\r\n" + std::string(1023, 'x') + "\r\n");
     EXPECT_TRUE(isSuccess());

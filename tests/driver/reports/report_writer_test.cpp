@@ -205,19 +205,16 @@ TEST_F(ReportWriterTest, TotalsOfASectionThatIsNotTheLast)
     t.seen[1] = seen_flag::Taxed | seen_flag::RateSeen;
     t.seen[2] = seen_flag::Exempt;
     t.seen[4] = seen_flag::Exempt;
-    t.netText[0] = "1.000,00";
-    t.netText[1] = "5,00";
-    t.taxText[0] = "230,00";
-    t.exemptSalesText = "12,34";
-    t.taxTotalText = "230,00";
-    t.grossTotalText = "1.247,34";
-    t.receiptsText = "17";
+    t.net[0] = 100000;
+    t.net[1] = 500;
+    t.tax[0] = 23000;
+    t.exemptSales = 1234;
+    t.taxTotal = 23000;
+    t.grossTotal = 124734;
+    t.receipts = 17;
     t.ramClears = 2;
-    t.ramClearsText = "2";
     t.goodsChangeReports = 1;
-    t.goodsChangeReportsText = "1";
     t.cancelledReceipts = 3;
-    t.cancelledReceiptsText = "3";
     t.damagedRecords = 1;
 
     ASSERT_TRUE(writeTotals(report, 4, 9, false, false));
