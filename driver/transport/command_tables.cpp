@@ -5,12 +5,12 @@
 
 namespace kelvo::drv {
 
-namespace {
-
 bool identifiedAs(bool (*test)(std::uint8_t))
 {
     return ctx.device.deviceCode.known && test(ctx.device.deviceCode.value);
 }
+
+namespace {
 
 std::optional<std::uint8_t> subRequestRecordLength(std::uint8_t subRequest)
 {

@@ -23,4 +23,8 @@ bool secondAnswerStartsWithData(const RequestShape& request);
 
 bool firstAnswerHasNoStatus(std::uint8_t command);
 
+// True when the register is identified and its device code passes the
+// capability test of the model table.
+bool identifiedAs(bool (*test)(std::uint8_t));
+
 }

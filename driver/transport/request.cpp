@@ -82,7 +82,7 @@ std::optional<std::uint8_t> takeSecondAnswerStart(const RequestShape& r, std::ui
         case 253: case 254: n = 1; break;
         default: failWith(condition::WrongAnswer); return std::nullopt;
         }
-    } else if (r.command == 160 && ctx.device.deviceCode.known && predatesDorn(ctx.device.deviceCode.value)) {
+    } else if (r.command == 160 && identifiedAs(predatesDorn)) {
         if (byte != kAck) {
             failWith(byte == kNak ? condition::Nak : condition::WrongAnswer);
             return std::nullopt;
