@@ -119,5 +119,5 @@ TEST(ConverterFrame, ControlByteOfATransaction)
     kelvo::drv::ctx.connection.lineSpeed = 9600;
     EXPECT_EQ(transactionControl(false, true), 0x62);
     EXPECT_EQ(lineControl(), 0x02);
-    kelvo::drv::ctx.connection = {};
+    kelvo::drv::resetProcessState();
 }

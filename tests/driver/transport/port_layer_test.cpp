@@ -46,9 +46,6 @@ protected:
             SetComSelector(selector);
             UnInitializePort();
         }
-        SetComSelector(1);
-        ctx.ports = {};
-        ctx.lineErrors = {};
         DriverTest::TearDown();
     }
 
