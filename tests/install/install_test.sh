@@ -6,6 +6,8 @@
 set -euo pipefail
 build=$1
 source_dir=$2
+# A sanitizer build's library needs programs built with the same sanitizers.
+sanitizers=${3:-}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 prefix=$scratch/prefix
@@ -23,7 +25,7 @@ esac
 libdir=$(pkg-config --variable=libdir kelvodrv)
 
 mkdir "$scratch/run"
-cc -std=c11 "$source_dir/tests/abi/abi_test.c" $flags -o "$scratch/with-pkg-config"
+cc -std=c11 $sanitizers "$source_dir/tests/abi/abi_test.c" $flags -o "$scratch/with-pkg-config"
 (cd "$scratch/run" && LD_LIBRARY_PATH=$libdir "$scratch/with-pkg-config")
 
 mkdir "$scratch/project"
@@ -34,7 +36,8 @@ find_package(kelvodrv 0.1 REQUIRED)
 add_executable(with_find_package $source_dir/tests/abi/abi_test.c)
 target_link_libraries(with_find_package PRIVATE kelvodrv::kelvodrv)
 CMAKE
-cmake -S "$scratch/project" -B "$scratch/project/build" -DCMAKE_PREFIX_PATH="$prefix" > "$scratch/configure.log"
+cmake -S "$scratch/project" -B "$scratch/project/build" -DCMAKE_PREFIX_PATH="$prefix" \
+    -DCMAKE_C_FLAGS="$sanitizers" -DCMAKE_EXE_LINKER_FLAGS="$sanitizers" > "$scratch/configure.log"
 cmake --build "$scratch/project/build" > "$scratch/build.log"
 (cd "$scratch/run" && "$scratch/project/build/with_find_package")
 
