@@ -82,7 +82,7 @@ bool setLineValues(ConnectionSettings& c, LinkKind kind)
         c.channel = 2;
         return true;
     case LinkKind::Tcp:
-        for (std::uint32_t allowed : {9600u, 19200u, 28800u, 38400u, 57600u, 115200u})
+        for (std::uint32_t allowed : kNetworkLineSpeeds)
             if (c.speed == allowed) {
                 c.lineSpeed = c.speed;
                 return true;

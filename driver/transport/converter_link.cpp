@@ -6,6 +6,7 @@
 
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
+#include "driver/files/configuration.h"
 #include "driver/transport/converter_frame.h"
 #include "driver/transport/link_operations.h"
 
@@ -23,7 +24,6 @@ constexpr std::uint8_t kNextPart = 8;
 // frame is about 300 bytes.
 constexpr std::size_t kMaxLineBytes = 1024;
 constexpr std::uint8_t kSetLineCommand = 9;
-constexpr std::uint32_t kConverterSpeeds[] = {9600, 19200, 28800, 38400, 57600, 115200};
 
 bool sendFrame(const LinkOperations& line, std::span<const std::uint8_t> body)
 {
@@ -299,9 +299,9 @@ bool tellLineSettings()
     if (!converter.speedPending)
         return true;
     int code = -1;
-    for (int i = 0; i < 6; ++i)
-        if (kConverterSpeeds[i] == ctx.connection.lineSpeed)
-            code = i;
+    for (std::size_t i = 0; i < kNetworkLineSpeeds.size(); ++i)
+        if (kNetworkLineSpeeds[i] == ctx.connection.lineSpeed)
+            code = static_cast<int>(i);
     const std::uint8_t parity = ctx.connection.lineParity;
     if (code < 0 || parity > 2) {
         failWith(condition::ConfigurationFormat);

@@ -90,6 +90,11 @@ TEST(ValidatorDate, ChecksPartsAndMonthLengths)
                          {"10.01.00", no}, {"210.05.12", no}, {"10.05.12.", no}, {"10.05.12.1", no},
                          {"10.05", no}, {"10r05r12", no}, {"10R05.12", no}, {"", no}});
     EXPECT_EQ(parseDate("10.05.12", true), (DateBytes{10, 5, 12, 0, 10, 0, 5, 0, 12}));
+    EXPECT_EQ(daysInMonth(12, 2), 29);
+    EXPECT_EQ(daysInMonth(0, 2), 29);
+    EXPECT_EQ(daysInMonth(9, 2), 28);
+    EXPECT_EQ(daysInMonth(9, 4), 30);
+    EXPECT_EQ(daysInMonth(9, 12), 31);
 }
 
 template <std::size_t N>

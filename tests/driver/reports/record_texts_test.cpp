@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "driver/files/validators.h"
 #include "driver/reports/records.h"
 
 using namespace kelvo::drv;
@@ -74,9 +73,4 @@ TEST(RecordKeys, KindGroupsBcdAndMonthLengths)
     EXPECT_TRUE(isMonthlyKind(1) && isMonthlyKind(4) && !isMonthlyKind(5));
     EXPECT_TRUE(isByNumberKind(3) && isByNumberKind(7) && isByNumberKind(8) && !isByNumberKind(6));
     EXPECT_TRUE(isSettlementKind(6) && isSettlementKind(7) && isSettlementKind(8) && !isSettlementKind(2));
-    EXPECT_EQ(daysInMonth(12, 2), 29);
-    EXPECT_EQ(daysInMonth(0, 2), 29);
-    EXPECT_EQ(daysInMonth(9, 2), 28);
-    EXPECT_EQ(daysInMonth(9, 4), 30);
-    EXPECT_EQ(daysInMonth(9, 12), 31);
 }
