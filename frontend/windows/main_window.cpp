@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <kelvo/kelvodrv.h>
 
 #include "frontend/logic/cleanup.h"
 #include "frontend/logic/driver_messages.h"
@@ -22,6 +23,13 @@
 #include "frontend/windows/read_progress_view.h"
 #include "frontend/windows/report_font_dialog.h"
 #include "frontend/windows/window_placement.h"
+
+// The resource file lives in a static library: its pictures are registered
+// by hand.
+static void registerIcons()
+{
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace kelvo::windows {
 
@@ -74,6 +82,7 @@ QFont defaultReportFont()
 
 TfMain::TfMain(frontend::Session& session, QWidget* parent) : QMainWindow(parent), session_(session)
 {
+    registerIcons();
     setObjectName(QStringLiteral("fMain"));
     setWindowTitle(QStringLiteral("KELVOR_1_1 | ") + QString::fromUtf8(kMakerLine) + QStringLiteral(" |  wersja 1"));
     reportFont_ = defaultReportFont();
@@ -96,6 +105,7 @@ TfMain::TfMain(frontend::Session& session, QWidget* parent) : QMainWindow(parent
     stOdczyt_->hide();
     progress_ = new ReadProgressView(client_);
     progress_->setFont(controlFont());
+    UstawienieFunkcjiPostepuOdczytu(&TfMain::recordRead, this);
 
     buildCommands();
 
@@ -110,6 +120,21 @@ TfMain::TfMain(frontend::Session& session, QWidget* parent) : QMainWindow(parent
 
     resize(727, 733);
     centreOnScreen(*this);
+}
+
+TfMain::~TfMain()
+{
+    UstawienieFunkcjiPostepuOdczytu(nullptr, nullptr);
+}
+
+// Called on the thread of the report command: the count goes to the window
+// thread, which shows it when it next runs its events.
+void TfMain::recordRead(void* context, std::uint32_t recordsRead, std::uint32_t highestIndex)
+{
+    auto* window = static_cast<TfMain*>(context);
+    QMetaObject::invokeMethod(window->progress_,
+        [view = window->progress_, recordsRead, highestIndex] { view->advance(recordsRead, highestIndex); },
+        Qt::QueuedConnection);
 }
 
 void TfMain::buildCommands()

@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QMainWindow>
 #include <array>
+#include <cstdint>
 
 #include "frontend/logic/command_states.h"
 #include "frontend/logic/parameter_record.h"
@@ -23,7 +24,9 @@ class TfMain : public QMainWindow {
     Q_OBJECT
 
 public:
+    // Registers itself for the driver's read progress while it lives.
     explicit TfMain(frontend::Session& session, QWidget* parent = nullptr);
+    ~TfMain() override;
 
     // The menu item of a command, and its toolbar button ("Wyjście z
     // programu" has none). Printing, saving, burning and opening connect to
@@ -67,6 +70,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static void recordRead(void* context, std::uint32_t recordsRead, std::uint32_t highestIndex);
     void buildCommands();
     void chooseFont();
     void placeDisplayAndNotice();

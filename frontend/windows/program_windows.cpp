@@ -1,5 +1,8 @@
 #include "frontend/windows/program_windows.h"
 
+#include <QApplication>
+#include <QIcon>
+
 #include "frontend/logic/working_folder.h"
 #include "frontend/windows/connection_window.h"
 #include "frontend/windows/main_window.h"
@@ -13,6 +16,7 @@ ProgramWindows::ProgramWindows(QDate today)
         session_.workingFolder = *folder;
     connection_ = std::make_unique<TfParametryPolaczenia>(session_);
     main_ = std::make_unique<TfMain>(session_);
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kelvor"), QIcon(QStringLiteral(":/icons/kelvor.svg"))));
     range_ = std::make_unique<TfZakresRaportow>(*main_, today);
 
     connect(connection_.get(), &TfParametryPolaczenia::connected, this, [this] {
