@@ -90,7 +90,7 @@ TEST_F(ReportRoadTest, AFailedReportLeavesNoFileAndTheCommandsOfAFailure)
         << answers_.seen()[0].text.toStdString();
     EXPECT_EQ(answers_.seen()[0].buttons, QMessageBox::Ok);
     EXPECT_FALSE(std::filesystem::exists(work("ABC 12345678_SZCZ200912.txt")));
-    EXPECT_FALSE(std::filesystem::exists(work("in")));
+    EXPECT_FALSE(inFolder("in"));
     EXPECT_FALSE(mainWindow().display()->isVisible());
     EXPECT_FALSE(range().isVisible());
     const auto enabled = [this](Command c) { return mainWindow().commandAction(c)->isEnabled(); };
