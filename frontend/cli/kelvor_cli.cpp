@@ -215,7 +215,9 @@ public:
 private:
     void draw() const
     {
-        const std::string text = readProgressText(watch_->current(), watch_->elapsed());
+        const ReadProgress progress = watch_->current();
+        const std::string text = recordsReadText(progress.recordsRead, progress.highestIndex) + "  "
+            + elapsedText(watch_->elapsed().count());
         std::fprintf(stderr, "\r%s\033[K", text.c_str());
         std::fflush(stderr);
     }

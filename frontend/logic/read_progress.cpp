@@ -7,29 +7,30 @@
 
 namespace kelvo::frontend {
 
-std::string elapsedText(std::chrono::seconds elapsed)
+std::string recordsReadText(std::uint32_t recordsRead, std::uint32_t highestIndex)
 {
-    const long long total = std::max<long long>(elapsed.count(), 0);
-    const long long hours = total / 3600;
-    const int minutes = static_cast<int>(total / 60 % 60);
-    const int seconds = static_cast<int>(total % 60);
-    if (hours > 0)
-        return std::to_string(hours) + ":" + twoDigits(minutes) + ":" + twoDigits(seconds);
-    return std::to_string(minutes) + ":" + twoDigits(seconds);
-}
-
-std::string readProgressText(const ReadProgress& progress, std::chrono::seconds elapsed)
-{
-    const std::string time = "czas " + elapsedText(elapsed);
-    if (progress.recordsRead == 0)
-        return "trwa odczyt danych z kasy, " + time;
-    const std::uint32_t total = progress.recordsInMemory();
-    if (total == 0)
-        return "odczytane rekordy: " + std::to_string(progress.recordsRead) + ", " + time;
+    if (highestIndex == 0)
+        return "Odczytano rekordów: " + std::to_string(recordsRead);
     // A record read twice (the header copy may lie inside the array) never
     // shows more than the memory holds.
-    const std::uint32_t read = std::min(progress.recordsRead, total);
-    return "odczytane rekordy: " + std::to_string(read) + " z " + std::to_string(total) + ", " + time;
+    const std::uint64_t held = std::uint64_t {highestIndex} + 1;
+    return "Odczytano rekordów: " + std::to_string(std::min<std::uint64_t>(recordsRead, held)) + " z "
+        + std::to_string(held);
+}
+
+std::string elapsedText(std::int64_t seconds)
+{
+    if (seconds < 0)
+        seconds = 0;
+    const std::int64_t hours = seconds / 3600;
+    const int minutes = static_cast<int>(seconds / 60 % 60);
+    const int rest = static_cast<int>(seconds % 60);
+    std::string text = "Czas odczytu: ";
+    if (hours > 0)
+        text += std::to_string(hours) + ":" + twoDigits(minutes);
+    else
+        text += std::to_string(minutes);
+    return text + ":" + twoDigits(rest);
 }
 
 ReadProgressWatch::ReadProgressWatch()

@@ -1,5 +1,5 @@
 // How far the report command has read the fiscal memory, as the driver's
-// read-progress function tells it, and the text a person is shown for it.
+// read-progress function tells it, and the texts a person is shown for it.
 #pragma once
 
 #include <atomic>
@@ -9,20 +9,18 @@
 
 namespace kelvo::frontend {
 
+// "Odczytano rekordów: 120 z 2060": the records read against the records the
+// memory holds (indexes 0 to the highest), without " z ..." while the
+// highest index is not known.
+std::string recordsReadText(std::uint32_t recordsRead, std::uint32_t highestIndex);
+
+// "Czas odczytu: 2:05" (minutes and seconds; hours when it gets that long).
+std::string elapsedText(std::int64_t seconds);
+
 struct ReadProgress {
     std::uint32_t recordsRead = 0;
     std::uint32_t highestIndex = 0;  // 0 while the driver does not know it
-
-    // The records the memory holds (indexes 0 to the highest), 0 when unknown.
-    std::uint32_t recordsInMemory() const { return highestIndex == 0 ? 0 : highestIndex + 1; }
 };
-
-// "2:05" for 125 seconds, "1:02:03" from an hour on.
-std::string elapsedText(std::chrono::seconds elapsed);
-
-// "odczytane rekordy: 123 z 2060, czas 0:45"; without the total while the
-// driver does not know it, and before the first record only the time.
-std::string readProgressText(const ReadProgress& progress, std::chrono::seconds elapsed);
 
 // Registers itself as the driver's read-progress function for its lifetime
 // and keeps what it was told last, to be looked at from any thread.

@@ -112,7 +112,7 @@ TEST_F(KelvorCliTest, OnATerminalTheRecordsReadRiseAgainstTheMemoryWithTheTimeTa
     ASSERT_EQ(report.status, 0) << shown;
     EXPECT_NE(report.output.find("RAPORT"), std::string::npos) << "the report itself goes to standard output";
 
-    const std::regex line("\\rodczytane rekordy: ([0-9]+) z ([0-9]+), czas [0-9]+:[0-9][0-9]\\x1b\\[K");
+    const std::regex line("\\rOdczytano rekordów: ([0-9]+) z ([0-9]+)  Czas odczytu: [0-9]+:[0-9][0-9]\\x1b\\[K");
     std::vector<int> counts;
     for (auto it = std::sregex_iterator(shown.begin(), shown.end(), line); it != std::sregex_iterator(); ++it) {
         EXPECT_EQ((*it)[2].str(), "300");

@@ -10,19 +10,17 @@
 #include "tests/support/temp_dir.h"
 
 using namespace kelvo::frontend;
-using std::chrono::seconds;
 
-TEST(ReadProgressText, TimeAloneThenTheCountThenTheCountAgainstTheMemory)
+TEST(ReadProgressText, TheCountAgainstTheRecordsTheMemoryHoldsAndTheTimeTaken)
 {
-    EXPECT_EQ(elapsedText(seconds(0)), "0:00");
-    EXPECT_EQ(elapsedText(seconds(125)), "2:05");
-    EXPECT_EQ(elapsedText(seconds(3723)), "1:02:03");
+    EXPECT_EQ(recordsReadText(0, 0), "Odczytano rekordów: 0");
+    EXPECT_EQ(recordsReadText(123, 0), "Odczytano rekordów: 123") << "the highest index is not known yet";
+    EXPECT_EQ(recordsReadText(123, 2059), "Odczytano rekordów: 123 z 2060") << "records 0 to 2059";
+    EXPECT_EQ(recordsReadText(2065, 2059), "Odczytano rekordów: 2060 z 2060") << "never more than the memory holds";
 
-    EXPECT_EQ(readProgressText({0, 0}, seconds(3)), "trwa odczyt danych z kasy, czas 0:03");
-    EXPECT_EQ(readProgressText({123, 0}, seconds(5)), "odczytane rekordy: 123, czas 0:05");
-    EXPECT_EQ(readProgressText({123, 2059}, seconds(45)), "odczytane rekordy: 123 z 2060, czas 0:45");
-    EXPECT_EQ(readProgressText({2065, 2059}, seconds(150)), "odczytane rekordy: 2060 z 2060, czas 2:30")
-        << "never more than the memory holds";
+    EXPECT_EQ(elapsedText(0), "Czas odczytu: 0:00");
+    EXPECT_EQ(elapsedText(125), "Czas odczytu: 2:05");
+    EXPECT_EQ(elapsedText(3723), "Czas odczytu: 1:02:03");
 }
 
 namespace {
@@ -64,7 +62,7 @@ TEST(ReadProgressWatch, CountsTheRecordsOfTheReportAndNothingOfTheIdentityComman
         numbers.numberTo = 2;
         ASSERT_EQ(runReport(session, numbers).code, 0);
         EXPECT_GT(watch.current().recordsRead, 2u);
-        EXPECT_EQ(watch.current().recordsInMemory(), 2060u);
+        EXPECT_EQ(watch.current().highestIndex, 2059u);
     }
     const ReadProgressWatch next;
     EXPECT_EQ(next.current().recordsRead, 0u) << "a new watch starts from nothing";
