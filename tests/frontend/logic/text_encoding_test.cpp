@@ -12,3 +12,11 @@ TEST(TextEncoding, PolishLettersAndTheRestOfTheCodePage)
     EXPECT_EQ(utf8FromWindows1250("\x81\x98"), "\uFFFD\uFFFD") << "bytes the code page leaves out";
     EXPECT_EQ(utf8FromWindows1250("plain text\r\n"), "plain text\r\n");
 }
+
+TEST(TextEncoding, TheDisplayGetsLinesEndedByLineFeedsAlone)
+{
+    using kelvo::frontend::reportDisplayText;
+    EXPECT_EQ(reportDisplayText("RAPORT\r\n\r\nSUMA \xA3\xC1\x43ZNIE\r\n"), "RAPORT\n\nSUMA ŁÁCZNIE\n");
+    EXPECT_EQ(reportDisplayText("a\rb\r"), "a\rb\r") << "a carriage return alone is text";
+    EXPECT_EQ(reportDisplayText(""), "");
+}

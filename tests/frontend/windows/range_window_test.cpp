@@ -156,7 +156,7 @@ TEST_F(RangeWindowTest, EnterInTheLastNumberRunsTheReportAndAFailureLeavesNoFile
     EXPECT_EQ(mainWindow().statusText(), QStringLiteral("RAPORT SZCZEGÓŁOWY WEDŁUG NUMERÓW OD RAPORTU 1 DO RAPORTU 2"));
     EXPECT_EQ(mainWindow().reportFileName(), QStringLiteral("_SZCZ1-2.txt")) << "no unique number was read";
     EXPECT_FALSE(std::filesystem::exists(work("_SZCZ1-2.txt")));
-    EXPECT_FALSE(std::filesystem::exists(work("in")));
+    EXPECT_FALSE(inFolder("in"));
     EXPECT_TRUE(std::filesystem::exists(work("KONFIG.TXT")));
 }
 
