@@ -40,6 +40,7 @@ sanitize: deps $(SANITIZE_DIR)/build.ninja
 
 check-sanitize: sanitize
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp \
 		ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
 
 demo: build
