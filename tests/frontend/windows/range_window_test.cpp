@@ -91,6 +91,18 @@ TEST_F(RangeWindowTest, FocusSelectsTheKindOfTheRange)
     EXPECT_EQ(kind(), 7);
 }
 
+TEST_F(RangeWindowTest, TabbingIntoTheRangeControlsSelectsTheirKind)
+{
+    range().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&range()));
+    control("csOd")->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(kind(), 3);
+    control("dtRDo")->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(kind(), 6);
+    control("cbMiesiac")->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(kind(), 1);
+}
+
 TEST_F(RangeWindowTest, TheLastValuesFollowTheFirst)
 {
     auto* first = control<QDateEdit>("dtOd");
