@@ -7,7 +7,7 @@ SANITIZE_DIR ?= build-sanitize
 JOBS ?= $(shell nproc)
 
 # Debian packages the build and the tests use.
-PACKAGES := cmake ninja-build g++ gcc make pkg-config binutils libgtest-dev libbenchmark-dev nlohmann-json3-dev qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-liberation xvfb xauth xdotool xclip x11-utils imagemagick
+PACKAGES := cmake ninja-build g++ gcc make pkg-config binutils libgtest-dev libbenchmark-dev nlohmann-json3-dev qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-liberation xvfb xauth xdotool xclip x11-utils imagemagick desktop-file-utils
 
 .PHONY: all deps build check sanitize check-sanitize demo install clean
 
@@ -40,6 +40,7 @@ sanitize: deps $(SANITIZE_DIR)/build.ninja
 
 check-sanitize: sanitize
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp \
 		ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
 
 demo: build

@@ -4,13 +4,14 @@
 //
 //   kelvor-cli [--port N] [--speed S] [--mux 0|1|4] [--channel C]
 //              [--save FILE] [--show-folder] KIND [RANGE...]
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -21,6 +22,7 @@
 #include "frontend/logic/connection_choice.h"
 #include "frontend/logic/connection_sequence.h"
 #include "frontend/logic/driver_messages.h"
+#include "frontend/logic/read_progress.h"
 #include "frontend/logic/report_range.h"
 #include "frontend/logic/text_encoding.h"
 #include "frontend/logic/working_folder.h"
@@ -180,32 +182,51 @@ void applyOptions(const CommandLine& c, ConnectionChoice& choice)
         choice.channelItem = *c.channel - 1;
 }
 
-// A turning bar on the terminal while the blocking report command runs.
-class Progress {
+// On a terminal, the records read so far and the time taken, redrawn while
+// the blocking report command runs and once more when it has returned.
+class ProgressLine {
 public:
-    Progress()
+    ProgressLine()
     {
         if (!::isatty(STDERR_FILENO))
             return;
-        spinner_ = std::thread([this] {
-            static constexpr char kBar[] = "|/-\\";
-            for (unsigned k = 0; !done_; ++k) {
-                std::fprintf(stderr, "\r%c odczyt danych z kasy...", kBar[k % 4]);
-                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        watch_.emplace();
+        drawer_ = std::thread([this] {
+            std::unique_lock lock(mutex_);
+            while (!done_) {
+                draw();
+                wake_.wait_for(lock, std::chrono::milliseconds(200));
             }
-            std::fputs("\r                          \r", stderr);
+            draw();
+            std::fputs("\r\033[K", stderr);
         });
     }
-    ~Progress()
+    ~ProgressLine()
     {
-        done_ = true;
-        if (spinner_.joinable())
-            spinner_.join();
+        {
+            const std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        wake_.notify_one();
+        if (drawer_.joinable())
+            drawer_.join();
     }
 
 private:
-    std::atomic<bool> done_ {false};
-    std::thread spinner_;
+    void draw() const
+    {
+        const ReadProgress progress = watch_->current();
+        const std::string text = recordsReadText(progress.recordsRead, progress.highestIndex) + "  "
+            + elapsedText(watch_->elapsed().count());
+        std::fprintf(stderr, "\r%s\033[K", text.c_str());
+        std::fflush(stderr);
+    }
+
+    std::optional<ReadProgressWatch> watch_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    std::thread drawer_;
 };
 
 std::string fileText(const std::string& path)
@@ -248,7 +269,7 @@ int run(const CommandLine& c)
 
     ReportRun report;
     {
-        Progress progress;
+        ProgressLine progress;
         report = runReport(session, c.range);
     }
     if (report.code != 0) {

@@ -1,15 +1,21 @@
 #include "frontend/logic/read_progress.h"
 
+#include <algorithm>
+#include <kelvo/kelvodrv.h>
+
 #include "frontend/logic/date_text.h"
 
 namespace kelvo::frontend {
 
 std::string recordsReadText(std::uint32_t recordsRead, std::uint32_t highestIndex)
 {
-    std::string text = "Odczytano rekordów: " + std::to_string(recordsRead);
-    if (highestIndex != 0)
-        text += " z " + std::to_string(highestIndex);
-    return text;
+    if (highestIndex == 0)
+        return "Odczytano rekordów: " + std::to_string(recordsRead);
+    // A record read twice (the header copy may lie inside the array) never
+    // shows more than the memory holds.
+    const std::uint64_t held = std::uint64_t {highestIndex} + 1;
+    return "Odczytano rekordów: " + std::to_string(std::min<std::uint64_t>(recordsRead, held)) + " z "
+        + std::to_string(held);
 }
 
 std::string elapsedText(std::int64_t seconds)
@@ -25,6 +31,32 @@ std::string elapsedText(std::int64_t seconds)
     else
         text += std::to_string(minutes);
     return text + ":" + twoDigits(rest);
+}
+
+ReadProgressWatch::ReadProgressWatch()
+{
+    UstawienieFunkcjiPostepuOdczytu(&ReadProgressWatch::note, this);
+}
+
+ReadProgressWatch::~ReadProgressWatch()
+{
+    UstawienieFunkcjiPostepuOdczytu(nullptr, nullptr);
+}
+
+ReadProgress ReadProgressWatch::current() const
+{
+    const std::uint64_t last = last_.load();
+    return {static_cast<std::uint32_t>(last >> 32), static_cast<std::uint32_t>(last)};
+}
+
+std::chrono::seconds ReadProgressWatch::elapsed() const
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started_);
+}
+
+void ReadProgressWatch::note(void* context, std::uint32_t recordsRead, std::uint32_t highestIndex)
+{
+    static_cast<ReadProgressWatch*>(context)->last_.store(std::uint64_t {recordsRead} << 32 | highestIndex);
 }
 
 }

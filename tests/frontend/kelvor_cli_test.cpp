@@ -1,9 +1,14 @@
+#include <atomic>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <regex>
 #include <sys/wait.h>
+#include <thread>
 
 #include "frontend/logic/text_encoding.h"
+#include "tests/support/pty_pair.h"
 #include "tests/support/simulator_process.h"
 #include "tests/support/temp_dir.h"
 
@@ -20,10 +25,13 @@ class KelvorCliTest : public ::testing::Test {
 protected:
     void SetUp() override { std::filesystem::create_directory(dir_.file("work")); }
 
-    Outcome cli(const std::string& arguments)
+    // Runs kelvor-cli; its standard error goes to the file errors, a terminal's path or a file of its own.
+    Outcome cli(const std::string& arguments, std::string errors = "")
     {
+        if (errors.empty())
+            errors = dir_.file("stderr.txt");
         const std::string command = "cd '" + dir_.path() + "' && TEMP='" + dir_.file("work") + "' KELVO_COM1='"
-            + dir_.file("com") + "' " + KELVOR_CLI_PATH + " " + arguments + " 2>" + dir_.file("stderr.txt");
+            + dir_.file("com") + "' " + KELVOR_CLI_PATH + " " + arguments + " 2>" + errors;
         Outcome outcome;
         FILE* pipe = ::popen(command.c_str(), "r");
         char buffer[4096];
@@ -77,4 +85,42 @@ TEST_F(KelvorCliTest, WithoutARegisterOrWithAWrongCommandLine)
 
     for (const char* wrong : {"", "9", "1 2012", "1 2012.13", "2 2012.01.01", "3 1", "--speed 1200 4", "4 extra"})
         EXPECT_EQ(cli(wrong).status, 255) << wrong;
+}
+
+TEST_F(KelvorCliTest, OnATerminalTheRecordsReadRiseAgainstTheMemoryWithTheTimeTaken)
+{
+    // A year of daily reports in a memory of 300 records, answered slowly
+    // enough for the line to be redrawn several times.
+    kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
+        {"--pty", dir_.file("com"), "--generate", "1", "--records", "300", "--baud", "57600"}, dir_.file("sim.out"));
+    ASSERT_TRUE(simulator.listening());
+    const kelvo::test::PtyPair terminal;
+    const int held = ::open(terminal.slavePath().c_str(), O_RDWR | O_NOCTTY);  // keeps the terminal up after the run
+    ASSERT_GE(held, 0);
+    std::string shown;
+    std::atomic<bool> finished {false};
+    std::thread reader([&] {
+        while (!finished)
+            shown += terminal.receive(4096, std::chrono::milliseconds(100));
+        for (std::string more; !(more = terminal.receive(4096, std::chrono::milliseconds(100))).empty();)
+            shown += more;
+    });
+    const Outcome report = cli("--port 1 3 1 65535", terminal.slavePath());
+    finished = true;
+    reader.join();
+    ::close(held);
+    ASSERT_EQ(report.status, 0) << shown;
+    EXPECT_NE(report.output.find("RAPORT"), std::string::npos) << "the report itself goes to standard output";
+
+    const std::regex line("\\rOdczytano rekordów: ([0-9]+) z ([0-9]+)  Czas odczytu: [0-9]+:[0-9][0-9]\\x1b\\[K");
+    std::vector<int> counts;
+    for (auto it = std::sregex_iterator(shown.begin(), shown.end(), line); it != std::sregex_iterator(); ++it) {
+        EXPECT_EQ((*it)[2].str(), "300");
+        counts.push_back(std::stoi((*it)[1].str()));
+    }
+    ASSERT_GE(counts.size(), 2u) << shown;
+    EXPECT_TRUE(std::is_sorted(counts.begin(), counts.end())) << shown;
+    EXPECT_LT(counts.front(), counts.back()) << shown;
+    EXPECT_GT(counts.back(), 200) << "the last line shows the whole read";
+    EXPECT_TRUE(shown.ends_with("\r\x1b[K")) << "the line is cleared at the end";
 }

@@ -54,7 +54,7 @@ TEST(ReportFont, SizesWithinSixToSixteenPoints)
 TEST(ReadProgress, CountAndTime)
 {
     EXPECT_EQ(recordsReadText(0, 0), "Odczytano rekordów: 0");
-    EXPECT_EQ(recordsReadText(120, 2059), "Odczytano rekordów: 120 z 2059");
+    EXPECT_EQ(recordsReadText(120, 2059), "Odczytano rekordów: 120 z 2060") << "records 0 to 2059";
     EXPECT_EQ(elapsedText(0), "Czas odczytu: 0:00");
     EXPECT_EQ(elapsedText(125), "Czas odczytu: 2:05");
     EXPECT_EQ(elapsedText(3725), "Czas odczytu: 1:02:05");

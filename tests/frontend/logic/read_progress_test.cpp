@@ -1,0 +1,69 @@
+#include "frontend/logic/read_progress.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "frontend/logic/connection_sequence.h"
+#include "frontend/logic/report_range.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/simulator_process.h"
+#include "tests/support/temp_dir.h"
+
+using namespace kelvo::frontend;
+
+TEST(ReadProgressText, TheCountAgainstTheRecordsTheMemoryHoldsAndTheTimeTaken)
+{
+    EXPECT_EQ(recordsReadText(0, 0), "Odczytano rekordów: 0");
+    EXPECT_EQ(recordsReadText(123, 0), "Odczytano rekordów: 123") << "the highest index is not known yet";
+    EXPECT_EQ(recordsReadText(123, 2059), "Odczytano rekordów: 123 z 2060") << "records 0 to 2059";
+    EXPECT_EQ(recordsReadText(2065, 2059), "Odczytano rekordów: 2060 z 2060") << "never more than the memory holds";
+
+    EXPECT_EQ(elapsedText(0), "Czas odczytu: 0:00");
+    EXPECT_EQ(elapsedText(125), "Czas odczytu: 2:05");
+    EXPECT_EQ(elapsedText(3723), "Czas odczytu: 1:02:03");
+}
+
+namespace {
+
+// The working folder of the front end for the test's duration.
+class InFolder {
+public:
+    explicit InFolder(const std::string& path) { std::filesystem::current_path(path); }
+    ~InFolder() { std::filesystem::current_path(previous_); }
+
+private:
+    const std::filesystem::path previous_ = std::filesystem::current_path();
+};
+
+}
+
+TEST(ReadProgressWatch, CountsTheRecordsOfTheReportAndNothingOfTheIdentityCommands)
+{
+    kelvo::test::TempDir dir;
+    const InFolder folder(dir.path());
+    kelvo::test::ScopedEnv port {"KELVO_COM7", dir.file("com")};
+    kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
+        {"--pty", dir.file("com"), "--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"}, dir.file("sim.out"));
+    ASSERT_TRUE(simulator.listening());
+
+    ConnectionEvents events;
+    events.continueWithoutRegister = [](const std::string&) { return false; };
+    events.showMainWindow = [] { };
+    events.requestEnd = [] { };
+    events.busy = [](bool) { };
+    Session session;
+    {
+        const ReadProgressWatch watch;
+        ASSERT_EQ(runConnection(session, ConnectionChoice {7, 0, 0, 0}, events).result, ConnectionResult::RangeWindow);
+        EXPECT_EQ(watch.current().recordsRead, 0u);
+        RangeChoice numbers;
+        numbers.kind = 3;
+        numbers.numberFrom = 1;
+        numbers.numberTo = 2;
+        ASSERT_EQ(runReport(session, numbers).code, 0);
+        EXPECT_GT(watch.current().recordsRead, 2u);
+        EXPECT_EQ(watch.current().highestIndex, 2059u);
+    }
+    const ReadProgressWatch next;
+    EXPECT_EQ(next.current().recordsRead, 0u) << "a new watch starts from nothing";
+}
