@@ -7,7 +7,8 @@ SANITIZE_DIR ?= build-sanitize
 JOBS ?= $(shell nproc)
 
 # Debian packages the build and the tests use.
-PACKAGES := cmake ninja-build g++ gcc make pkg-config binutils libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
+PACKAGES := cmake ninja-build g++ gcc make pkg-config binutils libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev \
+	libisoburn-dev libburn-dev libisofs-dev xorriso
 
 .PHONY: all deps build check sanitize check-sanitize demo install clean
 
