@@ -5,7 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <mutex>
 #include <string>
+
+#include <kelvo/kelvodrv.h>
 
 #include "platform/file_access.h"
 #include "platform/message_bus.h"
@@ -161,6 +164,15 @@ struct LinkState {
     LinkKind openedKind = LinkKind::Serial;
 };
 
+// The function told of each fiscal memory record read. It outlives a
+// command; a window thread may set it while another thread runs the
+// command, so both sides hold the lock.
+struct ReadProgressListener {
+    std::recursive_mutex lock;  // recursive: the function may set another one
+    FunkcjaPostepuOdczytu function = nullptr;
+    void* context = nullptr;
+};
+
 // Paths the initialisation computes; they survive the command reset.
 struct FramePaths {
     std::string configuration;
@@ -191,6 +203,7 @@ struct Context {
     // Outlive a command (the connection's link settings excepted).
     ConnectionSettings connection;
     LinkState link;
+    ReadProgressListener readProgress;
     PortLayerState ports;
     LineErrorFlags lineErrors;
     bool registerNumberCheck = true;  // error 22 on a differing register number

@@ -170,6 +170,7 @@ bool readRecord(std::uint32_t index)
         }
     }
     entry.cached = true;
+    noteRecordRead();
     return true;
 }
 

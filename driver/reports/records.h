@@ -166,6 +166,9 @@ bool blockOneFlag();              // the memory holds signatures, labels and cum
 // ctx.reports.answer. A record with the same wrong check value ten times is
 // cached as damaged without an error; differing values give 46.
 bool readRecord(std::uint32_t index);
+// Counts a record of the array read from the register and tells the
+// progress function, if one is set.
+void noteRecordRead();
 
 // Predicates on a cached record.
 bool isValid(std::uint32_t index);

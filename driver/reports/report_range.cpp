@@ -133,6 +133,8 @@ bool locateRange(std::uint8_t kind, const RecordKey& from, const RecordKey& to, 
         return false;
     ctx.reports.cache.assign(std::size_t {lastRecordIndex()} + 1, RecordCacheEntry {});
     const std::uint32_t last = lastRecordIndex();
+    // The scans below may go as far as the last record of the memory.
+    ctx.reports.highestToRead = last;
 
     std::uint8_t status = 0;
     if (!readRegisterStatus(status))

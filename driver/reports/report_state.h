@@ -43,6 +43,11 @@ struct ReportState {
     std::vector<std::uint8_t> answer;     // the last record answer, first byte first
     std::vector<std::uint8_t> headerCopy; // the fiscal memory copy of the header
     bool headerCopyRead = false;
+    // What the progress function is told: records of the array read from
+    // the register in this command, and the highest index the command reads
+    // (0 until the report range is being located).
+    std::uint32_t recordsRead = 0;
+    std::uint32_t highestToRead = 0;
 };
 
 }

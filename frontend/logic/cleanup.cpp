@@ -49,6 +49,12 @@ void sweepWorkingFolder()
     }
 }
 
+void cleanUpOnQuit()
+{
+    sweepWorkingFolder();
+    platform::removeFile("in");
+}
+
 void cleanUpAtEnd()
 {
     sweepWorkingFolder();

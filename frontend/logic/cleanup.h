@@ -12,6 +12,9 @@ namespace kelvo::frontend {
 // tag and its text the report's title line; other programs' files stay.
 void sweepWorkingFolder();
 
+// "&Zakończ": the sweep, and the input file of the last command.
+void cleanUpOnQuit();
+
 // The sweep, then the remaining parameter and output files; KONFIG.TXT stays.
 void cleanUpAtEnd();
 

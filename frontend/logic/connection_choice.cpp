@@ -75,6 +75,16 @@ std::optional<LastConnection> readLastConnection(const std::string& path)
     return last;
 }
 
+ChannelList channelList(int kindItem)
+{
+    return kindItem == 1 ? ChannelList {4, 1} : ChannelList {8, 2};
+}
+
+int channelAfterRebuild(int channelItem, const ChannelList& list)
+{
+    return channelItem >= 0 && channelItem < list.count ? channelItem : 0;
+}
+
 void prefill(const LastConnection& last, ParameterRecord& record, ConnectionChoice& choice)
 {
     record.port = last.port;

@@ -33,6 +33,19 @@ struct LastConnection {
 
 std::optional<LastConnection> readLastConnection(const std::string& path);
 
+// The channel list of a connection kind: "1" to "4" in one column for the
+// four-channel multiplexer, "1" to "8" in two columns for the eight-channel
+// one (as it also stands before the kind is first chosen).
+struct ChannelList {
+    int count = 8;
+    int columns = 2;
+};
+ChannelList channelList(int kindItem);
+
+// The channel kept when the list is rebuilt: the one chosen while it still
+// exists, else the first.
+int channelAfterRebuild(int channelItem, const ChannelList& list);
+
 // Copies the last connection into the record and the window's choices.
 void prefill(const LastConnection& last, ParameterRecord& record, ConnectionChoice& choice);
 

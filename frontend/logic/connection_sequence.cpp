@@ -46,7 +46,7 @@ ConnectionOutcome runConnection(Session& session, const ConnectionChoice& choice
     writeParameterFiles(record, record.registerNumber);
     writeParameterFiles(record, 1);
 
-    if (const std::uint8_t code = ONrKasy("in1", "out"); code != 0) {
+    if (const std::uint8_t code = events.runCommand([] { return ONrKasy("in1", "out"); }); code != 0) {
         if (events.continueWithoutRegister(driverFailureQuestion(code)))
             events.showMainWindow();
         else
@@ -57,7 +57,7 @@ ConnectionOutcome runConnection(Session& session, const ConnectionChoice& choice
 
     events.busy(true);
     writeParameterFiles(record, record.registerNumber);
-    const std::uint8_t uniqueCode = ONrUnik("in", kUniqueNumberOutput);
+    const std::uint8_t uniqueCode = events.runCommand([] { return ONrUnik("in", kUniqueNumberOutput); });
     events.busy(false);
     record.spare = 5;
     record.portTimeout = 5;
@@ -70,7 +70,7 @@ ConnectionOutcome runConnection(Session& session, const ConnectionChoice& choice
     if (unique.size() == 4 && !unique[3].empty())
         session.uniqueNumber = trimmedBlanks(unique[3].substr(1));
 
-    if (const std::uint8_t code = OStatus("in", kUniqueNumberOutput); code != 0) {
+    if (const std::uint8_t code = events.runCommand([] { return OStatus("in", kUniqueNumberOutput); }); code != 0) {
         failedCommand(code, events);
         return {ConnectionResult::StayOrElsewhere, code};
     }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "frontend/logic/connection_choice.h"
+#include "frontend/logic/driver_call.h"
 #include "frontend/logic/parameter_record.h"
 
 namespace kelvo::frontend {
@@ -17,6 +18,7 @@ struct ConnectionEvents {
     std::function<void()> showMainWindow;  // hides the range window first
     std::function<void()> requestEnd;      // the program ends once the handler returns
     std::function<void(bool busy)> busy;   // the hourglass around the unique number command
+    CommandRunner runCommand = runHere;    // runs each of the three driver commands
 };
 
 enum class ConnectionResult {

@@ -95,12 +95,14 @@ ReportNames takeRange(const RangeChoice& choice, ParameterRecord& r, const std::
     return names;
 }
 
-ReportRun runReport(Session& session, const RangeChoice& choice)
+ReportRun runReport(Session& session, const RangeChoice& choice, const ReportSteps& steps)
 {
     ReportRun run;
     run.names = takeRange(choice, session.record, session.uniqueNumber);
     writeParameterFiles(session.record, session.record.registerNumber);
-    run.code = X000028X("in", run.names.fileName.c_str());
+    steps.starting(run.names);
+    const std::string fileName = run.names.fileName;
+    run.code = steps.runCommand([&fileName] { return X000028X("in", fileName.c_str()); });
     if (run.code != 0) {
         platform::removeFile(run.names.fileName);
         platform::removeFile("in");

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
+#include "frontend/logic/driver_call.h"
 #include "frontend/logic/parameter_record.h"
 
 namespace kelvo::frontend {
@@ -44,8 +46,15 @@ struct ReportRun {
     std::uint8_t code = 0;  // the report command's result
 };
 
+struct ReportSteps {
+    // Told the report's names once the parameter files are written, just
+    // before the report command starts.
+    std::function<void(const ReportNames&)> starting = [](const ReportNames&) { };
+    CommandRunner runCommand = runHere;
+};
+
 // Writes the parameter files and runs the report command; a failed report
 // leaves neither its file nor "in" behind.
-ReportRun runReport(Session& session, const RangeChoice& choice);
+ReportRun runReport(Session& session, const RangeChoice& choice, const ReportSteps& steps = {});
 
 }

@@ -46,4 +46,15 @@ std::string utf8FromWindows1250(std::string_view text)
     return out;
 }
 
+std::string reportDisplayText(std::string_view windows1250)
+{
+    std::string text = utf8FromWindows1250(windows1250);
+    std::string lines;
+    lines.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            lines.push_back(text[i]);
+    return lines;
+}
+
 }

@@ -47,6 +47,13 @@ KELVODRV_API void SygnalizowanieBleduWeryfikacjiNumeruUrzadzenia(unsigned char o
 KELVODRV_API void UstawieniePozostawiacOtwartyPortSzeregowy(unsigned char keepOpen);
 KELVODRV_API void StdUstawieniePozostawiacOtwartyPortSzeregowy(unsigned char keepOpen);
 
+/* Progress of reading the fiscal memory: after each record it reads, the driver calls the
+ * function with the context given here, the records read so far in the current command and
+ * the highest record index the command will read (0 while that is not known). A null
+ * function switches it off. It is called on the thread that runs the command. */
+typedef void (*FunkcjaPostepuOdczytu)(void *context, uint32_t recordsRead, uint32_t highestIndex);
+KELVODRV_API void UstawienieFunkcjiPostepuOdczytu(FunkcjaPostepuOdczytu function, void *context);
+
 /* Text files: header ('#'), data ('$') and comment (';') lines. */
 KELVODRV_API unsigned char OtwartoPlik(int *handle, const char *name, unsigned char mode);
 KELVODRV_API void ZamknieciePliku(int *handle);

@@ -88,11 +88,29 @@ static void textHelpers(void)
     CHECK(JednakoweNapisy(text, " AB ") == 0);
 }
 
+static void countProgress(void *context, uint32_t recordsRead, uint32_t highestIndex)
+{
+    (void)recordsRead;
+    (void)highestIndex;
+    ++*(int *)context;
+}
+
+/* Setting the progress function reads no record: it is only called from a command. */
+static void readProgress(void)
+{
+    int calls = 0;
+    FunkcjaPostepuOdczytu function = countProgress;
+    UstawienieFunkcjiPostepuOdczytu(function, &calls);
+    UstawienieFunkcjiPostepuOdczytu(NULL, NULL);
+    CHECK(calls == 0);
+}
+
 int main(void)
 {
     files();
     validators();
     textHelpers();
+    readProgress();
     printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }

@@ -1,0 +1,12 @@
+#include "frontend/logic/report_font.h"
+
+#include <algorithm>
+
+namespace kelvo::frontend {
+
+int reportFontPoints(int chosenPoints)
+{
+    return std::clamp(chosenPoints, kSmallestReportPoints, kLargestReportPoints);
+}
+
+}

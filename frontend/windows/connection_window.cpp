@@ -1,0 +1,207 @@
+#include "frontend/windows/connection_window.h"
+
+#include <algorithm>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "frontend/logic/cleanup.h"
+#include "frontend/logic/connection_choice.h"
+#include "frontend/logic/connection_sequence.h"
+#include "frontend/windows/driver_command_runner.h"
+#include "frontend/windows/message_boxes.h"
+#include "frontend/windows/polish.h"
+#include "frontend/windows/radio_group.h"
+#include "frontend/windows/window_placement.h"
+
+namespace kelvo::windows {
+
+namespace {
+
+QStringList channelItems(int count)
+{
+    QStringList items;
+    for (int n = 1; n <= count; ++n)
+        items << QString::number(n);
+    return items;
+}
+
+bool isEnter(QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+}
+
+TfParametryPolaczenia::TfParametryPolaczenia(frontend::Session& session, QWidget* parent)
+    : QDialog(parent), session_(session)
+{
+    setObjectName(QStringLiteral("fParametryPolaczenia"));
+    setWindowTitle(QStringLiteral("PARAMETRY POŁĄCZENIA Z KASĄ"));
+    setFont(controlFont());
+
+    label1_ = new QLabel(QStringLiteral("Port"), this);
+    label1_->setObjectName(QStringLiteral("Label1"));
+    csPort_ = new QSpinBox(this);
+    csPort_->setObjectName(QStringLiteral("csPort"));
+    csPort_->setRange(1, 99);
+    csPort_->setValue(1);
+    csPort_->installEventFilter(this);
+    label1_->setBuddy(csPort_);
+
+    label2_ = new QLabel(QStringLiteral("Szybkość transmisji"), this);
+    label2_->setObjectName(QStringLiteral("Label2"));
+    cbSpeed_ = new QComboBox(this);
+    cbSpeed_->setObjectName(QStringLiteral("cbSpeed"));
+    cbSpeed_->addItems({QStringLiteral("9600 b/s"), QStringLiteral("19200 b/s"), QStringLiteral("28800 b/s"),
+        QStringLiteral("57600 b/s")});
+    cbSpeed_->setCurrentIndex(0);
+    label2_->setBuddy(cbSpeed_);
+
+    rgMultiplexerType_ = new RadioGroup(QStringLiteral("rgMultiplexerType"), QStringLiteral("Rodzaj połączenia"), this);
+    rgMultiplexerType_->setItems({QStringLiteral("bezpośrednio"), QStringLiteral("multiplekser 4-kanałowy"),
+                                     QStringLiteral("multiplekser 8-kanałowy")},
+        1);
+    rgMultiplexerType_->setItemIndex(0);
+    connect(rgMultiplexerType_, &RadioGroup::clicked, this, &TfParametryPolaczenia::kindClicked);
+
+    rgKanal_ = new RadioGroup(QStringLiteral("rgKanal"), QStringLiteral("Numer kanału"), this);
+    const frontend::ChannelList before;
+    rgKanal_->setItems(channelItems(before.count), before.columns);
+    rgKanal_->setItemIndex(0);
+
+    dDalej_ = new QPushButton(QStringLiteral("&Dalej"), this);
+    dDalej_->setObjectName(QStringLiteral("dDalej"));
+    dDalej_->setDefault(true);
+    connect(dDalej_, &QPushButton::clicked, this, &TfParametryPolaczenia::dalej);
+    bZakoncz_ = new QPushButton(QStringLiteral("&Zakończ"), this);
+    bZakoncz_->setObjectName(QStringLiteral("bZakoncz"));
+    connect(bZakoncz_, &QPushButton::clicked, this, &TfParametryPolaczenia::zakoncz);
+    bAutodetekcja_ = new QPushButton(QStringLiteral("&Autodetekcja"), this);
+    bAutodetekcja_->setObjectName(QStringLiteral("bAutodetekcja"));
+    bAutodetekcja_->setVisible(false);
+    connect(bAutodetekcja_, &QPushButton::clicked, this, &TfParametryPolaczenia::dalej);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(label1_, 0, 0);
+    fields->addWidget(csPort_, 0, 1);
+    fields->addWidget(label2_, 1, 0);
+    fields->addWidget(cbSpeed_, 1, 1);
+    auto* groups = new QHBoxLayout;
+    groups->addWidget(rgMultiplexerType_, 3);
+    groups->addWidget(rgKanal_, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(bAutodetekcja_);
+    buttons->addStretch();
+    buttons->addWidget(dDalej_);
+    buttons->addWidget(bZakoncz_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addLayout(groups);
+    layout->addLayout(buttons);
+
+    prefillFromLastConfiguration();
+    fixSizeAndCentre(*this);
+}
+
+void TfParametryPolaczenia::kindClicked(int item)
+{
+    if (item == 0) {
+        rgKanal_->hide();
+        return;
+    }
+    const frontend::ChannelList list = frontend::channelList(item);
+    const int kept = frontend::channelAfterRebuild(rgKanal_->itemIndex(), list);
+    rgKanal_->setItems(channelItems(list.count), list.columns);
+    rgKanal_->setItemIndex(kept);
+    rgKanal_->show();
+}
+
+void TfParametryPolaczenia::prefillFromLastConfiguration()
+{
+    const auto last = frontend::readLastConnection("konfig.txt");
+    if (!last)
+        return;
+    frontend::ConnectionChoice choice;
+    choice.speedItem = cbSpeed_->currentIndex();
+    choice.kindItem = rgMultiplexerType_->itemIndex();
+    frontend::prefill(*last, session_.record, choice);
+    csPort_->setValue(choice.port);
+    cbSpeed_->setCurrentIndex(choice.speedItem);
+    const auto& types = frontend::kMultiplexerTypes;
+    if (std::find(types.begin(), types.end(), last->multiplexerType) != types.end()) {
+        rgMultiplexerType_->setItemIndex(choice.kindItem);
+        kindClicked(choice.kindItem);
+    }
+    rgKanal_->setItemIndex(choice.channelItem);
+}
+
+void TfParametryPolaczenia::dalej()
+{
+    frontend::ConnectionChoice choice;
+    choice.port = csPort_->value();
+    choice.speedItem = cbSpeed_->currentIndex();
+    choice.kindItem = rgMultiplexerType_->itemIndex();
+    choice.channelItem = rgKanal_->itemIndex();
+
+    bool endAfterwards = false;
+    frontend::ConnectionEvents events;
+    events.continueWithoutRegister = [this](const std::string& message) {
+        return askYesNo(this, QStringLiteral("UWAGA"), QString::fromStdString(message));
+    };
+    events.showMainWindow = [this] { emit continuedWithoutRegister(); };
+    events.requestEnd = [&endAfterwards] { endAfterwards = true; };
+    events.busy = [](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    };
+    events.runCommand = runOffWindowThread;
+    const frontend::ConnectionOutcome outcome = frontend::runConnection(session_, choice, events);
+    if (outcome.result == frontend::ConnectionResult::RangeWindow) {
+        hide();
+        emit connected();
+    }
+    if (endAfterwards)
+        emit endRequested();
+}
+
+void TfParametryPolaczenia::zakoncz()
+{
+    frontend::cleanUpOnQuit();
+    emit endRequested();
+}
+
+void TfParametryPolaczenia::reject()
+{
+    bZakoncz_->click();
+}
+
+void TfParametryPolaczenia::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    emit endRequested();
+}
+
+bool TfParametryPolaczenia::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == csPort_ && isEnter(event)) {
+        dDalej_->click();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}

@@ -1,0 +1,16 @@
+// Runs driver commands off the window thread. The driver's state is
+// process-global, so one command runs at a time; while it runs the windows go
+// on painting, show the hourglass, and refuse all input and every attempt to
+// close them.
+#pragma once
+
+#include "frontend/logic/driver_call.h"
+
+namespace kelvo::windows {
+
+std::uint8_t runOffWindowThread(const frontend::DriverCommand& command);
+
+// True while a command started here has not returned.
+bool driverCommandRunning();
+
+}

@@ -1,0 +1,23 @@
+// kelvor: the windowed front end. One copy runs at a time; a second one ends
+// at once, without a word.
+#include <QApplication>
+
+#include "frontend/windows/polish.h"
+#include "frontend/windows/program_windows.h"
+#include "platform/single_instance.h"
+
+int main(int argc, char** argv)
+{
+    const kelvo::platform::SingleInstance instance("KELVOR_1_1UniqueString");
+    if (!instance.acquired())
+        return 0;
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kelvor"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    kelvo::windows::speakPolish(application);
+    kelvo::windows::ProgramWindows windows;
+    QObject::connect(&windows, &kelvo::windows::ProgramWindows::endRequested, &application, &QApplication::quit,
+        Qt::QueuedConnection);
+    windows.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,44 @@
+#include "frontend/windows/program_windows.h"
+
+#include <QApplication>
+#include <QIcon>
+
+#include "frontend/logic/working_folder.h"
+#include "frontend/windows/connection_window.h"
+#include "frontend/windows/main_window.h"
+#include "frontend/windows/range_window.h"
+
+namespace kelvo::windows {
+
+ProgramWindows::ProgramWindows(QDate today)
+{
+    if (const auto folder = frontend::enterWorkingFolder(session_.startFolder))
+        session_.workingFolder = *folder;
+    connection_ = std::make_unique<TfParametryPolaczenia>(session_);
+    main_ = std::make_unique<TfMain>(session_);
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kelvor"), QIcon(QStringLiteral(":/icons/kelvor.svg"))));
+    range_ = std::make_unique<TfZakresRaportow>(*main_, today);
+
+    connect(connection_.get(), &TfParametryPolaczenia::connected, this, [this] {
+        range_->setSettlementEnabled(session_.settlementEnabled);
+        range_->show();
+    });
+    connect(connection_.get(), &TfParametryPolaczenia::continuedWithoutRegister, this, [this] {
+        range_->hide();
+        main_->show();
+    });
+    connect(range_.get(), &TfZakresRaportow::backRequested, connection_.get(), &QWidget::show);
+    connect(main_.get(), &TfMain::generateRequested, connection_.get(), &QWidget::show);
+    connect(connection_.get(), &TfParametryPolaczenia::endRequested, this, &ProgramWindows::endRequested);
+    connect(main_.get(), &TfMain::endRequested, this, &ProgramWindows::endRequested);
+    connect(range_.get(), &TfZakresRaportow::endRequested, this, &ProgramWindows::endRequested);
+}
+
+ProgramWindows::~ProgramWindows() = default;
+
+void ProgramWindows::show()
+{
+    connection_->show();
+}
+
+}

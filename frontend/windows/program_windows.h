@@ -1,0 +1,44 @@
+// The program's three windows, created in the order the program needs them:
+// the connection window (shown first), the main window, the range window.
+#pragma once
+
+#include <QDate>
+#include <QObject>
+#include <memory>
+
+#include "frontend/logic/parameter_record.h"
+
+namespace kelvo::windows {
+
+class TfMain;
+class TfParametryPolaczenia;
+class TfZakresRaportow;
+
+class ProgramWindows : public QObject {
+    Q_OBJECT
+
+public:
+    // Enters the working folder first; today gives the range window's
+    // defaults.
+    explicit ProgramWindows(QDate today = QDate::currentDate());
+    ~ProgramWindows() override;
+
+    void show();
+
+    TfParametryPolaczenia& connection() const { return *connection_; }
+    TfMain& main() const { return *main_; }
+    TfZakresRaportow& range() const { return *range_; }
+    frontend::Session& session() { return session_; }
+
+signals:
+    // The program is to end; the windows have done their part.
+    void endRequested();
+
+private:
+    frontend::Session session_;
+    std::unique_ptr<TfParametryPolaczenia> connection_;
+    std::unique_ptr<TfMain> main_;
+    std::unique_ptr<TfZakresRaportow> range_;
+};
+
+}

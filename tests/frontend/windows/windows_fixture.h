@@ -1,0 +1,155 @@
+// The program's three windows in a fresh working folder, a register
+// simulator on a pseudo-terminal that COM1 leads to, and a test's answers to
+// the modal dialogs the windows open.
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "frontend/windows/connection_window.h"
+#include "frontend/windows/main_window.h"
+#include "frontend/windows/program_windows.h"
+#include "frontend/windows/range_window.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/simulator_process.h"
+#include "tests/support/temp_dir.h"
+
+// Readable failures.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace kelvo::test {
+
+struct SeenDialog {
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+};
+
+// Answers the modal dialogs in the order they open, from a timer on the
+// window thread; a dialog with no answer left stays open.
+class ModalAnswers : public QObject {
+public:
+    using Answer = std::function<void(QWidget* dialog)>;
+
+    ModalAnswers()
+    {
+        timer_.setInterval(10);
+        connect(&timer_, &QTimer::timeout, this, &ModalAnswers::look);
+        timer_.start();
+    }
+
+    void push(Answer answer) { answers_.push_back(std::move(answer)); }
+    // Presses a button of the next message box.
+    void press(QMessageBox::StandardButton button)
+    {
+        push([button](QWidget* dialog) {
+            if (auto* box = qobject_cast<QMessageBox*>(dialog))
+                box->button(button)->click();
+        });
+    }
+    std::size_t left() const { return answers_.size(); }
+    const std::vector<SeenDialog>& seen() const { return seen_; }
+
+private:
+    void look()
+    {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog == nullptr || dialog == answered_ || answers_.empty())
+            return;
+        SeenDialog seen {dialog->windowTitle(), {}, QMessageBox::NoIcon, {}};
+        if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+            seen.text = box->text();
+            seen.icon = box->icon();
+            seen.buttons = box->standardButtons();
+        }
+        seen_.push_back(seen);
+        answered_ = dialog;
+        Answer answer = std::move(answers_.front());
+        answers_.pop_front();
+        answer(dialog);
+    }
+
+    QTimer timer_;
+    std::deque<Answer> answers_;
+    std::vector<SeenDialog> seen_;
+    QPointer<QWidget> answered_;
+};
+
+class WindowsTest : public ::testing::Test {
+protected:
+    ~WindowsTest() override
+    {
+        windows_.reset();
+        std::filesystem::current_path(previous_);
+    }
+
+    void start(QDate today = QDate(2010, 1, 15))
+    {
+        windows_ = std::make_unique<windows::ProgramWindows>(today);
+        QObject::connect(windows_.get(), &windows::ProgramWindows::endRequested, [this] { ++ends_; });
+        windows_->show();
+    }
+
+    void startRegister(const std::vector<std::string>& extra)
+    {
+        std::vector<std::string> arguments {"--pty", dir_.file("com")};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        simulator_ = std::make_unique<SimulatorProcess>(KELVOSIM_PATH, arguments, dir_.file("sim.out"));
+        ASSERT_TRUE(simulator_->listening());
+    }
+
+    static std::string scenario(const std::string& name) { return std::string(KELVOSIM_SCENARIOS) + "/" + name; }
+
+    template <typename T = QWidget>
+    T* control(const char* name) const
+    {
+        for (QWidget* window : {static_cast<QWidget*>(&windows_->connection()), static_cast<QWidget*>(&windows_->main()),
+                 static_cast<QWidget*>(&windows_->range())}) {
+            if (window->objectName() == QLatin1String(name))
+                if (auto* found = qobject_cast<T*>(window))
+                    return found;
+            if (auto* found = window->findChild<T*>(QString::fromLatin1(name)))
+                return found;
+        }
+        ADD_FAILURE() << "no control " << name;
+        return nullptr;
+    }
+
+    windows::TfParametryPolaczenia& connection() const { return windows_->connection(); }
+    windows::TfMain& mainWindow() const { return windows_->main(); }
+    windows::TfZakresRaportow& range() const { return windows_->range(); }
+
+    // The names in the working folder, sorted.
+    std::vector<std::string> folderNames() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir_.path() + "/work"))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string work(const std::string& name) const { return dir_.path() + "/work/" + name; }
+
+    TempDir dir_;
+    std::filesystem::path previous_ = std::filesystem::current_path();
+    ScopedEnv temp_ {"TEMP", dir_.path() + "/work"};
+    ScopedEnv port_ {"KELVO_COM1", dir_.file("com")};
+    std::unique_ptr<SimulatorProcess> simulator_;
+    std::unique_ptr<windows::ProgramWindows> windows_;
+    ModalAnswers answers_;
+    int ends_ = 0;
+};
+
+}
