@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 using kelvo::frontend::utf8FromWindows1250;
+using kelvo::frontend::windows1250FromUtf8;
 
 TEST(TextEncoding, PolishLettersAndTheRestOfTheCodePage)
 {
@@ -11,4 +12,16 @@ TEST(TextEncoding, PolishLettersAndTheRestOfTheCodePage)
     EXPECT_EQ(utf8FromWindows1250("\x80 \x96 \xA0"), "€ – \u00A0");
     EXPECT_EQ(utf8FromWindows1250("\x81\x98"), "\uFFFD\uFFFD") << "bytes the code page leaves out";
     EXPECT_EQ(utf8FromWindows1250("plain text\r\n"), "plain text\r\n");
+}
+
+TEST(TextEncoding, BackToWindows1250)
+{
+    std::string all;
+    for (int byte = 0x20; byte < 0x100; ++byte)
+        if (utf8FromWindows1250(std::string(1, static_cast<char>(byte))) != "\xEF\xBF\xBD")
+            all.push_back(static_cast<char>(byte));
+    EXPECT_EQ(windows1250FromUtf8(utf8FromWindows1250(all)), all) << "every character of the code page goes back";
+    EXPECT_EQ(windows1250FromUtf8("Zażółć gęślą jaźń"), "Za\xBF\xF3\xB3\xE6 g\xEA\x9Cl\xB9 ja\x9F\xF1");
+    EXPECT_EQ(windows1250FromUtf8("日本 \xF0\x9F\x98\x80 x"), "?? ? x") << "characters the code page lacks";
+    EXPECT_EQ(windows1250FromUtf8("a\xC5" "b\xE2\x82"), "a?b??") << "broken sequences, one mark a byte";
 }
