@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -105,6 +106,14 @@ bool removeFile(std::string_view name)
     const std::string path = resolveFileName(name);
     struct stat st {};
     return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0;
+}
+
+bool copyFile(const std::string& source, const std::string& target)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(source, error))
+        return false;
+    return std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing, error) && !error;
 }
 
 }

@@ -41,4 +41,8 @@ void closeFile(int descriptor);
 // Deletes a regular file; devices, folders and links are never removed.
 bool removeFile(std::string_view name);
 
+// Copies a regular file byte for byte, overwriting the target in place when
+// it exists; false when the source is not a regular file or the copy fails.
+bool copyFile(const std::string& source, const std::string& target);
+
 }

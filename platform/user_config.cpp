@@ -22,15 +22,27 @@ std::string trimmed(const std::string& line)
     return line.substr(first, line.find_last_not_of(blanks) - first + 1);
 }
 
+// NAME under kelvor's folder of a base directory: the XDG variable's folder,
+// else the given folder under $HOME.
+std::string userFile(const char* xdgVariable, const char* underHome, std::string_view name)
+{
+    if (const std::string base = variable(xdgVariable); !base.empty())
+        return base + "/kelvor/" + std::string(name);
+    if (const std::string home = variable("HOME"); !home.empty())
+        return home + "/" + underHome + "/kelvor/" + std::string(name);
+    return {};
+}
+
 }
 
 std::string userConfigFile(std::string_view name)
 {
-    if (const std::string config = variable("XDG_CONFIG_HOME"); !config.empty())
-        return config + "/kelvor/" + std::string(name);
-    if (const std::string home = variable("HOME"); !home.empty())
-        return home + "/.config/kelvor/" + std::string(name);
-    return {};
+    return userFile("XDG_CONFIG_HOME", ".config", name);
+}
+
+std::string userDataFile(std::string_view name)
+{
+    return userFile("XDG_DATA_HOME", ".local/share", name);
 }
 
 std::vector<std::string> settingsLines(const std::string& path)

@@ -1,4 +1,4 @@
-// Where kelvor keeps the user's own settings files.
+// Where kelvor keeps the user's own settings and data files.
 #pragma once
 
 #include <string>
@@ -10,6 +10,10 @@ namespace kelvo::platform {
 // $XDG_CONFIG_HOME/kelvor/NAME, else $HOME/.config/kelvor/NAME; empty when
 // neither variable is set.
 std::string userConfigFile(std::string_view name);
+
+// $XDG_DATA_HOME/kelvor/NAME, else $HOME/.local/share/kelvor/NAME; empty when
+// neither variable is set.
+std::string userDataFile(std::string_view name);
 
 // The lines of a settings file, each without surrounding blanks; blank lines
 // and lines starting with '#' are left out. A missing file has no lines.

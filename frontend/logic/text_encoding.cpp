@@ -1,5 +1,6 @@
 #include "frontend/logic/text_encoding.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -42,6 +43,40 @@ std::string utf8FromWindows1250(std::string_view text)
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         appendUtf8(out, byte < 0x80 ? byte : kUpperHalf[byte - 0x80]);
+    }
+    return out;
+}
+
+std::string windows1250FromUtf8(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        if (length == 0 || i + length > text.size()) {
+            out.push_back('?');
+            ++i;
+            continue;
+        }
+        std::uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        bool valid = true;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            valid = valid && (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        i += valid ? length : 1;
+        if (!valid) {
+            out.push_back('?');
+            continue;
+        }
+        if (code < 0x80) {
+            out.push_back(static_cast<char>(code));
+            continue;
+        }
+        const auto found = std::find(kUpperHalf.begin(), kUpperHalf.end(), code);
+        out.push_back(found != kUpperHalf.end() && code != 0xFFFD ? static_cast<char>(0x80 + (found - kUpperHalf.begin())) : '?');
     }
     return out;
 }

@@ -7,6 +7,7 @@
 #include "frontend/windows/connection_window.h"
 #include "frontend/windows/main_window.h"
 #include "frontend/windows/range_window.h"
+#include "frontend/windows/report_commands.h"
 
 namespace kelvo::windows {
 
@@ -16,6 +17,7 @@ ProgramWindows::ProgramWindows(QDate today)
         session_.workingFolder = *folder;
     connection_ = std::make_unique<TfParametryPolaczenia>(session_);
     main_ = std::make_unique<TfMain>(session_);
+    reportCommands_ = new ReportCommands(*main_);
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kelvor"), QIcon(QStringLiteral(":/icons/kelvor.svg"))));
     range_ = std::make_unique<TfZakresRaportow>(*main_, today);
 

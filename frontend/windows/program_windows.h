@@ -10,6 +10,7 @@
 
 namespace kelvo::windows {
 
+class ReportCommands;
 class TfMain;
 class TfParametryPolaczenia;
 class TfZakresRaportow;
@@ -27,6 +28,7 @@ public:
 
     TfParametryPolaczenia& connection() const { return *connection_; }
     TfMain& main() const { return *main_; }
+    ReportCommands& reportCommands() const { return *reportCommands_; }
     TfZakresRaportow& range() const { return *range_; }
     frontend::Session& session() { return session_; }
 
@@ -38,6 +40,7 @@ private:
     frontend::Session session_;
     std::unique_ptr<TfParametryPolaczenia> connection_;
     std::unique_ptr<TfMain> main_;
+    ReportCommands* reportCommands_;  // owned by the main window
     std::unique_ptr<TfZakresRaportow> range_;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 using kelvo::frontend::utf8FromWindows1250;
+using kelvo::frontend::windows1250FromUtf8;
 
 TEST(TextEncoding, PolishLettersAndTheRestOfTheCodePage)
 {
@@ -19,4 +20,16 @@ TEST(TextEncoding, TheDisplayGetsLinesEndedByLineFeedsAlone)
     EXPECT_EQ(reportDisplayText("RAPORT\r\n\r\nSUMA \xA3\xC1\x43ZNIE\r\n"), "RAPORT\n\nSUMA ŁÁCZNIE\n");
     EXPECT_EQ(reportDisplayText("a\rb\r"), "a\rb\r") << "a carriage return alone is text";
     EXPECT_EQ(reportDisplayText(""), "");
+}
+
+TEST(TextEncoding, BackToWindows1250)
+{
+    std::string all;
+    for (int byte = 0x20; byte < 0x100; ++byte)
+        if (utf8FromWindows1250(std::string(1, static_cast<char>(byte))) != "\xEF\xBF\xBD")
+            all.push_back(static_cast<char>(byte));
+    EXPECT_EQ(windows1250FromUtf8(utf8FromWindows1250(all)), all) << "every character of the code page goes back";
+    EXPECT_EQ(windows1250FromUtf8("Zażółć gęślą jaźń"), "Za\xBF\xF3\xB3\xE6 g\xEA\x9Cl\xB9 ja\x9F\xF1");
+    EXPECT_EQ(windows1250FromUtf8("日本 \xF0\x9F\x98\x80 x"), "?? ? x") << "characters the code page lacks";
+    EXPECT_EQ(windows1250FromUtf8("a\xC5" "b\xE2\x82"), "a?b??") << "broken sequences, one mark a byte";
 }

@@ -1,0 +1,63 @@
+// The main window's commands that take the report out of the program:
+// printing, print preview, PDF export, saving to disk, reopening a saved
+// report and burning to CD.
+#pragma once
+
+#include <QFutureWatcher>
+#include <QObject>
+#include <QString>
+
+#include "frontend/logic/burn_results.h"
+
+class QAction;
+class QPrinter;
+class QToolButton;
+
+namespace kelvo::windows {
+
+class TfMain;
+
+class ReportCommands : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ReportCommands(TfMain& main);
+
+    // "Wydruk" after its dialog: the job title, the font, the pages, with
+    // the page being printed in the status line and its text put back after.
+    void printTo(QPrinter& printer);
+    // The same pages into a PDF file whose title is the job title; false
+    // when the file cannot be written.
+    bool exportPdf(const QString& path);
+    // "Zapis na dysk CD" ends by emitting burnFinished.
+    bool burning() const { return burning_; }
+
+    QAction* previewAction() const { return preview_; }
+    QAction* pdfAction() const { return pdf_; }
+
+signals:
+    void burnFinished(frontend::BurnResult result);
+
+private:
+    void addCommands();
+    void print();
+    void showPreview();
+    void saveAsPdf();
+    void saveToDisk();
+    void openSaved();
+    void burnToCd();
+    void endBurn();
+    void enterWorkingFolder() const;
+    QString jobTitle() const;
+    QString reportPath() const;
+
+    TfMain& main_;
+    QAction* preview_ = nullptr;
+    QAction* pdf_ = nullptr;
+    QString openedName_;
+    bool burning_ = false;
+    QString statusBeforeBurn_;
+    QFutureWatcher<frontend::BurnResult> burn_;
+};
+
+}

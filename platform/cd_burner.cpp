@@ -1,0 +1,241 @@
+#include "platform/cd_burner.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include <libburn/libburn.h>
+#include <libisofs/libisofs.h>
+using namespace burn;  // libburn declares itself in this namespace for C++
+#include <libisoburn/libisoburn.h>
+
+#include "platform/user_config.h"
+
+namespace kelvo::platform {
+
+namespace {
+
+constexpr char kDriveVariable[] = "KELVO_CD_DRIVE";
+constexpr char kVolumeId[] = "KELVOR";
+
+// One drive acquired by its address, released when done.
+class AcquiredDrive {
+public:
+    explicit AcquiredDrive(std::string address)
+    {
+        if (isoburn_drive_aquire(&infos_, address.data(), 0) > 0)
+            drive_ = infos_[0].drive;
+        else
+            infos_ = nullptr;
+    }
+    ~AcquiredDrive()
+    {
+        if (drive_ != nullptr)
+            isoburn_drive_release(drive_, 0);
+        if (infos_ != nullptr)
+            burn_drive_info_free(infos_);
+    }
+    AcquiredDrive(const AcquiredDrive&) = delete;
+    AcquiredDrive& operator=(const AcquiredDrive&) = delete;
+    burn_drive* get() const { return drive_; }
+
+private:
+    burn_drive_info* infos_ = nullptr;
+    burn_drive* drive_ = nullptr;
+};
+
+// The libraries' problems go to standard error.
+void showProblems()
+{
+    burn_msgs_set_severities(const_cast<char*>("NEVER"), const_cast<char*>("SORRY"), const_cast<char*>("kelvor : "));
+}
+
+bool holdsWritableDisc(burn_drive* drive)
+{
+    const auto status = isoburn_disc_get_status(drive);
+    return status == BURN_DISC_BLANK || status == BURN_DISC_APPENDABLE;
+}
+
+bool writesOpticalDiscs(const burn_drive_info& info)
+{
+    return info.write_cdr || info.write_cdrw || info.write_dvdr || info.write_dvdram;
+}
+
+template <typename T, void (*Free)(T*)>
+struct Freed {
+    void operator()(T* p) const { Free(p); }
+};
+
+void freeReadOpts(isoburn_read_opts* o) { isoburn_ropt_destroy(&o, 0); }
+void freeImageOpts(isoburn_imgen_opts* o) { isoburn_igopt_destroy(&o, 0); }
+
+using ReadOpts = std::unique_ptr<isoburn_read_opts, Freed<isoburn_read_opts, freeReadOpts>>;
+using ImageOpts = std::unique_ptr<isoburn_imgen_opts, Freed<isoburn_imgen_opts, freeImageOpts>>;
+using Image = std::unique_ptr<IsoImage, Freed<IsoImage, iso_image_unref>>;
+using WriteOpts = std::unique_ptr<burn_write_opts, Freed<burn_write_opts, burn_write_opts_free>>;
+using Disc = std::unique_ptr<burn_disc, Freed<burn_disc, burn_disc_free>>;
+
+class LibburnCdBurner final : public CdBurner {
+public:
+    bool hasRecordableDrive(bool& present) override
+    {
+        address_.clear();
+        present = false;
+        if (const char* named = std::getenv(kDriveVariable); named != nullptr && *named != '\0') {
+            const AcquiredDrive drive(named);
+            if (drive.get() != nullptr && holdsWritableDisc(drive.get()))
+                address_ = named;
+            present = !address_.empty();
+            return true;
+        }
+        burn_drive_info* infos = nullptr;
+        unsigned int count = 0;
+        // The scan runs in a thread of its own and answers 0 until it is done.
+        int scanned = 0;
+        while ((scanned = burn_drive_scan(&infos, &count)) == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (scanned < 0)
+            return false;
+        for (unsigned int i = 0; i < count && address_.empty(); ++i) {
+            char address[BURN_DRIVE_ADR_LEN] = {};
+            if (!writesOpticalDiscs(infos[i]) || burn_drive_get_adr(&infos[i], address) <= 0)
+                continue;
+            if (isoburn_drive_grab(infos[i].drive, 0) > 0) {
+                if (holdsWritableDisc(infos[i].drive))
+                    address_ = address;
+                isoburn_drive_release(infos[i].drive, 0);
+            }
+        }
+        if (infos != nullptr)
+            burn_drive_info_free(infos);
+        present = !address_.empty();
+        return true;
+    }
+
+    bool recorderDriveAddress(std::string& address) override
+    {
+        address = address_;
+        return !address_.empty();
+    }
+
+    int burn(const std::string& folder, const BurnProgress& progress) override
+    {
+        const AcquiredDrive drive(address_);
+        if (drive.get() == nullptr || !holdsWritableDisc(drive.get()))
+            return 1;
+        Disc disc = prepare(drive.get(), folder);
+        if (!disc)
+            return 2;
+        const WriteOpts options(burn_write_opts_new(drive.get()));
+        if (!options)
+            return 3;
+        burn_write_opts_set_multi(options.get(), 0);  // close the disc
+        burn_write_opts_set_underrun_proof(options.get(), 1);
+        const int total = burn_disc_get_sectors(disc.get());
+        isoburn_disc_write(options.get(), disc.get());
+        burn_progress state = {};
+        // libburn marks the drive busy before it returns from starting the
+        // write; a drive still idle refused the write.
+        if (burn_drive_get_status(drive.get(), &state) == BURN_DRIVE_IDLE) {
+            isoburn_cancel_prepared_write(drive.get(), nullptr, 0);
+            return 4;
+        }
+        while (burn_drive_get_status(drive.get(), &state) != BURN_DRIVE_IDLE) {
+            if (progress)
+                progress(std::min(state.sector, total), total);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        const bool written = isoburn_drive_wrote_well(drive.get()) == 1 && isoburn_activate_session(drive.get()) > 0;
+        if (!written)
+            isoburn_cancel_prepared_write(drive.get(), nullptr, 0);
+        isoburn_sync_after_write(drive.get(), nullptr, 0);
+        // A failed write thread goes on tidying up after its drive is idle,
+        // and libburn refuses the next write until it has ended.
+        if (!written)
+            std::this_thread::sleep_for(std::chrono::seconds(3));
+        if (written && progress)
+            progress(total, total);
+        return written ? 0 : 4;
+    }
+
+    // The disc's earlier sessions, if any, with the folder's files added (not
+    // its subfolders), laid out as a new session for the drive.
+    static Disc prepare(burn_drive* drive, const std::string& folder)
+    {
+        isoburn_read_opts* rawRead = nullptr;
+        if (isoburn_ropt_new(&rawRead, 0) <= 0)
+            return nullptr;
+        const ReadOpts readOptions(rawRead);
+        isoburn_ropt_set_extensions(rawRead, isoburn_ropt_noaaip | isoburn_ropt_noacl | isoburn_ropt_noea);
+        IsoImage* rawImage = nullptr;
+        if (isoburn_read_image(drive, rawRead, &rawImage) <= 0)
+            return nullptr;
+        const Image image(rawImage);
+        iso_image_set_volume_id(rawImage, kVolumeId);
+        IsoDir* root = iso_image_get_root(rawImage);
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::absolute(folder, error), error)) {
+            if (!entry.is_regular_file(error))
+                continue;
+            // A file of the same name from an earlier session gives way to the new one.
+            if (IsoNode* earlier = nullptr; iso_dir_get_node(root, entry.path().filename().c_str(), &earlier) == 1)
+                iso_node_remove(earlier);
+            if (iso_tree_add_node(rawImage, root, entry.path().c_str(), nullptr) < 0)
+                return nullptr;
+        }
+        if (error)
+            return nullptr;
+        isoburn_imgen_opts* rawGen = nullptr;
+        if (isoburn_igopt_new(&rawGen, 0) <= 0)
+            return nullptr;
+        const ImageOpts imageOptions(rawGen);
+        isoburn_igopt_set_extensions(rawGen, isoburn_igopt_rockridge | isoburn_igopt_joliet);
+        isoburn_igopt_set_level(rawGen, 2);
+        burn_disc* disc = nullptr;
+        if (isoburn_prepare_disc(drive, &disc, rawGen) <= 0)
+            return nullptr;
+        return Disc(disc);
+    }
+
+    std::string address_;
+};
+
+}
+
+BurnLibraries::BurnLibraries()
+{
+    char message[1024] = {};
+    started_ = isoburn_initialize(message, 0) == 1;
+    if (started_)
+        showProblems();
+}
+
+BurnLibraries::~BurnLibraries()
+{
+    if (started_)
+        isoburn_finish();
+}
+
+std::unique_ptr<CdBurner> createCdBurner()
+{
+    if (!isoburn_is_compatible(isoburn_header_version_major, isoburn_header_version_minor, isoburn_header_version_micro, 0))
+        return nullptr;
+    return std::make_unique<LibburnCdBurner>();
+}
+
+std::optional<std::string> cdStagingFolder()
+{
+    const std::string folder = userDataFile("nagrywanie");
+    if (folder.empty())
+        return std::nullopt;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!std::filesystem::is_directory(folder, error))
+        return std::nullopt;
+    return folder;
+}
+
+}

@@ -1,0 +1,230 @@
+// Printing, PDF export, saving, reopening and burning through the main
+// window, with a report read from the register simulator.
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <sys/stat.h>
+
+#include "frontend/windows/report_commands.h"
+#include "tests/frontend/windows/windows_fixture.h"
+
+using kelvo::frontend::BurnResult;
+using kelvo::frontend::Command;
+using kelvo::test::readFile;
+using kelvo::test::writeFile;
+
+namespace {
+
+std::string run(const std::string& command)
+{
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+            out.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+std::vector<std::string> split(const std::string& text, char by)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find(by, start)) != std::string::npos; start = end + 1)
+        parts.push_back(text.substr(start, end - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+// The text of each page of a PDF, laid out as printed, without trailing blanks.
+std::vector<std::vector<std::string>> pdfPages(const std::string& pdf)
+{
+    std::vector<std::vector<std::string>> pages;
+    auto texts = split(run("pdftotext -layout '" + pdf + "' -"), '\f');
+    texts.pop_back();  // after the last page's form feed
+    for (const std::string& text : texts) {
+        auto lines = split(text, '\n');
+        for (auto& line : lines)
+            line.erase(line.find_last_not_of(' ') + 1);
+        while (!lines.empty() && lines.back().empty())
+            lines.pop_back();
+        pages.push_back(lines);
+    }
+    return pages;
+}
+
+class ReportCommandsTest : public kelvo::test::WindowsTest {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(dir_.path() + "/work");
+        start();
+        mainWindow().show();
+    }
+
+    kelvo::windows::ReportCommands& commands() const { return windows_->reportCommands(); }
+
+    // The display holding the given lines, as a reopened report would.
+    void showLines(const QStringList& lines)
+    {
+        mainWindow().display()->setPlainText(lines.join(QLatin1Char('\n')));
+        mainWindow().display()->show();
+        mainWindow().setCommandStates(kelvo::frontend::CommandEvent::SavedReportOpened);
+    }
+
+    // A monthly report of January 2012 read from the simulator.
+    void readReport()
+    {
+        startRegister({"--scenario", scenario("orvan-month.json")});
+        auto& record = windows_->session().record;
+        record.port = 1;
+        record.speed = 9600;
+        record.registerNumber = 1;
+        record.portTimeout = 5;
+        windows_->session().uniqueNumber = "ABC12345678";
+        kelvo::frontend::RangeChoice choice;
+        choice.kind = 1;
+        choice.monthItem = 0;
+        choice.year = 2012;
+        ASSERT_TRUE(mainWindow().readReport(choice));
+        ASSERT_FALSE(mainWindow().reportFileName().isEmpty());
+    }
+
+    // Answers the next file dialog with a path.
+    void choose(const std::string& path)
+    {
+        answers_.push([path](QWidget* dialog) {
+            if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+                files->selectFile(QString::fromStdString(path));
+                static_cast<QDialog*>(files)->accept();
+            }
+        });
+    }
+    void cancel()
+    {
+        answers_.push([](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); });
+    }
+
+    // Prints the display to a PDF through the print routine, recording the
+    // status line at every page.
+    std::string printToPdf(const std::string& name)
+    {
+        const std::string path = dir_.file(name);
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(path));
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        printer.setPageMargins(QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter);
+        commands().printTo(printer);
+        return path;
+    }
+
+    std::string cwd() const { return std::filesystem::current_path().string(); }
+};
+
+QStringList numbered(int count)
+{
+    QStringList lines;
+    for (int n = 1; n <= count; ++n)
+        lines.append(QStringLiteral("LINIA %1").arg(n, 4, 10, QLatin1Char('0')));
+    return lines;
+}
+
+}
+
+TEST_F(ReportCommandsTest, PagesColumnsAndRowsOfThePrintout)
+{
+    showLines(numbered(3));
+    const auto probe = pdfPages(printToPdf("probe.pdf"));
+    ASSERT_EQ(probe.size(), 1u);
+    ASSERT_FALSE(probe[0].empty());
+
+    // Measure the page's rows and columns from a long printout: the first
+    // page's last row and the number of columns on its first row.
+    showLines(numbered(2000));
+    const auto pages = pdfPages(printToPdf("long.pdf"));
+    ASSERT_GE(pages.size(), 2u);
+    const std::size_t rows = pages[0].size();
+    std::vector<std::string> firstRow;
+    for (const std::string& word : split(pages[0][0], ' '))
+        if (word.starts_with("LINIA") || (!word.empty() && std::isdigit(static_cast<unsigned char>(word[0]))))
+            firstRow.push_back(word);
+    const std::size_t columns = firstRow.size() / 2;
+    ASSERT_GE(columns, 2u) << pages[0][0];
+    ASSERT_GT(rows, 10u);
+    EXPECT_NE(pages[0][0].find("LINIA " + QStringLiteral("%1").arg(rows + 1, 4, 10, QLatin1Char('0')).toStdString()),
+              std::string::npos)
+        << "the second column goes on where the first ended: " << pages[0][0];
+
+    showLines(numbered(static_cast<int>(rows * columns)));
+    mainWindow().setStatusText(QStringLiteral("Raport okresowy miesięczny"));
+    auto full = pdfPages(printToPdf("full.pdf"));
+    EXPECT_EQ(full.size(), 1u) << "rows times columns lines fill exactly one page";
+    EXPECT_EQ(full[0].size(), rows);
+
+    showLines(numbered(static_cast<int>(rows * columns + 1)));
+    full = pdfPages(printToPdf("onemore.pdf"));
+    ASSERT_EQ(full.size(), 2u) << "one more line adds a page";
+    EXPECT_EQ(full[1], std::vector<std::string> {"LINIA " + QStringLiteral("%1").arg(rows * columns + 1, 4, 10, QLatin1Char('0')).toStdString()});
+    EXPECT_EQ(mainWindow().statusText(), QStringLiteral("Raport okresowy miesięczny")) << "the status line's text is put back";
+
+    QStringList cut {QString(45, QLatin1Char('x')) + QStringLiteral("ABCDE"), QStringLiteral("krótka")};
+    for (std::size_t k = 2; k < rows; ++k)
+        cut.append(QStringLiteral("w%1").arg(k));
+    cut.append(QStringLiteral("PRAWA"));
+    cut.append(QStringLiteral("ŁĄCZNA"));
+    showLines(cut);
+    const auto cutPages = pdfPages(printToPdf("cut.pdf"));
+    ASSERT_EQ(cutPages.size(), 1u);
+    const std::string& first = cutPages[0][0];
+    EXPECT_EQ(first.substr(0, 40), std::string(40, 'x'));
+    EXPECT_EQ(first.find("ABCDE"), std::string::npos) << "the characters after the fortieth are not printed";
+    const std::size_t right = first.find("PRAWA");
+    ASSERT_NE(right, std::string::npos) << first;
+    EXPECT_EQ(QString::fromStdString(cutPages[0][1]).indexOf(QStringLiteral("ŁĄCZNA")), static_cast<qsizetype>(right))
+        << "the next column stays aligned, counted in characters: " << cutPages[0][1];
+}
+
+TEST_F(ReportCommandsTest, StatusLineDuringPrintingAndTheJobTitle)
+{
+    // A printer that notes the status line whenever a page is finished.
+    struct NotingPrinter : QPrinter {
+        std::function<void()> pageDone;
+        NotingPrinter() : QPrinter(QPrinter::HighResolution) { }
+        bool newPage() override
+        {
+            pageDone();
+            return QPrinter::newPage();
+        }
+    };
+    showLines(numbered(400));
+    mainWindow().setStatusText(QStringLiteral("przed"));
+    std::vector<QString> seen;
+    NotingPrinter printer;
+    printer.pageDone = [&] { seen.push_back(mainWindow().statusText()); };
+    const std::string pdf = dir_.file("title.pdf");
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    windows_->session().record.reportKind = 6;
+    windows_->session().record.reportVariant = 0;
+    commands().printTo(printer);
+
+    const std::string info = run("pdfinfo '" + pdf + "'");
+    const std::size_t title = info.find("Title:");
+    ASSERT_NE(title, std::string::npos) << info;
+    const std::size_t text = info.find_first_not_of(' ', title + 6);
+    EXPECT_EQ(info.substr(text, info.find('\n', text) - text), "Raport okresowy szczegółowy ") << "nothing after the variant";
+    const auto pages = pdfPages(pdf);
+    ASSERT_GE(pages.size(), 3u);
+    std::vector<QString> expected;
+    for (std::size_t page = 1; page < pages.size(); ++page)
+        expected.push_back(QStringLiteral("Trwa wydruk strony %1").arg(page));
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(mainWindow().statusText(), QStringLiteral("przed")) << "the earlier text is put back";
+}
