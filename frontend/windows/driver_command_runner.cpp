@@ -12,7 +12,6 @@ namespace kelvo::windows {
 namespace {
 
 std::mutex driverMutex;
-bool running = false;
 
 // Swallows user input and refuses closing for as long as it is installed.
 class InputRefusal : public QObject {
@@ -52,7 +51,6 @@ std::uint8_t runOffWindowThread(const frontend::DriverCommand& command)
 {
     InputRefusal refusal;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    running = true;
     QFutureWatcher<std::uint8_t> watcher;
     QEventLoop loop;
     QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
@@ -65,14 +63,8 @@ std::uint8_t runOffWindowThread(const frontend::DriverCommand& command)
     // The loop ends early only when the application is told to quit; the
     // command still has to return before its files may be touched.
     watcher.waitForFinished();
-    running = false;
     QApplication::restoreOverrideCursor();
     return watcher.result();
-}
-
-bool driverCommandRunning()
-{
-    return running;
 }
 
 }

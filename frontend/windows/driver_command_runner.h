@@ -10,7 +10,4 @@ namespace kelvo::windows {
 
 std::uint8_t runOffWindowThread(const frontend::DriverCommand& command);
 
-// True while a command started here has not returned.
-bool driverCommandRunning();
-
 }

@@ -228,6 +228,7 @@ bool TfMain::showReportFile(const QString& path)
     const std::string text = frontend::reportDisplayText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     reRaportOkresowy_->setPlainText(QString::fromStdString(text));
     reRaportOkresowy_->show();
+    reRaportOkresowy_->setFocus();
     return true;
 }
 

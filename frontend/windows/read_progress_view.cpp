@@ -1,6 +1,7 @@
 #include "frontend/windows/read_progress_view.h"
 
 #include <QLabel>
+#include <algorithm>
 #include <QProgressBar>
 #include <QVBoxLayout>
 

@@ -110,3 +110,31 @@ TEST_F(ConnectionSequenceTest, ReportAfterTheConnection)
     EXPECT_FALSE(std::filesystem::exists(failed.names.fileName));
     EXPECT_FALSE(std::filesystem::exists("IN"));
 }
+
+TEST_F(ConnectionSequenceTest, EveryDriverCommandGoesThroughTheRunner)
+{
+    startRegister({"--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"});
+    events_.runCommand = [this](const DriverCommand& command) {
+        seen_.push_back("command");
+        return command();
+    };
+    ASSERT_EQ(runConnection(session_, choice_, events_).result, ConnectionResult::RangeWindow);
+    EXPECT_EQ(seen_, (std::vector<std::string> {"command", "busy", "command", "idle", "command"}))
+        << "number, unique number inside the hourglass, status";
+
+    std::vector<std::string> steps;
+    RangeChoice monthly;
+    monthly.monthItem = 0;
+    monthly.year = 2012;
+    ReportSteps reportSteps;
+    reportSteps.starting = [&steps](const ReportNames& names) {
+        steps.push_back("starting " + names.fileName);
+        EXPECT_TRUE(std::filesystem::exists("IN")) << "the parameter files are written first";
+    };
+    reportSteps.runCommand = [&steps](const DriverCommand& command) {
+        steps.push_back("command");
+        return command();
+    };
+    EXPECT_EQ(runReport(session_, monthly, reportSteps).code, 0);
+    EXPECT_EQ(steps, (std::vector<std::string> {"starting ABC 12345678_SZCZ201201.txt", "command"}));
+}

@@ -25,3 +25,11 @@ TEST(TextEncoding, BackToWindows1250)
     EXPECT_EQ(windows1250FromUtf8("日本 \xF0\x9F\x98\x80 x"), "?? ? x") << "characters the code page lacks";
     EXPECT_EQ(windows1250FromUtf8("a\xC5" "b\xE2\x82"), "a?b??") << "broken sequences, one mark a byte";
 }
+
+TEST(TextEncoding, TheDisplayGetsLinesEndedByLineFeedsAlone)
+{
+    using kelvo::frontend::reportDisplayText;
+    EXPECT_EQ(reportDisplayText("RAPORT\r\n\r\nSUMA \xA3\xC1\x43ZNIE\r\n"), "RAPORT\n\nSUMA ŁÁCZNIE\n");
+    EXPECT_EQ(reportDisplayText("a\rb\r"), "a\rb\r") << "a carriage return alone is text";
+    EXPECT_EQ(reportDisplayText(""), "");
+}

@@ -152,7 +152,7 @@ TEST_F(ConnectionWindowTest, WithoutARegisterYesAndYesLeadToTheMainWindow)
     EXPECT_EQ(ends_, 0);
     EXPECT_EQ(readFile(work("KONFIG.TXT")), "$1\tCOM1:57600:MUX0:1\t2\tKELVO") << "a direct line always uses channel 1";
     EXPECT_EQ(readFile(work("IN1")), "#1\r\n#\r\n#\r\n$MARK\t0");
-    EXPECT_FALSE(std::filesystem::exists(work("in"))) << "the failed attempt's files go";
+    EXPECT_FALSE(inFolder("in")) << "the failed attempt's files go";
 }
 
 TEST_F(ConnectionWindowTest, NoAfterTheNumberEndsTheProgramOnceTheUniqueNumberWasTried)

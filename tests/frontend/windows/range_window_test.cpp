@@ -91,6 +91,18 @@ TEST_F(RangeWindowTest, FocusSelectsTheKindOfTheRange)
     EXPECT_EQ(kind(), 7);
 }
 
+TEST_F(RangeWindowTest, TabbingIntoTheRangeControlsSelectsTheirKind)
+{
+    range().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&range()));
+    control("csOd")->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(kind(), 3);
+    control("dtRDo")->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(kind(), 6);
+    control("cbMiesiac")->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(kind(), 1);
+}
+
 TEST_F(RangeWindowTest, TheLastValuesFollowTheFirst)
 {
     auto* first = control<QDateEdit>("dtOd");
@@ -156,7 +168,7 @@ TEST_F(RangeWindowTest, EnterInTheLastNumberRunsTheReportAndAFailureLeavesNoFile
     EXPECT_EQ(mainWindow().statusText(), QStringLiteral("RAPORT SZCZEGÓŁOWY WEDŁUG NUMERÓW OD RAPORTU 1 DO RAPORTU 2"));
     EXPECT_EQ(mainWindow().reportFileName(), QStringLiteral("_SZCZ1-2.txt")) << "no unique number was read";
     EXPECT_FALSE(std::filesystem::exists(work("_SZCZ1-2.txt")));
-    EXPECT_FALSE(std::filesystem::exists(work("in")));
+    EXPECT_FALSE(inFolder("in"));
     EXPECT_TRUE(std::filesystem::exists(work("KONFIG.TXT")));
 }
 

@@ -141,6 +141,14 @@ protected:
         return names;
     }
     std::string work(const std::string& name) const { return dir_.path() + "/work/" + name; }
+    // The driver's names meet the files' names without regard to case.
+    bool inFolder(const std::string& name) const
+    {
+        for (const std::string& present : folderNames())
+            if (QString::fromStdString(present).compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    }
 
     TempDir dir_;
     std::filesystem::path previous_ = std::filesystem::current_path();
