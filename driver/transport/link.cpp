@@ -5,6 +5,7 @@
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
 #include "driver/core/sealed.h"
+#include "driver/transport/link_trace.h"
 
 namespace kelvo::drv {
 
@@ -33,6 +34,7 @@ bool openLink()
         return false;
     closeLink();
     ctx.link.openedRoute = ctx.route;
+    traceLinkOpened();
     ctx.link.open = linkOperationsFor(ctx.link.openedRoute).open();
     return ctx.link.open;
 }
@@ -43,6 +45,7 @@ void closeLink()
         return;
     activeLink().close();
     ctx.link.open = false;
+    traceLinkClosed();
 }
 
 bool sendBytes(std::span<const std::uint8_t> bytes)

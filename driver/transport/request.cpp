@@ -11,6 +11,7 @@
 #include "driver/transport/channel_selection.h"
 #include "driver/transport/command_tables.h"
 #include "driver/transport/link.h"
+#include "driver/transport/link_trace.h"
 #include "driver/transport/server_orders.h"
 
 namespace kelvo::drv {
@@ -118,6 +119,7 @@ void runEngine(const RequestShape& r)
     const std::uint8_t escape[] = {kEsc, r.command};
     const LinkOperations& link = activeLink();
 
+    traceRequest(r.command);
     link.purge();
     if ((noData || firstThenData) && !sendBytes(escape)) {
         failWith(condition::TransmitTimeout);

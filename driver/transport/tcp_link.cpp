@@ -15,6 +15,7 @@
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
 #include "driver/transport/link_operations.h"
+#include "driver/transport/link_trace.h"
 
 namespace kelvo::drv {
 
@@ -129,7 +130,7 @@ void purgeTcp() { }
 }
 
 // A socket hands its bytes to the system at once and has no carrier line.
-const LinkOperations kTcpLine {openTcp, closeTcp, sendTcp, receiveTcp, purgeTcp, nothingToDo, nothingToDo,
+const LinkOperations kTcpLine {openTcp, closeTcp, tracedSend<sendTcp>, tracedReceive<receiveTcp>, purgeTcp, nothingToDo, nothingToDo,
     condition::SocketTimeout, nothingToDo, noTransaction, false};
 
 }
