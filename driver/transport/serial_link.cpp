@@ -114,6 +114,11 @@ void purgeSerial()
     ClearPort();
 }
 
+bool serialAlive()
+{
+    return ctx.ports.current().device.usable();
+}
+
 bool serialSent()
 {
     return CharSent() != 0;
@@ -149,9 +154,9 @@ ChannelSelection channelSelection(const LinkRoute& route, std::uint8_t portNumbe
 }
 
 const LinkOperations kSerialLine {openSerial, closeSerial, sendSerial, receiveSerial, purgeSerial, serialSent,
-    nothingToDo, condition::ReceiveTimeout, nothingToDo, noTransaction, false};
+    nothingToDo, condition::ReceiveTimeout, nothingToDo, noTransaction, false, serialAlive};
 
 const LinkOperations kConverterSerialLine {openConverterSerial, closeSerial, sendSerial, receiveSerial, purgeSerial,
-    serialSent, converterCarrier, condition::ConverterSilent, nothingToDo, noTransaction, false};
+    serialSent, converterCarrier, condition::ConverterSilent, nothingToDo, noTransaction, false, serialAlive};
 
 }
