@@ -30,9 +30,9 @@ bool openLink()
 {
     storeCondition(condition::Success);
     ctx.request.converter.speedPending = true;
-    if (ctx.link.open && ctx.link.keepOpen)
+    if (ctx.link.open && ctx.link.keepOpen && activeLink().alive())
         return false;
-    closeLink();
+    dropLink();
     ctx.link.openedRoute = ctx.route;
     traceLinkOpened();
     ctx.link.open = linkOperationsFor(ctx.link.openedRoute).open();
@@ -41,7 +41,16 @@ bool openLink()
 
 void closeLink()
 {
-    if (!ctx.link.open || ctx.link.keepOpen)
+    // A kept-open line that has hung up or failed is closed all the same, so
+    // that the next command opens the port again instead of using a dead one.
+    if (!ctx.link.open || (ctx.link.keepOpen && activeLink().alive()))
+        return;
+    dropLink();
+}
+
+void dropLink()
+{
+    if (!ctx.link.open)
         return;
     activeLink().close();
     ctx.link.open = false;

@@ -115,6 +115,11 @@ void purgeSerial()
     ClearPort();
 }
 
+bool serialAlive()
+{
+    return ctx.ports.current().device.usable();
+}
+
 bool serialSent()
 {
     return CharSent() != 0;
@@ -150,9 +155,9 @@ ChannelSelection channelSelection(const LinkRoute& route, std::uint8_t portNumbe
 }
 
 const LinkOperations kSerialLine {openSerial, closeSerial, tracedSend<sendSerial>, tracedReceive<receiveSerial>, purgeSerial, serialSent,
-    nothingToDo, condition::ReceiveTimeout, nothingToDo, noTransaction, false};
+    nothingToDo, condition::ReceiveTimeout, nothingToDo, noTransaction, false, serialAlive};
 
 const LinkOperations kConverterSerialLine {openConverterSerial, closeSerial, tracedSend<sendSerial>, tracedReceive<receiveSerial>, purgeSerial,
-    serialSent, converterCarrier, condition::ConverterSilent, nothingToDo, noTransaction, false};
+    serialSent, converterCarrier, condition::ConverterSilent, nothingToDo, noTransaction, false, serialAlive};
 
 }
