@@ -215,8 +215,12 @@ TEST_F(FaultSoakTest, ThousandCommandsWithRandomFaults)
         }
     }
     EXPECT_EQ(openDescriptorCount(), descriptorsAfterHundred);
+#ifndef __SANITIZE_ADDRESS__
+    // AddressSanitizer keeps freed memory in its quarantine, so resident memory
+    // grows there by design; leaks in that build are LeakSanitizer's to report.
     EXPECT_LE(residentKib(), residentAfterHundred + kResidentSlackKib)
         << "resident memory after 100 commands " << residentAfterHundred << " KiB";
+#endif
     std::printf("soak: seed %u, %d commands, %d faults set, %d commands failed, longest failure %lld ms "
                 "(time-out %d s), descriptors %zu, resident %zu KiB after 100 and %zu KiB at the end\n",
         seed, kCommands, faultsSet, failures, static_cast<long long>(longestFailure.count()), kTimeoutSeconds,
