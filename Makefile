@@ -9,7 +9,7 @@ JOBS ?= $(shell nproc)
 # Debian packages the build and the tests use.
 PACKAGES := cmake ninja-build g++ gcc make pkg-config binutils libgtest-dev libbenchmark-dev nlohmann-json3-dev \
 	qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-liberation xvfb xauth xdotool xclip x11-utils imagemagick desktop-file-utils \
-	libisoburn-dev libburn-dev libisofs-dev xorriso poppler-utils cups printer-driver-cups-pdf \
+	libisoburn-dev libburn-dev libisofs-dev xorriso poppler-utils cups cups-filters \
 	man-db groff-base
 
 .PHONY: all deps build check sanitize check-sanitize demo install clean

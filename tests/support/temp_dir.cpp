@@ -8,9 +8,11 @@
 
 namespace kelvo::test {
 
-TempDir::TempDir()
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path().string()) { }
+
+TempDir::TempDir(const std::string& parent)
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kelvo-test-XXXXXX").string();
+    std::string pattern = (std::filesystem::path(parent) / "kelvo-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("cannot create a temporary folder");
     path_ = pattern;

@@ -9,6 +9,8 @@ namespace kelvo::test {
 class TempDir {
 public:
     TempDir();
+    // Under the given folder instead of the system's temporary folder.
+    explicit TempDir(const std::string& parent);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

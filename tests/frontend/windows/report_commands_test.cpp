@@ -4,33 +4,27 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "frontend/windows/report_commands.h"
+#include "frontend/windows/report_pages.h"
+#include "tests/frontend/windows/private_cups.h"
+#include "tests/support/command_output.h"
 #include "tests/frontend/windows/windows_fixture.h"
 
 using kelvo::frontend::BurnResult;
 using kelvo::frontend::Command;
+using kelvo::test::commandOutput;
 using kelvo::test::readFile;
 using kelvo::test::writeFile;
 
 namespace {
-
-std::string run(const std::string& command)
-{
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-            out.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
 
 std::vector<std::string> split(const std::string& text, char by)
 {
@@ -46,7 +40,7 @@ std::vector<std::string> split(const std::string& text, char by)
 std::vector<std::vector<std::string>> pdfPages(const std::string& pdf)
 {
     std::vector<std::vector<std::string>> pages;
-    auto texts = split(run("pdftotext -layout '" + pdf + "' -"), '\f');
+    auto texts = split(commandOutput("pdftotext -layout '" + pdf + "' -"), '\f');
     texts.pop_back();  // after the last page's form feed
     for (const std::string& text : texts) {
         auto lines = split(text, '\n');
@@ -116,14 +110,14 @@ protected:
 
     // Prints the display to a PDF through the print routine, recording the
     // status line at every page.
-    std::string printToPdf(const std::string& name)
+    std::string printToPdf(const std::string& name,
+                           const QPageLayout& page = QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(5, 5, 5, 5)))
     {
         const std::string path = dir_.file(name);
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(path));
-        printer.setPageSize(QPageSize(QPageSize::A4));
-        printer.setPageMargins(QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter);
+        printer.setPageLayout(page);
         commands().printTo(printer);
         return path;
     }
@@ -231,7 +225,7 @@ TEST_F(ReportCommandsTest, StatusLineDuringPrintingAndTheJobTitle)
     windows_->session().record.reportVariant = 0;
     commands().printTo(printer);
 
-    const std::string info = run("pdfinfo '" + pdf + "'");
+    const std::string info = commandOutput("pdfinfo '" + pdf + "'");
     const std::size_t title = info.find("Title:");
     ASSERT_NE(title, std::string::npos) << info;
     const std::size_t text = info.find_first_not_of(' ', title + 6);
@@ -324,7 +318,7 @@ TEST_F(ReportCommandsTest, AReopenedReportIsShownPrintedAndNotSaved)
     const auto pages = pdfPages(pdf);
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_EQ(pages[0], (std::vector<std::string> {"R A P O R T", "Zapisany wcześniej"}));
-    const std::string info = run("pdfinfo '" + pdf + "'");
+    const std::string info = commandOutput("pdfinfo '" + pdf + "'");
     EXPECT_NE(info.find("Raport okresowy szczegółowy miesięczny (01.2012r.)"), std::string::npos)
         << "the job title names the generated report: " << info;
 
@@ -357,7 +351,7 @@ TEST_F(ReportCommandsTest, PdfExportThroughItsDialog)
     const auto pages = pdfPages(pdf);
     ASSERT_FALSE(pages.empty());
     EXPECT_EQ(pages[0][0].find("     SKLEP SPOZYWCZY KELVO"), 0u) << "the report's first line heads the page: " << pages[0][0];
-    EXPECT_NE(run("pdfinfo '" + pdf + "'").find("Raport okresowy szczegółowy miesięczny (01.2012r.)"), std::string::npos);
+    EXPECT_NE(commandOutput("pdfinfo '" + pdf + "'").find("Raport okresowy szczegółowy miesięczny (01.2012r.)"), std::string::npos);
 }
 
 TEST_F(ReportCommandsTest, BurningToAnImageWhileTheWindowRefusesToClose)
@@ -424,4 +418,42 @@ TEST_F(ReportCommandsTest, BurnWithoutARecorderAndWithoutTheReport)
     EXPECT_EQ(finished.at(1).at(0).value<BurnResult>(), BurnResult::StagingCopyFailed);
     EXPECT_EQ(answers_.seen().back().text, QStringLiteral("BŁĄD PRZYGOTOWYWANIA DANYCH NA DYSK"));
     EXPECT_TRUE(mainWindow().closingAllowed());
+}
+
+TEST_F(ReportCommandsTest, PrintedThroughARealCupsServer)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "the test's own CUPS daemon needs root: it hands its filters to the lp user";
+    kelvo::test::PrivateCups cups;
+    ASSERT_TRUE(cups.running()) << "cupsd did not start: " << cups.errorLog();
+    ASSERT_TRUE(cups.addQueue("kelvo_pdf")) << cups.errorLog();
+    readReport();
+
+    QString printerName;
+    QPageLayout page;
+    answers_.push([&](QWidget* dialog) {
+        auto* pDialog = qobject_cast<QPrintDialog*>(dialog);
+        ASSERT_NE(pDialog, nullptr) << dialog->metaObject()->className();
+        EXPECT_EQ(pDialog->objectName(), QStringLiteral("pDialog"));
+        pDialog->accept();
+        printerName = pDialog->printer()->printerName();
+        page = pDialog->printer()->pageLayout();
+    });
+    mainWindow().commandAction(Command::Print)->trigger();
+    ASSERT_EQ(answers_.left(), 0u) << "the print dialog was shown";
+    EXPECT_EQ(printerName, QStringLiteral("kelvo_pdf")) << "the server's default printer is offered";
+    cups.waitForJobs();
+
+    ASSERT_TRUE(std::filesystem::exists(cups.output())) << cups.errorLog();
+    const auto printed = pdfPages(cups.output());
+    // What the print routine draws on the queue's page, straight into a PDF.
+    const auto drawn = pdfPages(printToPdf("drawn.pdf", page));
+    ASSERT_FALSE(printed.empty());
+    EXPECT_EQ(printed, drawn) << "the printer's pages are the routine's pages";
+    const QStringList lines = kelvo::windows::displayLines(*mainWindow().display());
+    EXPECT_EQ(printed[0][0].find(lines[0].toStdString()), 0u) << "the report's first line heads the first column: " << printed[0][0];
+
+    const std::string title = "Raport okresowy szczegółowy miesięczny (01.2012r.)";
+    EXPECT_NE(cups.pageLog().find("kelvo_pdf root 1 "), std::string::npos) << cups.pageLog();
+    EXPECT_NE(cups.pageLog().find(title), std::string::npos) << "the job title: " << cups.pageLog();
 }
