@@ -238,9 +238,10 @@ std::string fileText(const std::string& path)
 int run(const CommandLine& c)
 {
     Session session;
-    const auto folder = enterWorkingFolder(session.startFolder);
+    std::string problem;
+    const auto folder = enterWorkingFolder(session.startFolder, problem);
     if (!folder) {
-        std::fprintf(stderr, "kelvor-cli: cannot use the working folder %s\n", chooseWorkingFolder().c_str());
+        std::fprintf(stderr, "kelvor-cli: %s\n", problem.c_str());
         return kUsageError;
     }
     if (c.showFolder)

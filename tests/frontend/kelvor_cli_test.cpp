@@ -8,6 +8,8 @@
 #include <thread>
 
 #include "frontend/logic/text_encoding.h"
+#include "frontend/logic/working_folder.h"
+#include "tests/support/other_user.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/simulator_process.h"
 #include "tests/support/temp_dir.h"
@@ -30,7 +32,7 @@ protected:
     {
         if (errors.empty())
             errors = dir_.file("stderr.txt");
-        const std::string command = "cd '" + dir_.path() + "' && TEMP='" + dir_.file("work") + "' KELVO_COM1='"
+        const std::string command = "cd '" + dir_.path() + "' && TEMP='" + temp_ + "' KELVO_COM1='"
             + dir_.file("com") + "' " + KELVOR_CLI_PATH + " " + arguments + " 2>" + errors;
         Outcome outcome;
         FILE* pipe = ::popen(command.c_str(), "r");
@@ -45,13 +47,14 @@ protected:
     std::vector<std::string> workingFiles()
     {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(dir_.file("work")))
+        for (const auto& entry : std::filesystem::directory_iterator(kelvo::frontend::privateFolderIn(temp_)))
             names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
 
     kelvo::test::TempDir dir_;
+    std::string temp_ = dir_.file("work");
 };
 
 }
@@ -123,4 +126,30 @@ TEST_F(KelvorCliTest, OnATerminalTheRecordsReadRiseAgainstTheMemoryWithTheTimeTa
     EXPECT_LT(counts.front(), counts.back()) << shown;
     EXPECT_GT(counts.back(), 200) << "the last line shows the whole read";
     EXPECT_TRUE(shown.ends_with("\r\x1b[K")) << "the line is cleared at the end";
+}
+
+TEST_F(KelvorCliTest, LinksPlantedInASharedTemporaryFolderAreNeverWrittenThrough)
+{
+    if (!kelvo::test::canActAsAnotherUser())
+        GTEST_SKIP() << "needs root, to plant links as the user 'nobody'";
+    temp_ = kelvo::test::sharedFolderIn(dir_.path(), "tmp");
+    const std::string victim = dir_.file("victim");
+    kelvo::test::writeFile(victim, "keep me");
+    // Where the front end once worked: the shared folder itself.
+    std::string plant;
+    for (const char* name : {"RAPORT.TXT", "IN1", "IN", "KONFIG.TXT", "OUT"})
+        plant += "ln -s " + victim + " " + temp_ + "/" + name + " && ";
+    ASSERT_TRUE(kelvo::test::runAsNobody(plant + "true"));
+    EXPECT_EQ(cli("--port 1 4").status, 62);
+    EXPECT_EQ(kelvo::test::readFile(victim), "keep me");
+    EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"}) << "the run used its private folder";
+
+    // The private folder's name taken beforehand by another user.
+    std::filesystem::remove_all(kelvo::frontend::privateFolderIn(temp_));
+    ASSERT_TRUE(kelvo::test::runAsNobody("mkdir -m 777 " + kelvo::frontend::privateFolderIn(temp_) + " && ln -s "
+        + victim + " " + kelvo::frontend::privateFolderIn(temp_) + "/RAPORT.TXT"));
+    EXPECT_EQ(cli("--port 1 4").status, 255);
+    EXPECT_EQ(readFile(dir_.file("stderr.txt")),
+        "kelvor-cli: FOLDER ROBOCZY " + kelvo::frontend::privateFolderIn(temp_) + " NALEŻY DO INNEGO UŻYTKOWNIKA\n");
+    EXPECT_EQ(kelvo::test::readFile(victim), "keep me");
 }
