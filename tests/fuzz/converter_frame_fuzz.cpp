@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     unpack(bytes);
 
-    const auto frame = buildFrame(bytes);
+    // Every frame carries at least its control or status byte after N.
+    const auto frame = size > 0 ? buildFrame(bytes) : std::nullopt;
     if (!frame)
         return 0;
     FrameReceiver back;

@@ -4,7 +4,7 @@
 # of each. Any crash, time-out or sanitizer report fails the run.
 #   tests/fuzz/run.sh BUILD_FOLDER SECONDS_EACH
 set -euo pipefail
-build=$1
+build=$(cd "$1" && pwd)
 seconds=$2
 source=$(cd "$(dirname "$0")" && pwd)
 artifacts="$(cd "$build" && pwd)/fuzz-artifacts"
