@@ -15,7 +15,7 @@ JOBS ?= $(shell nproc)
 PACKAGES := cmake ninja-build g++ gcc make pkg-config binutils libgtest-dev libbenchmark-dev nlohmann-json3-dev \
 	qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-liberation xvfb xauth xdotool xclip x11-utils imagemagick desktop-file-utils \
 	libisoburn-dev libburn-dev libisofs-dev xorriso poppler-utils cups printer-driver-cups-pdf \
-	clang libclang-rt-14-dev
+	man-db groff-base clang libclang-rt-14-dev
 
 .PHONY: all deps build check sanitize check-sanitize fuzz-build check-fuzz fuzz demo install clean
 

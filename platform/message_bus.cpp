@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -42,17 +43,20 @@ bool makeAddress(const std::string& path, sockaddr_un& address)
     return true;
 }
 
-// The folder must be ours and closed to everybody else, since whoever can
-// write into it can post orders to a driver.
-bool privateFolder(const std::string& folder)
+// A socket that sends from nowhere, for a participant not on the bus.
+int anonymousSocket()
 {
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return false;
+    return ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+}
+
+
+}
+
+bool privateBusFolder(const std::string& folder)
+{
     struct stat st {};
     return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid()
         && (st.st_mode & 077) == 0;
-}
-
 }
 
 std::string busDirectory()
@@ -74,14 +78,14 @@ bool MessageBus::join()
     if (joined())
         return true;
     const std::string folder = busDirectory();
-    if (!privateFolder(folder))
+    if ((::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) || !privateBusFolder(folder))
         return false;
     static std::atomic<unsigned> sequence{0};
     const std::string name = std::to_string(::getpid()) + "-" + std::to_string(sequence++);
     sockaddr_un address {};
     if (!makeAddress(folder + "/" + name, address))
         return false;
-    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int fd = anonymousSocket();
     if (fd < 0)
         return false;
     ::unlink(address.sun_path);
@@ -103,37 +107,72 @@ void MessageBus::leave()
     ::unlink((folder_ + "/" + name_).c_str());
     socket_ = -1;
     name_.clear();
+    pending_.clear();
+}
+
+MessageBus::Delivery MessageBus::sendTo(int sender, const std::string& path, const BusMessage& message)
+{
+    sockaddr_un address {};
+    if (!makeAddress(path, address))
+        return Delivery::Failed;
+    unsigned char wire[kWireSize];
+    putWord(wire, message.message);
+    putWord(wire + 4, message.wParam);
+    putWord(wire + 8, message.lParam);
+    if (::sendto(sender, wire, kWireSize, MSG_DONTWAIT | MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&address),
+            sizeof(address)) == static_cast<ssize_t>(kWireSize))
+        return Delivery::Sent;
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS || errno == EINTR)
+        return Delivery::Full;
+    if (errno == ECONNREFUSED) {
+        ::unlink(path.c_str());  // nobody listens there any more
+        return Delivery::Absent;
+    }
+    return errno == ENOENT ? Delivery::Absent : Delivery::Failed;
+}
+
+void MessageBus::sendPending(int sender)
+{
+    for (auto it = pending_.begin(); it != pending_.end();) {
+        auto& waiting = it->second;
+        Delivery delivery = Delivery::Sent;
+        while (!waiting.empty() && (delivery = sendTo(sender, it->first, waiting.front())) == Delivery::Sent)
+            waiting.pop_front();
+        if (waiting.empty() || delivery != Delivery::Full)
+            it = pending_.erase(it);
+        else
+            ++it;
+    }
 }
 
 bool MessageBus::broadcast(const BusMessage& message)
 {
     const std::string folder = joined() ? folder_ : busDirectory();
+    // Nothing is posted into a folder that others may read or write.
+    if (!privateBusFolder(folder))
+        return false;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr)
         return false;
-    int sender = socket_;
-    if (sender < 0)
-        sender = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    unsigned char wire[kWireSize];
-    putWord(wire, message.message);
-    putWord(wire + 4, message.wParam);
-    putWord(wire + 8, message.lParam);
+    const int sender = joined() ? socket_ : anonymousSocket();
+    if (sender >= 0)
+        sendPending(sender);
     bool all = sender >= 0;
     while (const dirent* entry = sender >= 0 ? ::readdir(dir) : nullptr) {
         if (entry->d_name[0] == '.' || name_ == entry->d_name
             || (entry->d_type != DT_SOCK && entry->d_type != DT_UNKNOWN))
             continue;
-        sockaddr_un address {};
         const std::string path = folder + "/" + entry->d_name;
-        if (!makeAddress(path, address))
-            continue;
-        if (::sendto(sender, wire, kWireSize, MSG_DONTWAIT | MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&address),
-                sizeof(address)) == static_cast<ssize_t>(kWireSize))
-            continue;
-        if (errno == ECONNREFUSED)
-            ::unlink(path.c_str());  // nobody listens there any more
-        else
-            all = false;
+        // A participant still waiting for older messages gets this one after them.
+        const auto waiting = pending_.find(path);
+        const Delivery delivery =
+            waiting != pending_.end() ? Delivery::Full : sendTo(sender, path, message);
+        if (delivery == Delivery::Full) {
+            auto& queue = pending_[path];
+            if (queue.size() < kMaxPending)
+                queue.push_back(message);
+        }
+        all = all && (delivery == Delivery::Sent || delivery == Delivery::Absent);
     }
     ::closedir(dir);
     if (sender >= 0 && sender != socket_)
@@ -141,7 +180,61 @@ bool MessageBus::broadcast(const BusMessage& message)
     return all;
 }
 
-std::optional<BusMessage> MessageBus::receive(int timeoutMs)
+bool MessageBus::flush(std::chrono::milliseconds wait)
+{
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    const int sender = joined() ? socket_ : anonymousSocket();
+    if (sender < 0)
+        return pending_.empty();
+    for (;;) {
+        sendPending(sender);
+        if (pending_.empty() || std::chrono::steady_clock::now() >= deadline)
+            break;
+        ::usleep(5000);  // the receivers' queues free only as they read
+    }
+    if (sender != socket_)
+        ::close(sender);
+    return pending_.empty();
+}
+
+std::size_t MessageBus::pendingCount() const
+{
+    std::size_t count = 0;
+    for (const auto& [path, waiting] : pending_)
+        count += waiting.size();
+    return count;
+}
+
+bool MessageBus::listening(const std::string& path)
+{
+    sockaddr_un address {};
+    if (path.empty() || !makeAddress(path, address))
+        return false;
+    const int probe = anonymousSocket();
+    if (probe < 0)
+        return true;  // nothing can be learnt; the participant is taken to be there
+    // Connecting a datagram socket sends nothing: it only asks whether a
+    // socket is bound at the path.
+    const bool there = ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    ::close(probe);
+    return there;
+}
+
+bool MessageBus::othersListening() const
+{
+    const std::string folder = joined() ? folder_ : busDirectory();
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return false;
+    bool found = false;
+    while (const dirent* entry = found ? nullptr : ::readdir(dir))
+        if (entry->d_name[0] != '.' && name_ != entry->d_name)
+            found = listening(folder + "/" + entry->d_name);
+    ::closedir(dir);
+    return found;
+}
+
+std::optional<BusMessage> MessageBus::receive(int timeoutMs, std::string* sender)
 {
     if (socket_ < 0)
         return std::nullopt;
@@ -158,8 +251,18 @@ std::optional<BusMessage> MessageBus::receive(int timeoutMs)
         if (::poll(&waiting, 1, wait) <= 0)
             return std::nullopt;
         unsigned char wire[kWireSize + 1];
-        if (::recv(socket_, wire, sizeof(wire), MSG_DONTWAIT) == static_cast<ssize_t>(kWireSize))
-            return BusMessage {getWord(wire), getWord(wire + 4), getWord(wire + 8)};
+        sockaddr_un from {};
+        socklen_t fromSize = sizeof(from);
+        if (::recvfrom(socket_, wire, sizeof(wire), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &fromSize)
+            != static_cast<ssize_t>(kWireSize))
+            continue;
+        if (sender != nullptr) {
+            const std::size_t pathOffset = offsetof(sockaddr_un, sun_path);
+            *sender = fromSize > pathOffset && from.sun_path[0] != '\0'
+                ? std::string(from.sun_path, strnlen(from.sun_path, fromSize - pathOffset))
+                : std::string();
+        }
+        return BusMessage {getWord(wire), getWord(wire + 4), getWord(wire + 8)};
     }
 }
 

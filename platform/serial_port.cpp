@@ -53,13 +53,17 @@ SerialPort::~SerialPort()
     close();
 }
 
-SerialPort::SerialPort(SerialPort&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+SerialPort::SerialPort(SerialPort&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), failed_(std::exchange(other.failed_, false))
+{
+}
 
 SerialPort& SerialPort::operator=(SerialPort&& other) noexcept
 {
     if (this != &other) {
         close();
         fd_ = std::exchange(other.fd_, -1);
+        failed_ = std::exchange(other.failed_, false);
     }
     return *this;
 }
@@ -91,6 +95,7 @@ bool SerialPort::open(const std::string& path)
 
 int SerialPort::close()
 {
+    failed_ = false;
     if (fd_ < 0)
         return 0;
     const int result = ::close(std::exchange(fd_, -1));
@@ -139,6 +144,14 @@ int SerialPort::purge()
     return ::tcflush(fd_, TCIOFLUSH) == 0 ? 0 : errno;
 }
 
+bool SerialPort::usable() const
+{
+    if (fd_ < 0 || failed_)
+        return false;
+    pollfd entry {fd_, POLLIN, 0};
+    return ::poll(&entry, 1, 0) >= 0 && (entry.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0;
+}
+
 bool SerialPort::drain()
 {
     return fd_ >= 0 && ::tcdrain(fd_) == 0;
@@ -153,12 +166,18 @@ ReadOutcome SerialPort::readByte(std::uint8_t& byte, std::chrono::milliseconds t
         const ssize_t count = ::read(fd_, &byte, 1);
         if (count == 1)
             return ReadOutcome::Byte;
-        if (count == 0 || (errno != EAGAIN && errno != EINTR))
+        if (count == 0 || (errno != EAGAIN && errno != EINTR)) {
+            failed_ = true;
             return ReadOutcome::Failed;
+        }
         if (remainingMs(deadline) == 0)
             return ReadOutcome::TimedOut;
-        if (!waitFor(fd_, POLLIN, deadline))
-            return remainingMs(deadline) == 0 ? ReadOutcome::TimedOut : ReadOutcome::Failed;
+        if (!waitFor(fd_, POLLIN, deadline)) {
+            if (remainingMs(deadline) == 0)
+                return ReadOutcome::TimedOut;
+            failed_ = true;
+            return ReadOutcome::Failed;
+        }
     }
 }
 
@@ -174,10 +193,16 @@ std::size_t SerialPort::write(std::span<const std::uint8_t> bytes, std::chrono::
             written += static_cast<std::size_t>(count);
             continue;
         }
-        if (count < 0 && errno != EAGAIN && errno != EINTR)
+        if (count < 0 && errno != EAGAIN && errno != EINTR) {
+            failed_ = true;
             return written;
-        if (!waitFor(fd_, POLLOUT, deadline))
+        }
+        if (!waitFor(fd_, POLLOUT, deadline)) {
+            // Before the deadline, the wait ended because the device hung up.
+            if (remainingMs(deadline) > 0)
+                failed_ = true;
             return written;
+        }
     }
     // The bytes count as written once they have left the kernel's queue: a
     // line held back by CTS then runs out of time here rather than in drain.

@@ -58,6 +58,9 @@ public:
 
     bool isOpen() const { return fd_ >= 0; }
     int descriptor() const { return fd_; }
+    // False once the device has hung up (a USB adapter pulled out, the far
+    // end of a pseudo-terminal gone) or a read or write failed for good.
+    bool usable() const;
 
     // Raw mode, 8 data bits, one stop bit, the parity, receiver on, modem
     // lines ignored for reading, bytes received with a parity or framing error
@@ -89,6 +92,7 @@ public:
 
 private:
     int fd_ = -1;
+    bool failed_ = false;
 };
 
 }

@@ -16,6 +16,8 @@ public:
 
     bool isOpen() const { return fd_ >= 0; }
     int descriptor() const { return fd_; }
+    // False once the far end has closed or reset the connection.
+    bool connected() const;
     // Closes the socket; closing one that is not open does nothing.
     void close();
 

@@ -13,7 +13,7 @@ struct KindName {
     std::string_view name;
 };
 
-constexpr std::array<KindName, 9> kindNames{{
+constexpr std::array<KindName, 11> kindNames{{
     {FaultKind::Nak, "nak"},
     {FaultKind::Silent, "silent"},
     {FaultKind::Status, "status"},
@@ -23,6 +23,8 @@ constexpr std::array<KindName, 9> kindNames{{
     {FaultKind::BadChecksum, "bad-checksum"},
     {FaultKind::ConverterCrc, "converter-crc"},
     {FaultKind::ConverterParts, "converter-parts"},
+    {FaultKind::ReportCrc, "report-crc"},
+    {FaultKind::ReportOversized, "report-oversized"},
 }};
 
 std::vector<std::string_view> splitColons(std::string_view text)
@@ -104,6 +106,13 @@ Fault parseFault(std::string_view text)
     case FaultKind::ConverterCrc:
         need(2, 2);
         fault.times = number(parts[1], text);
+        break;
+    case FaultKind::ReportCrc:
+    case FaultKind::ReportOversized:
+        // Printed reports answer the probe, command 49.
+        need(1, 2);
+        fault.target = 49;
+        if (parts.size() == 2) fault.times = number(parts[1], text);
         break;
     case FaultKind::ConverterParts:
         need(2, 2);

@@ -20,6 +20,8 @@ enum class FaultKind : std::uint8_t {
     BadChecksum,   // record `target` reads with a wrong check value
     ConverterCrc,  // converter answer frames carry a broken CRC
     ConverterParts,// converter answers go out in parts of `value` bytes with "more follows"
+    ReportCrc,     // the text block of a printed report carries a broken CRC
+    ReportOversized, // a printed report answer runs past 10 MiB without its end
 };
 
 constexpr std::uint32_t always = 0xFFFFFFFF;
@@ -34,7 +36,8 @@ struct Fault {
 
 // Parses "nak:154", "nak:154:2", "status:154:134", "bad-checksum:17:3",
 // "bad-checksum:17:vary", "garbage:53:4", "drop:53:0", "hang-up:154:10",
-// "silent:53:1", "converter-crc:2", "converter-parts:16". Throws
+// "silent:53:1", "converter-crc:2", "converter-parts:16", "report-crc",
+// "report-oversized" (each with an optional count of reports). Throws
 // std::invalid_argument with a message on a malformed text.
 Fault parseFault(std::string_view text);
 

@@ -38,7 +38,8 @@ Register::Register(const Scenario& scenario, RequestLog& log)
       profile_(profileOf(scenario)),
       memory_(memoryOf(scenario_, profile_)),
       faults_(scenario.faults),
-      log_(log)
+      log_(log),
+      printedFormat_(printedFormatOf(profile_.row))
 {
     if (scenario_.uniqueNumber.empty()) {
         // A made-up unique number of the length this model answers.
@@ -107,6 +108,8 @@ Reply Register::feed(std::uint8_t byte)
         return onCommand(byte);
     case State::Data:
         return onData(byte);
+    case State::ReportFrame:
+        return onFrameByte(byte);
     }
     return {};
 }
@@ -129,6 +132,7 @@ Reply Register::onCommand(std::uint8_t command)
         pending_.faultNames += faultKindName(f->kind);
     };
 
+    if (command == printedReportProbe && printedFormat_ != PrintedFormat::None) return onProbe();
     if (!supports(command)) {
         emit({NAK}, true, reply);
         finish();

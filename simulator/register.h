@@ -24,6 +24,7 @@ namespace kelvo::sim {
 constexpr std::uint8_t ESC = 27;
 constexpr std::uint8_t ACK = 6;
 constexpr std::uint8_t NAK = 21;
+constexpr std::uint8_t printedReportProbe = '1';
 
 class Register : public Responder {
 public:
@@ -40,7 +41,7 @@ public:
     std::uint8_t channel() const { return channel_; }
 
 private:
-    enum class State : std::uint8_t { Idle, Command, Data };
+    enum class State : std::uint8_t { Idle, Command, Data, ReportFrame };
 
     struct Answer {
         Bytes first;
@@ -64,6 +65,11 @@ private:
     };
 
     Reply onCommand(std::uint8_t command);
+    // A printed report (register_printed.cpp): the probe ESC "1", then the
+    // request frame and the whole answer.
+    Reply onProbe();
+    Reply onFrameByte(std::uint8_t byte);
+    std::uint8_t reportResult(const FrameRequest& request, const PrintedReport*& report) const;
     Reply onData(std::uint8_t byte);
     Reply complete();
     void emit(Bytes bytes, bool first, Reply& reply);
@@ -94,6 +100,9 @@ private:
     Pending pending_;
     std::uint16_t registerError_ = 0;
     std::uint8_t channel_ = 0;
+    PrintedFormat printedFormat_ = PrintedFormat::None;
+    Bytes frame_;                // the request frame received so far
+    AnswerShape reportShape_;    // the faults taken for the report that follows
 };
 
 }

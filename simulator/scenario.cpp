@@ -285,6 +285,30 @@ json recordToJson(const Record& r)
     return j;
 }
 
+PrintedLine parsePrintedLine(const json& line)
+{
+    PrintedLine printed;
+    if (line.is_string()) {
+        printed.text = line.get<std::string>();
+    } else if (line.is_object() && line.contains("raw")) {
+        printed.raw = fromHex(stringField(line, "raw", ""));
+        if (!printed.raw) fail("a raw printed line is bytes in hexadecimal, as \"1B 62 01\"");
+    } else if (line.is_object()) {
+        printed.text = stringField(line, "text", "");
+        printed.doubleWidth = boolField(line, "double_width", false);
+    } else {
+        fail("a printed line is a text, {\"text\": ..., \"double_width\": ...} or {\"raw\": ...}");
+    }
+    return printed;
+}
+
+json printedLineToJson(const PrintedLine& line)
+{
+    if (line.raw) return {{"raw", toHex(*line.raw)}};
+    if (line.doubleWidth) return {{"text", line.text}, {"double_width", true}};
+    return line.text;
+}
+
 std::string faultText(const Fault& f)
 {
     std::string text(faultKindName(f.kind));
@@ -304,6 +328,9 @@ std::string faultText(const Fault& f)
         return text + ":" + std::to_string(f.times);
     case FaultKind::ConverterParts:
         return text + ":" + std::to_string(f.value);
+    case FaultKind::ReportCrc:
+    case FaultKind::ReportOversized:
+        return text + times();
     }
     return text;
 }
@@ -387,6 +414,29 @@ Scenario fromJson(const json& j)
         }
     }
     s.registerError = unsignedField<std::uint16_t>(j, "register_error", s.registerError);
+    if (j.contains("printed_reports")) {
+        if (!j.at("printed_reports").is_array()) fail("\"printed_reports\" must be a list");
+        for (const json& r : j.at("printed_reports")) {
+            if (!r.is_object() || !r.contains("lines") || !r.at("lines").is_array())
+                fail("a printed report is {\"request\": ..., \"lines\": [...]}");
+            PrintedReport report;
+            if (r.contains("request")) report.request = stringField(r, "request", "");
+            for (const json& line : r.at("lines")) report.lines.push_back(parsePrintedLine(line));
+            s.printedReports.push_back(std::move(report));
+        }
+    }
+    if (j.contains("settlement_pairs")) {
+        const json& p = j.at("settlement_pairs");
+        if (!p.is_array() || p.size() != 4) fail("\"settlement_pairs\" must be four pairs of bytes");
+        AccessPairs pairs{};
+        for (std::size_t k = 0; k < 4; ++k) {
+            if (!p[k].is_array() || p[k].size() != 2 || !p[k][0].is_number_unsigned() || !p[k][1].is_number_unsigned() ||
+                p[k][0].get<unsigned>() > 255 || p[k][1].get<unsigned>() > 255)
+                fail("a settlement pair is two bytes, as [17, 25]");
+            pairs[k] = {p[k][0].get<std::uint8_t>(), p[k][1].get<std::uint8_t>()};
+        }
+        s.settlementPairs = pairs;
+    }
     return s;
 }
 
@@ -467,6 +517,22 @@ std::string scenarioToJson(const Scenario& s)
         j["faults"] = faults;
     }
     if (s.registerError != 0x0001) j["register_error"] = s.registerError;
+    if (!s.printedReports.empty()) {
+        json reports = json::array();
+        for (const PrintedReport& r : s.printedReports) {
+            json lines = json::array();
+            for (const PrintedLine& line : r.lines) lines.push_back(printedLineToJson(line));
+            json report = {{"lines", lines}};
+            if (r.request) report["request"] = *r.request;
+            reports.push_back(report);
+        }
+        j["printed_reports"] = reports;
+    }
+    if (s.settlementPairs) {
+        json pairs = json::array();
+        for (const auto& pair : *s.settlementPairs) pairs.push_back({pair[0], pair[1]});
+        j["settlement_pairs"] = pairs;
+    }
     return j.dump(1) + "\n";
 }
 

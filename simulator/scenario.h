@@ -4,6 +4,7 @@
 
 #include "simulator/faults.h"
 #include "simulator/fiscal_memory.h"
+#include "simulator/printed_reports.h"
 #include "simulator/records.h"
 
 #include <cstdint>
@@ -39,6 +40,8 @@ struct Scenario {
     std::vector<Record> records;
     std::vector<Fault> faults;
     std::uint16_t registerError = 0x0001;  // what the error fetch (command 29) reports after a status fault
+    std::vector<PrintedReport> printedReports;       // the registers that print the report themselves
+    std::optional<AccessPairs> settlementPairs;      // empty: any settlement access code is taken
 };
 
 class ScenarioError : public std::runtime_error {

@@ -27,10 +27,10 @@ constexpr Command kCommands[] = {
     {"OStatus", OStatus, nullptr, "48 flag stanu"},
     {"KDBarkod", nullptr, KDBarkod, "kody kreskowe"},
     {"X000028X", X000028X, nullptr, "raport okresowy"},
-    {"X000029X", X000029X, nullptr, "odczyt pamieci"},
+    {"X000029X", X000029X, nullptr, "raport okresowy z kasy (wiersze 42-bajtowe)"},
     {"X000030X", nullptr, X000030X, "otwarcie portu pozostawionego otwartym"},
-    {"X000031X", X000031X, nullptr, "odczyt pamieci"},
-    {"X000033X", X000033X, nullptr, "odczyt pamieci"},
+    {"X000031X", X000031X, nullptr, "raport okresowy z kasy (blok ETX z CRC)"},
+    {"X000033X", X000033X, nullptr, "raport okresowy z kasy (strumien wydruku)"},
     {"X000035X", X000035X, nullptr, "raport okresowy"},
 };
 

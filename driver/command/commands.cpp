@@ -2,10 +2,12 @@
 // frame with the switches it needs.
 #include <kelvo/kelvodrv.h>
 
+#include "driver/device/barcode_command.h"
 #include "driver/device/identity_commands.h"
 #include "driver/command/command.h"
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
+#include "driver/reports/printed_report_commands.h"
 #include "driver/reports/report_commands.h"
 
 using kelvo::drv::CommandDefinition;
@@ -16,23 +18,15 @@ namespace {
 //                                   output file, header lines, talks to register, check register number
 using namespace kelvo::drv;
 
-// The own work of the memory and report commands is not part of this build:
-// after its prelude such a command ends with "other error" rather than with a
-// success that wrote nothing.
-void notInThisBuild()
-{
-    storeCondition(condition::OtherError);
-}
-
 constexpr CommandDefinition kReadRegisterNumber {"ONrKasy", {true, true, true, false}, registerNumberBody};
 constexpr CommandDefinition kReadUniqueNumber {"ONrUnik", {true, true, true, true}, uniqueNumberBody};
 constexpr CommandDefinition kReadStatus {"OStatus", {true, true, true, true}, statusBody};
-constexpr CommandDefinition kBarcodes {"KDBarkod", {false, true, true, true}, notInThisBuild};
+constexpr CommandDefinition kBarcodes {"KDBarkod", {false, true, true, true}, barcodesBody};
 constexpr CommandDefinition kPeriodicReport {"X000028X", {true, false, true, false}, periodicReportBody};
-constexpr CommandDefinition kMemory29 {"X000029X", {true, false, true, false}, notInThisBuild};
+constexpr CommandDefinition kMemory29 {"X000029X", {true, false, true, false}, fixedLineReportBody};
 constexpr CommandDefinition kOpenPort {"X000030X", {false, true, false, true}, openPortBody};
-constexpr CommandDefinition kMemory31 {"X000031X", {true, false, true, false}, notInThisBuild};
-constexpr CommandDefinition kMemory33 {"X000033X", {true, false, true, false}, notInThisBuild};
+constexpr CommandDefinition kMemory31 {"X000031X", {true, false, true, false}, etxBlockReportBody};
+constexpr CommandDefinition kMemory33 {"X000033X", {true, false, true, false}, printStreamReportBody};
 constexpr CommandDefinition kMemory35 {"X000035X", {true, false, true, false}, periodicReportFamilyBBody};
 
 }

@@ -11,6 +11,7 @@
 #include "driver/files/validators.h"
 #include "driver/command/command.h"
 #include "driver/core/context.h"
+#include "driver/core/notify.h"
 #include "driver/core/result_codes.h"
 #include "driver/transport/link.h"
 
@@ -223,6 +224,7 @@ void finish()
     writeRunReport();
     writeTraceCopies();
     closeLink();
+    sendPendingNotices(kFinishNoticeWait);
 }
 
 }

@@ -1,5 +1,6 @@
 #include "driver/core/notify.h"
 
+#include <cstdio>
 #include <string>
 #include <unistd.h>
 
@@ -26,6 +27,19 @@ const char* noticeName(Notice notice)
     return "";
 }
 
+// A bus folder that is not this user's own private folder is never used:
+// the command goes on without the server, and says why.
+void reportRefusedBusFolder()
+{
+    const std::string folder = platform::busDirectory();
+    const std::string text = " nie dolaczyl do Serwera: folder " + folder
+        + " nie jest prywatnym folderem uzytkownika (wlasciciel, tryb 0700) ###\n";
+    std::fprintf(stderr, "kelvodrv: folder komunikatow %s nie jest prywatnym folderem uzytkownika "
+                         "(wlasciciel, tryb 0700); komunikaty do Serwera nie sa wysylane\n", folder.c_str());
+    if (ctx.server.debug)
+        logDriverRecord(text);
+}
+
 void logSent(Notice notice)
 {
     if (ctx.server.debug)
@@ -45,6 +59,12 @@ void postToServer(Notice notice, std::uint32_t value)
     ctx.bus.broadcast({message, identifier, limited * 256 + static_cast<unsigned char>(notice)});
 }
 
+void sendPendingNotices(std::chrono::milliseconds wait)
+{
+    if (ctx.bus.pendingCount() > 0)
+        ctx.bus.flush(wait);
+}
+
 void postPeriodic(Notice notice, std::uint32_t counter, std::uint32_t interval)
 {
     if (ctx.server.activeMessageNumber == 0 || interval == 0 || counter % interval != 0)
@@ -58,6 +78,8 @@ void announce()
     if (ctx.server.debug)
         ctx.server.debugDescription += ctx.names.command();
     ctx.server.activeMessageNumber = ctx.server.configuredMessageNumber;
+    if (ctx.server.activeMessageNumber != 0 && !ctx.bus.join())
+        reportRefusedBusFolder();
     postToServer(Notice::Available, 0);
     logSent(Notice::Available);
 }

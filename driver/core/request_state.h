@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <string>
 #include <vector>
 
 #include "platform/message_bus.h"
@@ -37,12 +38,19 @@ struct ConverterData {
     bool speedPending = false;
 };
 
+// A message taken off the bus, with the socket it came from.
+struct QueuedMessage {
+    platform::BusMessage message;
+    std::string sender;
+};
+
 struct RequestState {
     ExchangeBuffer buffer;
     ConverterData converter;
     bool suspended = false;
+    std::string suspendedBy;  // the bus socket of the server that suspended the driver
     // Messages taken off the bus and not yet handled, as a window thread's queue holds them.
-    std::deque<platform::BusMessage> queue;
+    std::deque<QueuedMessage> queue;
 };
 
 }

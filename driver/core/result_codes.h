@@ -53,6 +53,8 @@ inline constexpr std::uint8_t AnswerTooShort = 45;
 inline constexpr std::uint8_t Checksum = 46;
 inline constexpr std::uint8_t ChannelSwitching = 52;
 inline constexpr std::uint8_t MoreParts = 53;
+inline constexpr std::uint8_t PrinterFailure = 47;
+inline constexpr std::uint8_t NoPaper = 48;
 inline constexpr std::uint8_t Break = 56;
 inline constexpr std::uint8_t SocketSendIncomplete = 63;
 inline constexpr std::uint8_t SocketTimeout = 64;
@@ -74,12 +76,17 @@ inline constexpr std::uint8_t BadRange = 70;
 inline constexpr std::uint8_t NoReports = 71;
 inline constexpr std::uint8_t MonthNotEnded = 72;
 inline constexpr std::uint8_t NotReadOnly = 73;
+inline constexpr std::uint8_t OtherPrintout = 74;
+inline constexpr std::uint8_t ServiceJumper = 75;
+inline constexpr std::uint8_t WrongDateOrPassword = 76;
 inline constexpr std::uint8_t OtherError = 77;
 // Conditions of the register's own answers (statuses 1 to 134).
 inline constexpr std::uint8_t NotSupported = 78;           // status 1: the register cannot do it
 inline constexpr std::uint8_t ArticleBeyondCapacity = 82;  // status 5
 inline constexpr std::uint8_t ArticleNotProgrammed = 97;   // status 102
 inline constexpr std::uint8_t UnknownSubRequest = 103;     // a sub-request the driver does not know
+inline constexpr std::uint8_t PrintedReportCode5 = 103;    // the register's result code 5 of a printed report
+inline constexpr std::uint8_t PrintedReportCode7 = 113;   // the register's result code 7 of a printed report
 inline constexpr std::uint8_t RegisterError = 123;         // status 134: ask the register's error code
 }
 

@@ -276,6 +276,12 @@ void purgeLine()
 }
 
 template <const LinkOperations& Line>
+bool lineAlive()
+{
+    return Line.alive();
+}
+
+template <const LinkOperations& Line>
 bool lineCarrier()
 {
     return Line.carrierReady();
@@ -320,7 +326,7 @@ template <const LinkOperations& Line, bool (*SetUp)()>
 constexpr LinkOperations framed()
 {
     return {openLine<Line>, closeLine<Line>, sentInTheFrame, converterByte, purgeLine<Line>, nothingToDo,
-        lineCarrier<Line>, condition::ConverterSilent, SetUp, sendTransaction<Line>, true};
+        lineCarrier<Line>, condition::ConverterSilent, SetUp, sendTransaction<Line>, true, lineAlive<Line>};
 }
 
 }

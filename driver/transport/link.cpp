@@ -5,6 +5,7 @@
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
 #include "driver/core/sealed.h"
+#include "driver/transport/link_trace.h"
 
 namespace kelvo::drv {
 
@@ -29,20 +30,31 @@ bool openLink()
 {
     storeCondition(condition::Success);
     ctx.request.converter.speedPending = true;
-    if (ctx.link.open && ctx.link.keepOpen)
+    if (ctx.link.open && ctx.link.keepOpen && activeLink().alive())
         return false;
-    closeLink();
+    dropLink();
     ctx.link.openedRoute = ctx.route;
+    traceLinkOpened();
     ctx.link.open = linkOperationsFor(ctx.link.openedRoute).open();
     return ctx.link.open;
 }
 
 void closeLink()
 {
-    if (!ctx.link.open || ctx.link.keepOpen)
+    // A kept-open line that has hung up or failed is closed all the same, so
+    // that the next command opens the port again instead of using a dead one.
+    if (!ctx.link.open || (ctx.link.keepOpen && activeLink().alive()))
+        return;
+    dropLink();
+}
+
+void dropLink()
+{
+    if (!ctx.link.open)
         return;
     activeLink().close();
     ctx.link.open = false;
+    traceLinkClosed();
 }
 
 bool sendBytes(std::span<const std::uint8_t> bytes)

@@ -16,8 +16,11 @@ namespace kelvo::drv {
 // True when a connection was made now, false for a failure or a kept-open link.
 bool openLink();
 
-// Closes the link unless the keep-open flag is set.
+// Closes the link unless the keep-open flag is set and the line is still alive.
 void closeLink();
+
+// Closes the link whatever the keep-open flag says.
+void dropLink();
 
 // The operations of the open link, or of the configured route while none is open.
 const LinkOperations& activeLink();

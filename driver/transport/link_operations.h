@@ -36,6 +36,7 @@ struct LinkOperations {
     bool (*afterOpen)();                              // set-up before the first request after an open
     bool (*transact)(const Transaction&);             // carries a whole request; the others do nothing here
     bool fixedAnswerLength;                           // an answer holds exactly the bytes asked for
+    bool (*alive)();                                  // false once the line has hung up or failed for good
 };
 
 // The operation of a line that has nothing to do for it.

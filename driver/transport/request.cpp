@@ -11,6 +11,7 @@
 #include "driver/transport/channel_selection.h"
 #include "driver/transport/command_tables.h"
 #include "driver/transport/link.h"
+#include "driver/transport/link_trace.h"
 #include "driver/transport/server_orders.h"
 
 namespace kelvo::drv {
@@ -118,6 +119,7 @@ void runEngine(const RequestShape& r)
     const std::uint8_t escape[] = {kEsc, r.command};
     const LinkOperations& link = activeLink();
 
+    traceRequest(r.command);
     link.purge();
     if ((noData || firstThenData) && !sendBytes(escape)) {
         failWith(condition::TransmitTimeout);
@@ -189,6 +191,9 @@ void requestOnce(const RequestShape& r)
     for (unsigned attempt = 0; attempt < attempts; ++attempt) {
         storeCondition(condition::Success);
         takeServerOrders();
+        // A request that a server order stopped was never run: not counted, not posted.
+        if (!isSuccess())
+            break;
         runEngine(r);
         ++ctx.counters.requestsExecuted;
         postPeriodic(Notice::Counter, ctx.counters.requestsExecuted, ctx.server.counterInterval);
@@ -221,10 +226,8 @@ void openLinkToRegister()
     if (!openLink() || channelSelection(ctx.route, ctx.connection.portNumber) != ChannelSelection::Request)
         return;
     selectChannelByRequest(ctx.connection.channel);
-    if (isSuccess())
-        return;
-    activeLink().close();
-    ctx.link.open = false;
+    if (!isSuccess())
+        dropLink();
 }
 
 void request(std::uint8_t command, std::uint8_t c, std::uint8_t b, std::uint8_t n)

@@ -7,6 +7,7 @@
 #include "driver/core/result_codes.h"
 #include "driver/transport/channel_selection.h"
 #include "driver/transport/link_operations.h"
+#include "driver/transport/link_trace.h"
 #include "driver/transport/network_serial_server.h"
 
 namespace kelvo::drv {
@@ -114,6 +115,11 @@ void purgeSerial()
     ClearPort();
 }
 
+bool serialAlive()
+{
+    return ctx.ports.current().device.usable();
+}
+
 bool serialSent()
 {
     return CharSent() != 0;
@@ -148,10 +154,10 @@ ChannelSelection channelSelection(const LinkRoute& route, std::uint8_t portNumbe
     }
 }
 
-const LinkOperations kSerialLine {openSerial, closeSerial, sendSerial, receiveSerial, purgeSerial, serialSent,
-    nothingToDo, condition::ReceiveTimeout, nothingToDo, noTransaction, false};
+const LinkOperations kSerialLine {openSerial, closeSerial, tracedSend<sendSerial>, tracedReceive<receiveSerial>, purgeSerial, serialSent,
+    nothingToDo, condition::ReceiveTimeout, nothingToDo, noTransaction, false, serialAlive};
 
-const LinkOperations kConverterSerialLine {openConverterSerial, closeSerial, sendSerial, receiveSerial, purgeSerial,
-    serialSent, converterCarrier, condition::ConverterSilent, nothingToDo, noTransaction, false};
+const LinkOperations kConverterSerialLine {openConverterSerial, closeSerial, tracedSend<sendSerial>, tracedReceive<receiveSerial>, purgeSerial,
+    serialSent, converterCarrier, condition::ConverterSilent, nothingToDo, noTransaction, false, serialAlive};
 
 }

@@ -15,6 +15,9 @@ namespace kelvo::drv {
 
 namespace {
 
+// How often a suspended driver looks whether its server is still there.
+constexpr int kServerCheckMs = 1000;
+
 std::uint32_t driverIdentifier()
 {
     return ctx.server.driverIdentifier != 0 ? ctx.server.driverIdentifier : static_cast<std::uint32_t>(::getpid());
@@ -22,38 +25,44 @@ std::uint32_t driverIdentifier()
 
 void queueWaitingMessages(int timeoutMs)
 {
-    while (const auto message = ctx.bus.receive(timeoutMs)) {
-        ctx.request.queue.push_back(*message);
+    std::string sender;
+    while (const auto message = ctx.bus.receive(timeoutMs, &sender)) {
+        ctx.request.queue.push_back({*message, sender});
         timeoutMs = 0;
     }
 }
 
 // Removes the first queued message for which the test holds.
 template <typename Test>
-std::optional<platform::BusMessage> removeFirst(Test test)
+std::optional<QueuedMessage> removeFirst(Test test)
 {
     auto& queue = ctx.request.queue;
     for (auto it = queue.begin(); it != queue.end(); ++it)
-        if (test(*it)) {
-            const platform::BusMessage message = *it;
+        if (test(it->message)) {
+            const QueuedMessage message = *it;
             queue.erase(it);
             return message;
         }
     return std::nullopt;
 }
 
+struct Order {
+    char letter = 0;
+    std::string sender;
+};
+
 // As a window thread would: one other message below and one above the
 // server's number are dispatched (here: dropped), then messages of the
 // server's number are taken until one is an order for this driver.
-std::optional<char> nextOrder()
+std::optional<Order> nextOrder()
 {
     const std::uint32_t number = ctx.server.activeMessageNumber;
     removeFirst([number](const platform::BusMessage& m) { return m.message < number; });
     removeFirst([number](const platform::BusMessage& m) { return m.message > number; });
-    while (const auto message = removeFirst([number](const platform::BusMessage& m) { return m.message == number; })) {
-        const char letter = static_cast<char>(message->lParam & 0xFF);
-        if (message->wParam == driverIdentifier() && letter >= 'a' && letter <= 'z')
-            return letter;
+    while (const auto queued = removeFirst([number](const platform::BusMessage& m) { return m.message == number; })) {
+        const char letter = static_cast<char>(queued->message.lParam & 0xFF);
+        if (queued->message.wParam == driverIdentifier() && letter >= 'a' && letter <= 'z')
+            return Order {letter, queued->sender};
     }
     return std::nullopt;
 }
@@ -75,16 +84,17 @@ void resume()
     ctx.request.suspended = false;
 }
 
-void suspend()
+void suspend(const std::string& server)
 {
     if (!ctx.request.suspended)
         closeLink();
     ctx.request.suspended = true;
+    ctx.request.suspendedBy = server;
 }
 
-void obey(char order)
+void obey(const Order& order)
 {
-    switch (order) {
+    switch (order.letter) {
     case 'a': postToServer(Notice::Available, 0); logOrder("AVAILABLE"); break;
     case 'b':
         failWith(condition::Break);
@@ -95,7 +105,7 @@ void obey(char order)
     case 'l': postToServer(Notice::Lines, ctx.counters.inputDataLines); logOrder("LINES"); break;
     case 'o': postToServer(Notice::Outlines, ctx.counters.outputDataLines); logOrder("OUTLINES"); break;
     case 'r': resume(); postToServer(Notice::Resume, 0); logOrder("RESUME"); break;
-    case 's': suspend(); postToServer(Notice::Suspend, 0); logOrder("SUSPEND"); break;
+    case 's': suspend(order.sender); postToServer(Notice::Suspend, 0); logOrder("SUSPEND"); break;
     default: failWith(condition::ParameterList); logOrder(nullptr); break;
     }
 }
@@ -107,19 +117,44 @@ void takeOneOrder(int waitMs)
         obey(*order);
 }
 
+// The server that suspended the driver must stay on the bus while the driver
+// waits: its socket must still take datagrams (for a driver started
+// suspended, or suspended from outside the bus, some other participant's
+// must). A server that has gone can never resume the driver, so the driver
+// resumes by itself, as the order RESUME would, and goes on with its command.
+bool serverStillThere()
+{
+    const std::string& server = ctx.request.suspendedBy;
+    return server.empty() ? ctx.bus.othersListening() : platform::MessageBus::listening(server);
+}
+
+void resumeWithoutServer()
+{
+    if (ctx.server.debug)
+        logDriverRecord(" wznowil prace, bo Serwer, ktory go wstrzymal, zniknal ###\n");
+    resume();
+}
+
 }
 
 void takeServerOrders()
 {
     if (ctx.server.activeMessageNumber == 0)
         return;
+    sendPendingNotices(std::chrono::milliseconds(0));
     takeOneOrder(0);
     // A suspended driver waits for the server's next order; a driver that
     // cannot hear the server could never be resumed, so it is not held.
     if (!ctx.bus.joined())
         ctx.request.suspended = false;
-    while (ctx.request.suspended && isSuccess())
-        takeOneOrder(-1);
+    while (ctx.request.suspended && isSuccess()) {
+        if (!serverStillThere()) {
+            resumeWithoutServer();
+            break;
+        }
+        takeOneOrder(kServerCheckMs);
+        sendPendingNotices(std::chrono::milliseconds(0));
+    }
 }
 
 }

@@ -15,6 +15,7 @@
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
 #include "driver/transport/link_operations.h"
+#include "driver/transport/link_trace.h"
 
 namespace kelvo::drv {
 
@@ -126,10 +127,15 @@ bool receiveTcp(std::uint8_t& byte, std::uint8_t)
 // The far end keeps no line buffers the driver could drop.
 void purgeTcp() { }
 
+bool tcpAlive()
+{
+    return ctx.link.socket.connected();
+}
+
 }
 
 // A socket hands its bytes to the system at once and has no carrier line.
-const LinkOperations kTcpLine {openTcp, closeTcp, sendTcp, receiveTcp, purgeTcp, nothingToDo, nothingToDo,
-    condition::SocketTimeout, nothingToDo, noTransaction, false};
+const LinkOperations kTcpLine {openTcp, closeTcp, tracedSend<sendTcp>, tracedReceive<receiveTcp>, purgeTcp, nothingToDo, nothingToDo,
+    condition::SocketTimeout, nothingToDo, noTransaction, false, tcpAlive};
 
 }

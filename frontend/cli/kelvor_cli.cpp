@@ -2,11 +2,16 @@
 // windows do: the last connection settings, the identity commands, the
 // report command, and prints the report or the driver's error.
 //
-//   kelvor-cli [--port N] [--speed S] [--mux 0|1|4] [--channel C]
-//              [--save FILE] [--show-folder] KIND [RANGE...]
+//   kelvor-cli [OPTIONS] KIND [RANGE...]      (kelvor-cli --help lists them)
+//
+// The driver's work runs in a child process (see child_run.h), so that an
+// interrupt leaves the port free and the working folder swept.
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,169 +23,33 @@
 #include <unistd.h>
 #include <vector>
 
+#include "frontend/cli/child_run.h"
+#include "frontend/cli/command_line.h"
+#include "frontend/cli/configuration_keeper.h"
+#include "frontend/cli/link_setting.h"
 #include "frontend/logic/cleanup.h"
 #include "frontend/logic/connection_choice.h"
 #include "frontend/logic/connection_sequence.h"
 #include "frontend/logic/driver_messages.h"
 #include "frontend/logic/read_progress.h"
 #include "frontend/logic/report_range.h"
+#include "frontend/logic/system_reason.h"
 #include "frontend/logic/text_encoding.h"
 #include "frontend/logic/working_folder.h"
+#include "platform/file_access.h"
+#include "platform/folder_lock.h"
 
 namespace {
 
 using namespace kelvo::frontend;
+using namespace kelvo::frontend::cli;
 
-constexpr int kUsageError = 255;
-
-void usage()
-{
-    std::fputs(
-        "usage: kelvor-cli [--port N] [--speed S] [--mux 0|1|4] [--channel C] [--save FILE] [--show-folder]\n"
-        "                  KIND [RANGE...]\n"
-        "\n"
-        "  1 YYYY.MM                  monthly report\n"
-        "  2 YYYY.MM.DD YYYY.MM.DD    by dates\n"
-        "  3 FROM TO                  by daily report numbers\n"
-        "  4                          previous month\n"
-        "  5                          current month\n"
-        "  6 YYYY.MM.DD YYYY.MM.DD    settlement by dates\n"
-        "  7 FROM TO                  settlement by numbers\n"
-        "  8                          settlement of the whole memory\n"
-        "\n"
-        "The connection settings are those of the last run unless given. The exit\n"
-        "status is the driver's result code (255 for a wrong command line).\n",
-        stderr);
-}
-
-std::optional<int> number(const char* text, int lowest, int highest)
-{
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < lowest || value > highest)
-        return std::nullopt;
-    return static_cast<int>(value);
-}
-
-std::optional<Date> date(const std::string& text)
-{
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    char rest = 0;
-    if (std::sscanf(text.c_str(), "%4d.%2d.%2d%c", &year, &month, &day, &rest) != 3)
-        return std::nullopt;
-    return Date {year, month, day};
-}
-
-struct CommandLine {
-    std::optional<int> port, speed, mux, channel;
-    std::optional<std::string> save;
-    bool showFolder = false;
-    RangeChoice range;
-};
-
-// The range words of the chosen kind; false when they do not fit it.
-bool takeRangeWords(const std::vector<std::string>& words, RangeChoice& range)
-{
-    const auto count = words.size();
-    switch (range.kind) {
-    case 1: {
-        int year = 0;
-        int month = 0;
-        char rest = 0;
-        if (count != 1 || std::sscanf(words[0].c_str(), "%4d.%2d%c", &year, &month, &rest) != 2 || month < 1 || month > 12)
-            return false;
-        range.year = year;
-        range.monthItem = month - 1;
-        return true;
-    }
-    case 2:
-    case 6: {
-        const auto first = count == 2 ? date(words[0]) : std::nullopt;
-        const auto last = count == 2 ? date(words[1]) : std::nullopt;
-        if (!first || !last)
-            return false;
-        (range.kind == 2 ? range.from : range.settlementFrom) = *first;
-        (range.kind == 2 ? range.to : range.settlementTo) = *last;
-        return true;
-    }
-    case 3:
-    case 7: {
-        const auto first = count == 2 ? number(words[0].c_str(), 0, 65535) : std::nullopt;
-        const auto last = count == 2 ? number(words[1].c_str(), 0, 65535) : std::nullopt;
-        if (!first || !last)
-            return false;
-        (range.kind == 3 ? range.numberFrom : range.settlementNumberFrom) = *first;
-        (range.kind == 3 ? range.numberTo : range.settlementNumberTo) = *last;
-        return true;
-    }
-    default: return count == 0;
-    }
-}
-
-std::optional<CommandLine> parse(int argc, char** argv)
-{
-    CommandLine c;
-    std::vector<std::string> words;
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        const auto take = [&](std::optional<int>& target, int lowest, int highest) {
-            target = value ? number(value, lowest, highest) : std::nullopt;
-            ++i;
-            return target.has_value();
-        };
-        if (option == "--port") {
-            if (!take(c.port, 1, 99))
-                return std::nullopt;
-        } else if (option == "--speed") {
-            if (!take(c.speed, 1, 115200) || std::find(kSpeeds.begin(), kSpeeds.end(), *c.speed) == kSpeeds.end())
-                return std::nullopt;
-        } else if (option == "--mux") {
-            if (!take(c.mux, 0, 4) || std::find(kMultiplexerTypes.begin(), kMultiplexerTypes.end(), *c.mux)
-                    == kMultiplexerTypes.end())
-                return std::nullopt;
-        } else if (option == "--channel") {
-            if (!take(c.channel, 1, 8))
-                return std::nullopt;
-        } else if (option == "--save") {
-            if (value == nullptr)
-                return std::nullopt;
-            c.save = value;
-            ++i;
-        } else if (option == "--show-folder") {
-            c.showFolder = true;
-        } else if (option.starts_with("--")) {
-            return std::nullopt;
-        } else {
-            words.push_back(option);
-        }
-    }
-    if (words.empty())
-        return std::nullopt;
-    const auto kind = number(words[0].c_str(), 1, 8);
-    if (!kind)
-        return std::nullopt;
-    c.range.kind = *kind;
-    words.erase(words.begin());
-    if (!takeRangeWords(words, c.range))
-        return std::nullopt;
-    return c;
-}
-
-void applyOptions(const CommandLine& c, ConnectionChoice& choice)
-{
-    if (c.port)
-        choice.port = *c.port;
-    if (c.speed)
-        choice.speedItem = static_cast<int>(std::find(kSpeeds.begin(), kSpeeds.end(), *c.speed) - kSpeeds.begin());
-    if (c.mux)
-        choice.kindItem =
-            static_cast<int>(std::find(kMultiplexerTypes.begin(), kMultiplexerTypes.end(), *c.mux) - kMultiplexerTypes.begin());
-    if (c.channel)
-        choice.channelItem = *c.channel - 1;
-}
+constexpr int kUsageError = 2;
+constexpr int kOwnFailure = 1;  // a failure of kelvor-cli's own, not of the driver
+constexpr char kConnectedNote[] = "connected";
+constexpr char kReportNote[] = "report ";
+// The driver writes a trace of the line into the file this variable names.
+constexpr char kTraceVariable[] = "KELVO_TRACE";
 
 // On a terminal, the records read so far and the time taken, redrawn while
 // the blocking report command runs and once more when it has returned.
@@ -235,22 +104,31 @@ std::string fileText(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-int run(const CommandLine& c)
+std::filesystem::path fromStartFolder(const std::string& startFolder, const std::string& name)
 {
-    Session session;
-    std::string problem;
-    const auto folder = enterWorkingFolder(session.startFolder, problem);
-    if (!folder) {
-        std::fprintf(stderr, "kelvor-cli: %s\n", problem.c_str());
-        return kUsageError;
-    }
-    if (c.showFolder)
-        std::fprintf(stderr, "working folder: %s\n", folder->c_str());
+    const std::filesystem::path path(name);
+    return path.is_absolute() ? path : std::filesystem::path(startFolder) / path;
+}
 
+// A copy of the report as the driver wrote it; the reason in Polish when it cannot be made.
+std::optional<std::string> saveReport(const std::string& report, const std::filesystem::path& target)
+{
+    std::error_code error;
+    if (std::filesystem::is_directory(target, error))
+        return systemReason(EISDIR);
+    std::filesystem::copy_file(report, target, std::filesystem::copy_options::overwrite_existing, error);
+    if (error)
+        return systemReason(error.value());
+    return std::nullopt;
+}
+
+// The connection and the report, in the working folder; the exit status.
+int readReport(const CommandLine& c, Session& session, const Note& note)
+{
     ConnectionChoice choice;
     if (const auto last = readLastConnection("konfig.txt"))
         prefill(*last, session.record, choice);
-    applyOptions(c, choice);
+    applyLinkOptions(c, firstConfigurationLine("konfig.txt"), choice, session.record);
 
     std::string lastQuestion;
     ConnectionEvents events;
@@ -261,46 +139,117 @@ int run(const CommandLine& c)
     events.showMainWindow = [] { };
     events.requestEnd = [] { };
     events.busy = [](bool) { };
+    const ConfigurationKeeper before;
     const ConnectionOutcome connection = runConnection(session, choice, events);
     if (connection.result != ConnectionResult::RangeWindow) {
         std::fprintf(stderr, "%s\n", lastQuestion.c_str());
+        before.restore();
         cleanUpAtEnd();
         return connection.code;
     }
+    note(kConnectedNote);
 
     ReportRun report;
     {
         ProgressLine progress;
-        report = runReport(session, c.range);
+        ReportSteps steps;
+        steps.starting = [&note](const ReportNames& names) { note(kReportNote + names.fileName); };
+        report = runReport(session, c.range, steps);
     }
     if (report.code != 0) {
         std::fprintf(stderr, "%s\n", driverErrorMessage(report.code).c_str());
         cleanUpAtEnd();
         return report.code;
     }
-    const std::string text = fileText(report.names.fileName);
-    std::fputs(utf8FromWindows1250(text).c_str(), stdout);
+    std::fputs(utf8FromWindows1250(fileText(report.names.fileName)).c_str(), stdout);
+    std::fflush(stdout);
+    int status = 0;
     if (c.save) {
-        const std::filesystem::path target = std::filesystem::path(*c.save).is_absolute()
-            ? std::filesystem::path(*c.save)
-            : std::filesystem::path(session.startFolder) / *c.save;
-        std::error_code error;
-        std::filesystem::copy_file(report.names.fileName, target, std::filesystem::copy_options::overwrite_existing, error);
-        if (error)
-            std::fprintf(stderr, "kelvor-cli: cannot save the report as %s\n", target.c_str());
+        const auto target = fromStartFolder(session.startFolder, *c.save);
+        if (const auto reason = saveReport(report.names.fileName, target)) {
+            std::fprintf(stderr, "kelvor-cli: nie można zapisać raportu w pliku %s: %s\n", target.c_str(), reason->c_str());
+            status = kOwnFailure;
+        }
     }
     cleanUpAtEnd();
-    return 0;
+    return status;
+}
+
+// After an interrupt or a crash of the child: what it left goes as at a normal end.
+int tidyAfter(const ChildEnd& end, const ConfigurationKeeper& before)
+{
+    bool connected = false;
+    for (const std::string& note : end.notes) {
+        connected = connected || note == kConnectedNote;
+        if (note.starts_with(kReportNote))
+            kelvo::platform::removeFile(note.substr(std::string(kReportNote).size()));
+    }
+    if (!connected)
+        before.restore();
+    cleanUpAtEnd();
+    const char* name = end.signal == SIGINT ? "SIGINT" : end.signal == SIGTERM ? "SIGTERM" : ::strsignal(end.signal);
+    std::fprintf(stderr, "kelvor-cli: przerwano (%s); port zwolniony, folder roboczy uprzątnięty\n", name);
+    return 128 + end.signal;
+}
+
+std::string holderText(const std::string& folder)
+{
+    const auto holder = kelvo::platform::flockHolder(folder);
+    if (!holder)
+        return "inny program";
+    return (holder->program.empty() ? std::string("program") : holder->program) + ", PID " + std::to_string(holder->pid);
+}
+
+int run(const CommandLine& c)
+{
+    Session session;
+    std::string problem;
+    const auto folder = enterWorkingFolder(session.startFolder, problem);
+    if (!folder) {
+        std::fprintf(stderr, "kelvor-cli: %s\n", problem.c_str());
+        return kOwnFailure;
+    }
+    if (c.showFolder)
+        std::fprintf(stderr, "folder roboczy: %s\n", folder->c_str());
+    const kelvo::platform::FolderLock lock(*folder);
+    if (!lock.acquired()) {
+        std::fprintf(stderr, "kelvor-cli: folder roboczy %s jest zajęty: trwa w nim inny odczyt (%s); spróbuj ponownie po jego zakończeniu\n",
+            folder->c_str(), holderText(*folder).c_str());
+        return kOwnFailure;
+    }
+    if (c.trace) {
+        const auto path = fromStartFolder(session.startFolder, *c.trace);
+        std::FILE* trace = std::fopen(path.c_str(), "a");
+        if (trace == nullptr) {
+            std::fprintf(stderr, "kelvor-cli: nie można otworzyć pliku śladu %s: %s\n", path.c_str(), systemReason(errno).c_str());
+            return kOwnFailure;
+        }
+        std::fclose(trace);
+        ::setenv(kTraceVariable, path.c_str(), 1);
+    }
+    const ConfigurationKeeper before;
+    const ChildEnd end = runInChild([&](const Note& note) { return readReport(c, session, note); });
+    if (end.signal != 0)
+        return tidyAfter(end, before);
+    return end.status;
 }
 
 }
 
 int main(int argc, char** argv)
 {
-    const auto commandLine = parse(argc, argv);
-    if (!commandLine) {
-        usage();
+    const Request request = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (std::holds_alternative<Help>(request)) {
+        std::fputs(helpText().c_str(), stdout);
+        return 0;
+    }
+    if (std::holds_alternative<Version>(request)) {
+        std::printf("kelvor-cli %s\n", KELVOR_VERSION);
+        return 0;
+    }
+    if (const auto* mistake = std::get_if<UsageError>(&request)) {
+        std::fprintf(stderr, "%s\n", mistake->message.c_str());
         return kUsageError;
     }
-    return run(*commandLine);
+    return run(std::get<CommandLine>(request));
 }

@@ -38,6 +38,9 @@ std::string inputHeader(std::uint8_t registerNumber)
 
 std::string configurationLine(const ParameterRecord& r, std::uint8_t registerNumber)
 {
+    if (!r.linkPort.empty())
+        return "$" + std::to_string(registerNumber) + "\t" + r.linkPort + "\t" + std::to_string(r.portTimeout)
+            + (r.linkTail.empty() ? "" : "\t" + r.linkTail);
     return "$" + std::to_string(registerNumber) + "\tCOM" + std::to_string(r.port) + ":" + std::to_string(r.speed)
         + ":MUX" + std::to_string(r.multiplexerType) + ":" + std::to_string(r.channel) + "\t"
         + std::to_string(r.portTimeout) + "\tKELVO";

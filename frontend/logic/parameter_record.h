@@ -27,6 +27,12 @@ struct ParameterRecord {
     std::int32_t lastMonth = 0;
     std::int32_t lastYear = 0;
     std::uint8_t registerNumber = 0;
+    // A link the window's three kinds cannot describe (a line converter, TCP):
+    // the port setting (field 2) and the fields after the time-out (from the
+    // identifier on) of the configuration line, written as they stand. Empty
+    // for the window's kinds, which the fields above describe.
+    std::string linkPort;
+    std::string linkTail;
 };
 
 struct Session {

@@ -40,7 +40,7 @@ RangeChoice defaultRange(Date today)
     RangeChoice choice;
     const bool january = today.month == 1;
     choice.monthItem = january ? 11 : today.month - 2;
-    choice.year = std::clamp(january ? today.year - 1 : today.year, 2001, 2100);
+    choice.year = std::clamp(january ? today.year - 1 : today.year, kFirstYear, kLastYear);
     choice.from = choice.to = choice.settlementFrom = choice.settlementTo = today;
     return choice;
 }

@@ -12,6 +12,11 @@
 
 namespace kelvo::frontend {
 
+// The ranges the range window offers: years of a month, report numbers.
+inline constexpr int kFirstYear = 2001;
+inline constexpr int kLastYear = 2100;
+inline constexpr int kHighestReportNumber = 2060;
+
 struct Date {
     int year = 2000;
     int month = 1;

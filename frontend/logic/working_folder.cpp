@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "frontend/logic/system_reason.h"
+
 namespace kelvo::frontend {
 
 namespace {
@@ -45,35 +47,37 @@ private:
 };
 
 // What is wrong with a private folder as found; empty when it will do.
-std::string privacyProblem(const std::string& folder, const struct stat& st)
+std::string privacyProblem(const struct stat& st)
 {
     if (st.st_uid != ::geteuid())
-        return "FOLDER ROBOCZY " + folder + " NALEŻY DO INNEGO UŻYTKOWNIKA";
+        return "należy do innego użytkownika";
     if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
-        return "FOLDER ROBOCZY " + folder + " JEST DOSTĘPNY DLA INNYCH UŻYTKOWNIKÓW (WYMAGANE PRAWA 0700)";
+        return "jest dostępny dla innych użytkowników (wymagane prawa 0700)";
     return {};
 }
 
 // Enters the private folder through a descriptor, so that what was checked is
-// what becomes current; a link in its place is refused.
-bool enterPrivateFolder(const std::string& folder, std::string& problem)
+// what becomes current; a link in its place is refused. Why not, when not.
+std::string enterPrivateFolder(const std::string& folder)
 {
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), error);
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        problem = "NIE MOŻNA UTWORZYĆ FOLDERU ROBOCZEGO " + folder;
-        return false;
-    }
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return systemReason(errno);
     const Descriptor opened(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat st {};
-    if (opened.get() < 0 || ::fstat(opened.get(), &st) != 0) {
-        problem = "FOLDER ROBOCZY " + folder + " NIE JEST FOLDEREM (MOŻE BYĆ DOWIĄZANIEM)";
-        return false;
-    }
-    problem = privacyProblem(folder, st);
-    if (problem.empty() && ::fchdir(opened.get()) != 0)
-        problem = "NIE MOŻNA WEJŚĆ DO FOLDERU ROBOCZEGO " + folder;
-    return problem.empty();
+    if (opened.get() < 0 || ::fstat(opened.get(), &st) != 0)
+        return "nie jest folderem (może być dowiązaniem)";
+    if (const std::string problem = privacyProblem(st); !problem.empty())
+        return problem;
+    return ::fchdir(opened.get()) == 0 ? std::string() : systemReason(errno);
+}
+
+std::string enterStateFolder(const std::string& folder)
+{
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    return ::chdir(folder.c_str()) == 0 ? std::string() : systemReason(errno);
 }
 
 }
@@ -97,19 +101,14 @@ std::optional<std::string> enterWorkingFolder(std::string& startFolder, std::str
 {
     std::error_code error;
     startFolder = std::filesystem::current_path(error).string();
-    problem.clear();
     const std::string folder = chooseWorkingFolder();
-    if (temporaryFolder()) {
-        if (!enterPrivateFolder(folder, problem))
-            return std::nullopt;
+    const std::string reason = temporaryFolder() ? enterPrivateFolder(folder) : enterStateFolder(folder);
+    if (reason.empty()) {
+        problem.clear();
         return folder;
     }
-    std::filesystem::create_directories(folder, error);
-    if (::chdir(folder.c_str()) != 0) {
-        problem = "NIE MOŻNA WEJŚĆ DO FOLDERU ROBOCZEGO " + folder;
-        return std::nullopt;
-    }
-    return folder;
+    problem = "nie można użyć folderu roboczego " + folder + ": " + reason;
+    return std::nullopt;
 }
 
 }

@@ -19,7 +19,9 @@ int main(int argc, char** argv)
     kelvo::windows::ProgramWindows windows;
     // A working folder that another user could reach is not used at all.
     if (!windows.workingFolderProblem().empty()) {
-        kelvo::windows::tell(nullptr, QStringLiteral("kelvor"), QString::fromStdString(windows.workingFolderProblem()));
+        QString problem = QString::fromStdString(windows.workingFolderProblem());
+        problem[0] = problem[0].toUpper();
+        kelvo::windows::tell(nullptr, QStringLiteral("kelvor"), problem);
         return 1;
     }
     QObject::connect(&windows, &kelvo::windows::ProgramWindows::endRequested, &application, &QApplication::quit,

@@ -25,7 +25,7 @@ namespace kelvo::windows {
 
 namespace {
 
-constexpr int kHighestReportNumber = 2060;
+using frontend::kHighestReportNumber;
 
 frontend::Date dateOf(const QDateEdit* edit)
 {
@@ -108,7 +108,7 @@ void TfZakresRaportow::build()
         QStringLiteral("Kwiecień"), QStringLiteral("Maj"), QStringLiteral("Czerwiec"), QStringLiteral("Lipiec "),
         QStringLiteral("Sierpień"), QStringLiteral("Wrzesień"), QStringLiteral("Październik"),
         QStringLiteral("Listopad"), QStringLiteral("Grudzień")});
-    csRok_ = numberSpin("csRok", 2001, 2100, this);
+    csRok_ = numberSpin("csRok", frontend::kFirstYear, frontend::kLastYear, this);
     dtOd_ = datePicker("dtOd", this);
     dtDo_ = datePicker("dtDo", this);
     csOd_ = numberSpin("csOd", 1, kHighestReportNumber, this);

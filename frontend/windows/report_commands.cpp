@@ -30,11 +30,12 @@ using frontend::Command;
 const QString kTextFilter = QStringLiteral("Plik tekstowy (*.txt)");
 const QString kPdfFilter = QStringLiteral("Plik PDF (*.pdf)");
 
-// The file dialogs are Qt's own, the same on every desktop.
-QString askForFile(QWidget* parent, const char* name, QFileDialog::AcceptMode mode, const QString& filter,
-                   const QString& suffix, const QString& proposed)
+// The file dialogs are Qt's own, the same on every desktop; they start in
+// the folder the program was started from.
+QString askForFile(QWidget* parent, const QString& startFolder, const char* name, QFileDialog::AcceptMode mode,
+                   const QString& filter, const QString& suffix, const QString& proposed)
 {
-    QFileDialog dialog(parent);
+    QFileDialog dialog(parent, QString(), startFolder);
     dialog.setObjectName(QString::fromLatin1(name));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(mode);
@@ -121,6 +122,11 @@ QString ReportCommands::jobTitle() const
     return QString::fromStdString(frontend::printJobTitle(main_.session().record));
 }
 
+QString ReportCommands::startFolder() const
+{
+    return QString::fromStdString(main_.session().startFolder);
+}
+
 QString ReportCommands::reportPath() const
 {
     return QDir(QString::fromStdString(main_.session().workingFolder)).filePath(main_.reportFileName());
@@ -189,7 +195,7 @@ bool ReportCommands::exportPdf(const QString& path)
 void ReportCommands::saveAsPdf()
 {
     const QString name = main_.reportFileName().isEmpty() ? openedName_ : main_.reportFileName();
-    const QString path = askForFile(&main_, "sdZapisPdf", QFileDialog::AcceptSave, kPdfFilter, QStringLiteral("pdf"),
+    const QString path = askForFile(&main_, startFolder(), "sdZapisPdf", QFileDialog::AcceptSave, kPdfFilter, QStringLiteral("pdf"),
                                     QFileInfo(name).completeBaseName() + QStringLiteral(".pdf"));
     enterWorkingFolder();
     if (!path.isEmpty() && !exportPdf(path))
@@ -199,7 +205,7 @@ void ReportCommands::saveAsPdf()
 void ReportCommands::saveToDisk()
 {
     const QString source = reportPath();
-    const QString target = askForFile(&main_, "sdZapisNaDysk", QFileDialog::AcceptSave, kTextFilter, QStringLiteral("TXT"),
+    const QString target = askForFile(&main_, startFolder(), "sdZapisNaDysk", QFileDialog::AcceptSave, kTextFilter, QStringLiteral("TXT"),
                                       main_.reportFileName());
     if (!target.isEmpty() && QFileInfo(source).isFile()
         && !platform::copyFile(source.toStdString(), target.toStdString()))
@@ -209,7 +215,7 @@ void ReportCommands::saveToDisk()
 
 void ReportCommands::openSaved()
 {
-    const QString path = askForFile(&main_, "sdOdczytZDysku", QFileDialog::AcceptOpen, kTextFilter, QString(), QString());
+    const QString path = askForFile(&main_, startFolder(), "sdOdczytZDysku", QFileDialog::AcceptOpen, kTextFilter, QString(), QString());
     if (!path.isEmpty() && main_.showReportFile(path)) {
         openedName_ = QFileInfo(path).fileName();
         main_.setCommandStates(frontend::CommandEvent::SavedReportOpened);

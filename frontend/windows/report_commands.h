@@ -50,6 +50,7 @@ private:
     void enterWorkingFolder() const;
     QString jobTitle() const;
     QString reportPath() const;
+    QString startFolder() const;
 
     TfMain& main_;
     QAction* preview_ = nullptr;

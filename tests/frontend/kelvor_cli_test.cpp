@@ -1,9 +1,13 @@
 #include <atomic>
+#include <csignal>
 #include <cstdio>
+#include <fstream>
+#include <unistd.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <regex>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 
@@ -44,10 +48,34 @@ protected:
         return outcome;
     }
 
+    // Starts kelvor-cli in the background (its own process, not a shell's); output and errors to files.
+    pid_t start(const std::string& arguments, const std::string& name)
+    {
+        const std::string command = "cd '" + dir_.path() + "' && TEMP='" + temp_ + "' KELVO_COM1='"
+            + dir_.file("com") + "' exec " + KELVOR_CLI_PATH + " " + arguments + " >" + dir_.file(name + ".out") + " 2>"
+            + dir_.file(name + ".err");
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        return pid;
+    }
+
+    // The front end's private folder inside TEMP, and a file in it.
+    std::string working(const std::string& name = "") const
+    {
+        const std::string folder = kelvo::frontend::privateFolderIn(temp_);
+        return name.empty() ? folder : folder + "/" + name;
+    }
+    std::string konfig() { return readFile(working("KONFIG.TXT")); }
+    std::string errors() { return readFile(dir_.file("stderr.txt")); }
+
     std::vector<std::string> workingFiles()
     {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(kelvo::frontend::privateFolderIn(temp_)))
+        std::error_code missing;
+        for (const auto& entry : std::filesystem::directory_iterator(working(), missing))
             names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
@@ -84,10 +112,7 @@ TEST_F(KelvorCliTest, WithoutARegisterOrWithAWrongCommandLine)
     const Outcome noRegister = cli("--port 1 4");
     EXPECT_EQ(noRegister.status, 62);
     EXPECT_EQ(readFile(dir_.file("stderr.txt")), "BŁĄD NUMER 62: NIE MOŻNA OTWORZYĆ PORTU SZEREGOWEGO\n");
-    EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"});
-
-    for (const char* wrong : {"", "9", "1 2012", "1 2012.13", "2 2012.01.01", "3 1", "--speed 1200 4", "4 extra"})
-        EXPECT_EQ(cli(wrong).status, 255) << wrong;
+    EXPECT_TRUE(workingFiles().empty()) << "a failed connection leaves no KONFIG.TXT where there was none";
 }
 
 TEST_F(KelvorCliTest, OnATerminalTheRecordsReadRiseAgainstTheMemoryWithTheTimeTaken)
@@ -108,7 +133,7 @@ TEST_F(KelvorCliTest, OnATerminalTheRecordsReadRiseAgainstTheMemoryWithTheTimeTa
         for (std::string more; !(more = terminal.receive(4096, std::chrono::milliseconds(100))).empty();)
             shown += more;
     });
-    const Outcome report = cli("--port 1 3 1 65535", terminal.slavePath());
+    const Outcome report = cli("--port 1 3 1 2060", terminal.slavePath());
     finished = true;
     reader.join();
     ::close(held);
@@ -128,6 +153,246 @@ TEST_F(KelvorCliTest, OnATerminalTheRecordsReadRiseAgainstTheMemoryWithTheTimeTa
     EXPECT_TRUE(shown.ends_with("\r\x1b[K")) << "the line is cleared at the end";
 }
 
+TEST_F(KelvorCliTest, UsageMistakesNameTheArgumentAndWhatIsAllowedInPolish)
+{
+    const struct {
+        const char* arguments;
+        const char* named;    // the argument the message names
+        const char* allowed;  // what it says is allowed
+    } cases[] = {
+        {"", "brak rodzaju raportu", "1 RRRR.MM"},
+        {"9", "„9”", "1 RRRR.MM"},
+        {"--speed 1200 4", "--speed 1200", "9600, 19200, 28800, 57600"},
+        {"--mux 2 4", "--mux 2", "0, 1, 4"},
+        {"--port 0 4", "--port 0", "od 1 do 99"},
+        {"--port", "--port: brak wartości", "--port N"},
+        {"--speeed 9600 4", "„--speeed”", "--help"},
+        {"1 2012", "„2012”", "RRRR.MM"},
+        {"1 2012.13", "„2012.13”", "od 01 do 12"},
+        {"1 0012.01", "„0012.01”", "rok od 2001 do 2100"},
+        {"2 2012.01.01", "rodzaj 2", "RRRR.MM.DD RRRR.MM.DD"},
+        {"2 2012.02.01 2012.02.30", "„2012.02.30”", "dzień istniejący w miesiącu"},
+        {"3 1", "rodzaj 3", "od 1 do 2060"},
+        {"7 1 3000", "„3000”", "od 1 do 2060"},
+        {"4 extra", "„extra”", "rodzaje 4, 5 i 8 nie mają zakresu"},
+        {"--tcp 10.0.0.1 4", "--tcp 10.0.0.1", "HOST:PORT"},
+        {"--converter 4", "--converter", "--converter-id ID"},
+        {"--converter --converter-id SHORT 4", "--converter-id SHORT", "dokładnie 8 znaków"},
+        {"--converter --converter-id KELVO001 --channel 5 4", "--channel 5", "1 do 4"},
+        {"--tcp 10.0.0.1:4001 --mux 1 4", "--mux", "--tcp"},
+        {"--repeats 3 4", "--repeats", "--converter"},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = cli(c.arguments);
+        EXPECT_EQ(outcome.status, 2) << c.arguments;
+        EXPECT_TRUE(outcome.output.empty()) << c.arguments;
+        const std::string message = errors();
+        EXPECT_TRUE(message.starts_with("kelvor-cli: ")) << message;
+        EXPECT_NE(message.find(c.named), std::string::npos) << c.arguments << "\n" << message;
+        EXPECT_NE(message.find(c.allowed), std::string::npos) << c.arguments << "\n" << message;
+        EXPECT_EQ(message.find("usage"), std::string::npos) << message;
+    }
+    EXPECT_TRUE(workingFiles().empty()) << "a wrong command line touches nothing";
+
+    const Outcome help = cli("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(errors().empty());
+    for (const char* part : {"użycie: kelvor-cli", "9600, 19200, 28800, 57600", "--tcp HOST:PORT", "--converter-id ID",
+             "--trace PLIK", "KELVO_TRACE", "lata od 2001 do 2100", "rozliczeniowy całości pamięci"})
+        EXPECT_NE(help.output.find(part), std::string::npos) << part;
+    const Outcome version = cli("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(std::regex_match(version.output, std::regex("kelvor-cli [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << version.output;
+}
+
+TEST_F(KelvorCliTest, AFailedConnectionPutsTheLastConfigurationBack)
+{
+    kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
+        {"--pty", dir_.file("com"), "--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"},
+        dir_.file("sim.out"));
+    ASSERT_TRUE(simulator.listening());
+    ASSERT_EQ(cli("--port 1 --speed 9600 1 2012.01").status, 0) << errors();
+    const std::string working = konfig();
+    ASSERT_NE(working.find("COM1:9600:MUX0:1"), std::string::npos) << working;
+
+    EXPECT_EQ(cli("--port 7 4").status, 62) << "COM7 leads nowhere";
+    EXPECT_EQ(konfig(), working);
+    EXPECT_NE(cli("--tcp 127.0.0.1:1 4").status, 0) << "nothing listens there";
+    EXPECT_EQ(konfig(), working);
+    EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"});
+    const Outcome again = cli("1 2012.01");
+    EXPECT_EQ(again.status, 0) << "a plain run still reaches the register: " << errors();
+}
+
+TEST_F(KelvorCliTest, TcpConverterLinksAndAHandWrittenLineIsKept)
+{
+    const std::string golden =
+        kelvo::frontend::utf8FromWindows1250(readFile(std::string(KELVO_GOLDEN_REPORTS) + "/orvan-monthly.txt"));
+    const std::string scenario = std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json";
+    {
+        kelvo::test::SimulatorProcess tcp(KELVOSIM_PATH, {"--tcp", "127.0.0.1:0", "--scenario", scenario}, dir_.file("tcp.out"));
+        ASSERT_TRUE(tcp.listening());
+        const std::string address = "127.0.0.1:" + std::to_string(tcp.tcpPort());
+        const Outcome direct = cli("--tcp " + address + " --timeout 3 1 2012.01");
+        EXPECT_EQ(direct.status, 0) << errors();
+        EXPECT_EQ(direct.output, golden);
+        EXPECT_NE(konfig().find("\tCOM1:9600:MUX6:0\t5\tKELVO\tTCP:0:" + address + ":KELVO:3:0"), std::string::npos) << konfig();
+
+        // The line the options do not change is kept as written, also one written by hand.
+        std::ofstream(working("KONFIG.TXT"), std::ios::binary)
+            << "$1\tCOM3:19200:MUX6:0\t4\tMY REGISTER\tnet:7:" << address << ":anything:4:0\r\n";
+        const Outcome kept = cli("1 2012.01");
+        EXPECT_EQ(kept.status, 0) << errors();
+        EXPECT_EQ(kept.output, golden);
+        EXPECT_NE(konfig().find("\tCOM3:19200:MUX6:0\t5\tMY REGISTER\tnet:7:" + address + ":anything:4:0"), std::string::npos)
+            << konfig();
+    }
+    {
+        kelvo::test::SimulatorProcess converter(KELVOSIM_PATH, {"--tcp", "127.0.0.1:0", "--converter", "--scenario", scenario},
+            dir_.file("conv-tcp.out"));
+        ASSERT_TRUE(converter.listening());
+        const std::string address = "127.0.0.1:" + std::to_string(converter.tcpPort());
+        const Outcome framed = cli("--tcp " + address + " --converter --converter-id KELVO001 --repeats 2 1 2012.01");
+        EXPECT_EQ(framed.status, 0) << errors();
+        EXPECT_EQ(framed.output, golden);
+        // The port and speed not given are those of the last line.
+        EXPECT_NE(konfig().find("\tCOM3:19200:MUX5:1\t5\tKELVO\tTCP:0:" + address + ":KELVO001:5:2"), std::string::npos)
+            << konfig();
+    }
+    {
+        kelvo::test::SimulatorProcess converter(KELVOSIM_PATH, {"--pty", dir_.file("com"), "--converter", "--scenario", scenario},
+            dir_.file("conv-pty.out"));
+        ASSERT_TRUE(converter.listening());
+        const Outcome serial = cli("--port 1 --converter --converter-id KELVO001 --channel 2 1 2012.01");
+        EXPECT_EQ(serial.status, 0) << errors();
+        EXPECT_EQ(serial.output, golden);
+        EXPECT_NE(konfig().find("\tCOM1:19200:MUX7:2\t5\tKELVO\tKELVO001:5:3"), std::string::npos) << konfig();
+    }
+}
+
+TEST_F(KelvorCliTest, ASaveThatFailsSaysWhyAndEndsWithOne)
+{
+    kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
+        {"--pty", dir_.file("com"), "--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"},
+        dir_.file("sim.out"));
+    ASSERT_TRUE(simulator.listening());
+    const Outcome missing = cli("--port 1 1 2012.01 --save no-such-folder/report.txt");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.output.find("RAPORT"), std::string::npos) << "the report is still shown";
+    EXPECT_EQ(errors(), "kelvor-cli: nie można zapisać raportu w pliku " + dir_.file("no-such-folder/report.txt")
+        + ": nie ma takiego pliku ani folderu\n");
+    const Outcome folder = cli("1 2012.01 --save work");
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_NE(errors().find(": to jest folder, nie plik"), std::string::npos) << errors();
+    EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"});
+}
+
+TEST_F(KelvorCliTest, ASecondRunSaysWhoIsBusyAndSignalsEndTheRunCleanly)
+{
+    // A settlement of 600 records at 9600 bit/s takes long enough to be interrupted.
+    kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
+        {"--pty", dir_.file("com"), "--generate", "2", "--records", "600", "--baud", "9600", "--log", dir_.file("log")},
+        dir_.file("sim.out"));
+    ASSERT_TRUE(simulator.listening());
+    ASSERT_EQ(cli("--port 1 3 1 2").status, 0) << errors();
+    const std::string working = konfig();
+
+    for (const int signal : {SIGINT, SIGTERM}) {
+        const std::size_t readBefore = kelvo::test::logLines(dir_.file("log"), "cmd=154").size();
+        const pid_t first = start("3 1 2060", "first");
+        while (kelvo::test::logLines(dir_.file("log"), "cmd=154").size() < readBefore + 20)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+
+        const Outcome second = cli("4");
+        EXPECT_EQ(second.status, 1);
+        EXPECT_NE(errors().find("jest zajęty: trwa w nim inny odczyt (kelvor-cli, PID " + std::to_string(first) + ")"),
+            std::string::npos)
+            << errors();
+
+        ::kill(first, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(first, &status, 0), first);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        EXPECT_NE(readFile(dir_.file("first.err")).find("kelvor-cli: przerwano (" + std::string(signal == SIGINT ? "SIGINT" : "SIGTERM")
+                      + "); port zwolniony, folder roboczy uprzątnięty"),
+            std::string::npos)
+            << readFile(dir_.file("first.err"));
+        EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"}) << "no parameter file, no empty report";
+        EXPECT_EQ(konfig(), working);
+        // The port is free again: the next run reaches the register.
+        EXPECT_EQ(cli("3 1 2").status, 0) << errors();
+    }
+}
+
+TEST_F(KelvorCliTest, ATraceOfAMonthlyReportDecodesToTheRequestsTheRegisterServed)
+{
+    kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
+        {"--pty", dir_.file("com"), "--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json", "--log",
+            dir_.file("log")},
+        dir_.file("sim.out"));
+    ASSERT_TRUE(simulator.listening());
+    const Outcome monthly = cli("--port 1 --speed 9600 --trace trace.txt 1 2012.01");
+    ASSERT_EQ(monthly.status, 0) << errors();
+
+    const std::string trace = readFile(dir_.file("trace.txt"));
+    const std::regex burst("[0-9]+\\.[0-9]{3} (TX|RX) req=[0-9]+ cmd=[0-9]+ ([0-9A-F]{2} )+\\|[ -~]+\\|");
+    std::istringstream lines(trace);
+    std::size_t bursts = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("#"))
+            continue;
+        EXPECT_TRUE(std::regex_match(line, burst)) << line;
+        ++bursts;
+    }
+    EXPECT_GT(bursts, 20u);
+
+    FILE* pipe = ::popen((std::string(KELVOTRACE_PATH) + " '" + dir_.file("trace.txt") + "'").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string decoded;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0;)
+        decoded.append(buffer, n);
+    ASSERT_EQ(::pclose(pipe), 0);
+
+    // The command code and request data of every request, in order, from both ends of the line.
+    const std::regex request("cmd=([0-9]+)[^\n]*? data=\\[([0-9A-F ]*)\\]");
+    const auto requests = [&request](const std::string& text) {
+        std::vector<std::string> found;
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), request); it != std::sregex_iterator(); ++it)
+            found.push_back((*it)[1].str() + " [" + (*it)[2].str() + "]");
+        return found;
+    };
+    const auto served = requests(readFile(dir_.file("log")));
+    ASSERT_GT(served.size(), 10u);
+    EXPECT_EQ(requests(decoded), served) << decoded;
+    EXPECT_TRUE(std::regex_search(decoded,
+        std::regex("ONrKasy cmd=29 \\(blok informacyjny\\) data=\\[03 00\\] status=ACK odpowiedź=\\[06 [0-9A-F .]+\\] \\(132 B\\)")))
+        << decoded;
+    EXPECT_TRUE(std::regex_search(decoded,
+        std::regex("X000028X cmd=154 \\(rekord pamięci fiskalnej\\) data=\\[[0-9A-F]{2} [0-9A-F]{2}\\] rekord=[0-9]+ status=ACK")))
+        << decoded;
+    EXPECT_NE(decoded.find("--- ONrKasy config=1\tCOM1:9600:MUX0:1"), std::string::npos) << decoded;
+}
+
+TEST_F(KelvorCliTest, TheReadmeExampleOfATcpLineReachesTheRegister)
+{
+    // The README's KONFIG.TXT line for a network serial server, run as it stands but for the simulator's port.
+    const std::string readme = readFile(KELVO_README);
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(readme, found, std::regex("\\$ (printf '\\$1\\\\tCOM1:9600:MUX6:0[^\n]*> KONFIG.TXT)")))
+        << "README shows the TCP line";
+    kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
+        {"--tcp", "127.0.0.1:0", "--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"}, dir_.file("sim.out"));
+    ASSERT_TRUE(simulator.listening());
+    const std::string line = std::regex_replace(found[1].str(), std::regex(":4001:"), ":" + std::to_string(simulator.tcpPort()) + ":");
+    const std::string script = "cd '" + dir_.path() + "' && " + line
+        + " && printf '#1\\r\\n#\\r\\n#\\r\\n$NONE\\t0\\r\\n' > in1 && " + KELVODRV_PATH + " ONrKasy in1 out > result.txt";
+    EXPECT_EQ(std::system(script.c_str()), 0) << readFile(dir_.file("result.txt"));
+    EXPECT_EQ(readFile(dir_.file("result.txt")), "0\n");
+    EXPECT_NE(readFile(dir_.file("out")).find("Orvan"), std::string::npos) << readFile(dir_.file("out"));
+}
+
 TEST_F(KelvorCliTest, LinksPlantedInASharedTemporaryFolderAreNeverWrittenThrough)
 {
     if (!kelvo::test::canActAsAnotherUser())
@@ -141,15 +406,13 @@ TEST_F(KelvorCliTest, LinksPlantedInASharedTemporaryFolderAreNeverWrittenThrough
         plant += "ln -s " + victim + " " + temp_ + "/" + name + " && ";
     ASSERT_TRUE(kelvo::test::runAsNobody(plant + "true"));
     EXPECT_EQ(cli("--port 1 4").status, 62);
-    EXPECT_EQ(kelvo::test::readFile(victim), "keep me");
-    EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"}) << "the run used its private folder";
+    EXPECT_EQ(readFile(victim), "keep me");
+    EXPECT_TRUE(std::filesystem::is_directory(working())) << "the run used its private folder";
 
     // The private folder's name taken beforehand by another user.
-    std::filesystem::remove_all(kelvo::frontend::privateFolderIn(temp_));
-    ASSERT_TRUE(kelvo::test::runAsNobody("mkdir -m 777 " + kelvo::frontend::privateFolderIn(temp_) + " && ln -s "
-        + victim + " " + kelvo::frontend::privateFolderIn(temp_) + "/RAPORT.TXT"));
-    EXPECT_EQ(cli("--port 1 4").status, 255);
-    EXPECT_EQ(readFile(dir_.file("stderr.txt")),
-        "kelvor-cli: FOLDER ROBOCZY " + kelvo::frontend::privateFolderIn(temp_) + " NALEŻY DO INNEGO UŻYTKOWNIKA\n");
-    EXPECT_EQ(kelvo::test::readFile(victim), "keep me");
+    std::filesystem::remove_all(working());
+    ASSERT_TRUE(kelvo::test::runAsNobody("mkdir -m 777 " + working() + " && ln -s " + victim + " " + working("RAPORT.TXT")));
+    EXPECT_EQ(cli("--port 1 4").status, 1);
+    EXPECT_EQ(errors(), "kelvor-cli: nie można użyć folderu roboczego " + working() + ": należy do innego użytkownika\n");
+    EXPECT_EQ(readFile(victim), "keep me");
 }

@@ -133,10 +133,30 @@ TEST_F(BusTest, StrayDatagramsDoNotStretchTheWait)
 
 TEST_F(BusTest, FolderOpenToOthersIsRefused)
 {
-    ASSERT_EQ(::mkdir(folder_.c_str(), 0777), 0);
+    MessageBus listener;
+    ASSERT_TRUE(listener.join());
     ASSERT_EQ(::chmod(folder_.c_str(), 0777), 0);
     MessageBus bus;
     EXPECT_FALSE(bus.join());
+    EXPECT_FALSE(bus.broadcast({1, 2, 3})) << "nothing is posted into the folder from outside the bus either";
+    EXPECT_FALSE(listener.receive(100).has_value());
+}
+
+TEST_F(BusTest, ListeningTellsALiveSocketFromADeadOne)
+{
+    MessageBus server;
+    MessageBus driver;
+    ASSERT_TRUE(server.join());
+    ASSERT_TRUE(driver.join());
+    EXPECT_TRUE(server.broadcast({1, 2, 3}));
+    std::string sender;
+    ASSERT_TRUE(driver.receive(1000, &sender).has_value());
+    EXPECT_EQ(sender.rfind(folder_ + "/", 0), 0u) << sender;
+    EXPECT_TRUE(MessageBus::listening(sender));
+    EXPECT_TRUE(driver.othersListening());
+    server.leave();
+    EXPECT_FALSE(MessageBus::listening(sender));
+    EXPECT_FALSE(driver.othersListening());
 }
 
 TEST_F(BusTest, ShellToolListensAndPosts)

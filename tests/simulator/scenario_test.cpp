@@ -20,11 +20,12 @@ TEST(Scenario, ExamplesLoadAndFitTheirModels)
         if (entry.path().extension() != ".json") continue;
         ++examples;
         const Scenario s = loadScenario(entry.path().string());
-        EXPECT_FALSE(s.records.empty()) << entry.path();
+        // The registers that print their reports are asked for no records.
+        EXPECT_NE(s.records.empty(), s.printedReports.empty()) << entry.path();
         Register r(s, log);
         EXPECT_EQ(r.memory().writtenRecords(), s.records.size()) << entry.path();
     }
-    EXPECT_EQ(examples, 4u);
+    EXPECT_EQ(examples, 7u);
 }
 
 TEST(Scenario, FieldsAreRead)
@@ -67,6 +68,29 @@ TEST(Scenario, RoundTripThroughJsonKeepsTheBytes)
     }
 }
 
+TEST(Scenario, PrintedReportsRoundTrip)
+{
+    for (const char* name : {"gilon-printed.json", "votra-k-printed.json", "votra-printed.json"}) {
+        SCOPED_TRACE(name);
+        const Scenario original = loadScenario(scenarioDir + "/" + name);
+        const Scenario again = parseScenario(scenarioToJson(original));
+        ASSERT_EQ(again.printedReports.size(), original.printedReports.size());
+        for (std::size_t k = 0; k < original.printedReports.size(); ++k) {
+            const PrintedReport& a = original.printedReports[k];
+            const PrintedReport& b = again.printedReports[k];
+            EXPECT_EQ(a.request, b.request);
+            ASSERT_EQ(a.lines.size(), b.lines.size());
+            for (std::size_t l = 0; l < a.lines.size(); ++l) {
+                EXPECT_EQ(a.lines[l].text, b.lines[l].text);
+                EXPECT_EQ(a.lines[l].doubleWidth, b.lines[l].doubleWidth);
+                EXPECT_EQ(a.lines[l].raw, b.lines[l].raw);
+            }
+        }
+        EXPECT_EQ(again.settlementPairs, original.settlementPairs);
+        EXPECT_EQ(again.faults.size(), original.faults.size());
+    }
+}
+
 TEST(Scenario, MistakesAreReportedNotIgnored)
 {
     EXPECT_THROW(parseScenario("{"), ScenarioError);
@@ -83,6 +107,10 @@ TEST(Scenario, MistakesAreReportedNotIgnored)
     EXPECT_THROW(parseScenario(R"({"faults": ["explode:1"]})"), ScenarioError);
     EXPECT_THROW(parseScenario(R"({"status_bytes": {"91": 1}})"), ScenarioError);
     EXPECT_THROW(parseScenario(R"({"geometry": {"memory_size": 1000}})"), ScenarioError);
+    EXPECT_THROW(parseScenario(R"({"settlement_pairs": [[1, 2], [3, 4], [5, 6]]})"), ScenarioError);
+    EXPECT_THROW(parseScenario(R"({"settlement_pairs": [[1, 2], [3, 4], [5, 6], [7, 256]]})"), ScenarioError);
+    EXPECT_THROW(parseScenario(R"({"printed_reports": [{"lines": [{"raw": "1B 6"}]}]})"), ScenarioError);
+    EXPECT_THROW(parseScenario(R"({"printed_reports": [{"request": "numbers 1 2"}]})"), ScenarioError);
     EXPECT_THROW(loadScenario("/nonexistent/kelvosim.json"), ScenarioError);
 }
 
@@ -99,6 +127,12 @@ TEST(Fault, TextForms)
     EXPECT_THROW(parseFault("nak:x"), std::invalid_argument);
     EXPECT_THROW(parseFault("status:1:300"), std::invalid_argument);
     EXPECT_THROW(parseFault("converter-parts:0"), std::invalid_argument);
+    const Fault crc = parseFault("report-crc:1");
+    EXPECT_EQ(crc.kind, FaultKind::ReportCrc);
+    EXPECT_EQ(crc.target, 49u);
+    EXPECT_EQ(crc.times, 1u);
+    EXPECT_EQ(parseFault("report-oversized").times, always);
+    EXPECT_THROW(parseFault("report-crc:1:2"), std::invalid_argument);
 }
 
 TEST(Generator, FillsAFullMemoryQuicklyAndTheSameWayEachTime)

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <fstream>
 #include <sys/wait.h>
@@ -20,6 +21,8 @@ SimulatorProcess::SimulatorProcess(const std::string& program, std::vector<std::
     for (std::string& argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
+    // What an earlier run left there would read as this one listening.
+    std::remove(outputPath.c_str());
     pid_ = ::fork();
     if (pid_ == 0) {
         const int out = ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -47,6 +50,7 @@ SimulatorProcess::~SimulatorProcess()
     if (pid_ <= 0)
         return;
     ::kill(pid_, SIGTERM);
+    ::kill(pid_, SIGCONT);  // a stopped simulator ends too
     int status = 0;
     for (int waited = 0; waited < 100; ++waited) {
         if (::waitpid(pid_, &status, WNOHANG) == pid_)

@@ -20,6 +20,7 @@ public:
 
     bool listening() const { return listening_; }
     int tcpPort() const { return tcpPort_; }
+    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;

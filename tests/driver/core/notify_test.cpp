@@ -1,6 +1,12 @@
 #include "driver/core/notify.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 #include "driver/files/textfile.h"
@@ -96,4 +102,77 @@ TEST_F(NotifyTest, NothingIsPostedWithoutAServerMessageNumber)
     EXPECT_FALSE(ctx.bus.joined());
     EXPECT_FALSE(kelvo::test::fileExists(dir_.file("bus"))) << "no socket is made when no server is configured";
     EXPECT_FALSE(kelvo::test::fileExists("debug.txt"));
+}
+
+TEST_F(NotifyTest, ServerThatReadsLateLosesNoNotice)
+{
+    MessageBus server;
+    ASSERT_TRUE(server.join());
+    ctx.server.activeMessageNumber = 0xC200;
+    ctx.server.driverIdentifier = 5;
+    // Far more notices than a datagram socket's queue holds, while the server
+    // reads nothing: posting goes on at once and keeps what did not fit.
+    constexpr std::uint32_t kNotices = 300;
+    for (std::uint32_t k = 1; k <= kNotices; ++k)
+        postPeriodic(Notice::Counter, k, 1);
+    EXPECT_GT(ctx.bus.pendingCount(), 0u) << "the server's queue filled up";
+
+    // The server starts reading after a pause; what was kept follows, in order,
+    // as the finish hands it over within its bounded wait.
+    std::vector<BusMessage> seen;
+    std::thread reader([&] {
+        ::usleep(200000);
+        while (auto message = server.receive(1000))
+            seen.push_back(*message);
+    });
+    sendPendingNotices(std::chrono::seconds(5));
+    reader.join();
+    EXPECT_EQ(ctx.bus.pendingCount(), 0u);
+    ASSERT_EQ(seen.size(), kNotices);
+    for (std::uint32_t k = 1; k <= kNotices; ++k)
+        EXPECT_EQ(seen[k - 1], (BusMessage {0xC200, 5, k * 256 + 'C'})) << k;
+}
+
+TEST_F(NotifyTest, BusFolderOfAnotherUserOrOpenToOthersIsRefusedAndSaidSo)
+{
+    const std::string folder = dir_.file("bus");
+    struct Planted {
+        const char* name;
+        mode_t mode;
+        bool otherOwner;
+    };
+    std::vector<Planted> cases {{"open to everybody", 0777, false}};
+    if (::geteuid() == 0)
+        cases.push_back({"owned by another user", 0700, true});
+    for (const Planted& c : cases) {
+        SCOPED_TRACE(c.name);
+        resetProcessState();
+        std::filesystem::remove_all(folder);
+        ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+        // Whoever planted the folder listens in it for what a driver posts.
+        const int planted = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof(address.sun_path), "%s/planted", folder.c_str());
+        ASSERT_EQ(::bind(planted, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+        ASSERT_EQ(::chmod(folder.c_str(), c.mode), 0);
+        if (c.otherOwner) {
+            ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+        }
+
+        ctx.server.configuredMessageNumber = 0xC300;
+        ctx.server.debug = true;
+        ctx.names.slot[0] = "ONrKasy";
+        ::testing::internal::CaptureStderr();
+        announce();
+        postToServer(Notice::Counter, 1);
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find(folder), std::string::npos) << said;
+        EXPECT_NE(said.find("nie jest prywatnym folderem"), std::string::npos) << said;
+        EXPECT_NE(kelvo::test::readFile("debug.txt").find("nie dolaczyl do Serwera"), std::string::npos);
+        EXPECT_FALSE(ctx.bus.joined());
+        char datagram[16];
+        EXPECT_LT(::recv(planted, datagram, sizeof(datagram), MSG_DONTWAIT), 0) << "nothing was posted into it";
+        ::close(planted);
+    }
 }

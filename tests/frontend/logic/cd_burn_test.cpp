@@ -133,12 +133,17 @@ TEST_F(CdBurn, StagingFolderUnderHomeWhenNoDataFolderIsSet)
     EXPECT_TRUE(fs::is_directory(work.file("home/.local/share/kelvor/nagrywanie")));
 }
 
-TEST_F(CdBurn, AWriteThatFailsAndASecondSessionOnTheSameImage)
+TEST_F(CdBurn, AWriteThatFailsIsAFailedBurn)
 {
     ::setenv("KELVO_CD_DRIVE", "stdio:/dev/full", 1);
     EXPECT_EQ(burn(), BurnResult::BurnFailed) << "the device takes no data";
     EXPECT_TRUE(stagedNames().empty());
+}
 
+// Each test runs in a process of its own: libburn may still be tidying up
+// after a failed write when the next burn of the same process starts.
+TEST_F(CdBurn, ASecondSessionOnTheSameImage)
+{
     ::setenv("KELVO_CD_DRIVE", ("stdio:" + disc()).c_str(), 1);
     ASSERT_EQ(burn(), BurnResult::Done);
     report = "a later report\r\n";

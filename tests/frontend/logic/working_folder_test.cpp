@@ -80,15 +80,16 @@ TEST_F(WorkingFolderTest, AFolderOthersCouldReachIsRefusedWithAReason)
 {
     ScopedEnv temp("TEMP", dir_.path());
     const std::string folder = privateFolderIn(dir_.path());
+    const std::string refused = "nie można użyć folderu roboczego " + folder + ": ";
     ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
     ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
-    EXPECT_EQ(enter(), "FOLDER ROBOCZY " + folder + " JEST DOSTĘPNY DLA INNYCH UŻYTKOWNIKÓW (WYMAGANE PRAWA 0700)");
+    EXPECT_EQ(enter(), refused + "jest dostępny dla innych użytkowników (wymagane prawa 0700)");
     EXPECT_EQ(std::filesystem::current_path(), before_) << "a refused folder is not entered";
     ASSERT_EQ(::rmdir(folder.c_str()), 0);
 
     ASSERT_EQ(::mkdir(dir_.file("elsewhere").c_str(), 0700), 0);
     ASSERT_EQ(::symlink(dir_.file("elsewhere").c_str(), folder.c_str()), 0);
-    EXPECT_EQ(enter(), "FOLDER ROBOCZY " + folder + " NIE JEST FOLDEREM (MOŻE BYĆ DOWIĄZANIEM)");
+    EXPECT_EQ(enter(), refused + "nie jest folderem (może być dowiązaniem)");
 }
 
 TEST_F(WorkingFolderTest, AFolderAnotherUserMadeIsRefused)
@@ -99,5 +100,5 @@ TEST_F(WorkingFolderTest, AFolderAnotherUserMadeIsRefused)
     ScopedEnv temp("TEMP", shared);
     const std::string folder = privateFolderIn(shared);
     ASSERT_TRUE(kelvo::test::runAsNobody("mkdir -m 700 " + folder));
-    EXPECT_EQ(enter(), "FOLDER ROBOCZY " + folder + " NALEŻY DO INNEGO UŻYTKOWNIKA");
+    EXPECT_EQ(enter(), "nie można użyć folderu roboczego " + folder + ": należy do innego użytkownika");
 }

@@ -53,7 +53,8 @@ TEST_F(MainWindowTest, CaptionSizeMenuAndToolbar)
     for (QAction* action : menu->actions()[0]->menu()->actions())
         items << (action->isSeparator() ? QStringLiteral("-") : action->objectName() + "=" + action->text());
     EXPECT_EQ(items, (QStringList {"Odczytaj1=Generacja raportu z podłączonej kasy", "Wydruk2=Wydruk",
-                         "Zapis1=Zapis na dysk CD", "ZapisnadyskCD1=Zapis na dysk", "-", "Ustawienia1=Czcionka ", "-",
+                         "Zapis1=Zapis na dysk CD", "ZapisnadyskCD1=Zapis na dysk", "Podgladwydruku1=Podgląd wydruku",
+                         "ZapisdoplikuPDF1=Zapis do pliku PDF", "-", "Ustawienia1=Czcionka ", "-",
                          "Odczytzdysku1=Przeglądanie zapisanych raportów", "-", "Wyj1=Wyjście z programu"}));
 
     QStringList buttons;
@@ -66,7 +67,7 @@ TEST_F(MainWindowTest, CaptionSizeMenuAndToolbar)
     }
     EXPECT_EQ(buttons, (QStringList {"tbOdczyt=Generacja raportu z podłączonej kasy", "-", "tbWydruk=Wydruk", "-",
                            "tbOdczytZDysku=Przeglądanie zapisanych raportów", "-", "tbZapisCD=Zapis na dysk CD", "-",
-                           "tbZapisDysk=Zapis na dysk", "-", "tbSettings=Czcionka "}));
+                           "tbZapisDysk=Zapis na dysk", "-", "tbSettings=Czcionka ", "-", "tbPodglad=Podgląd wydruku", "-", "tbPdf=Zapis do pliku PDF"}));
     EXPECT_EQ(states(), "11 00 00 00 11 11 1 ") << "at start";
 
     auto* display = control<QPlainTextEdit>("reRaportOkresowy");

@@ -93,6 +93,9 @@ protected:
         choice.year = 2012;
         ASSERT_TRUE(mainWindow().readReport(choice));
         ASSERT_FALSE(mainWindow().reportFileName().isEmpty());
+        // The file dialogs look into the files beside the folders they show,
+        // and reading the pseudo-terminal's link would keep them waiting.
+        std::filesystem::remove(dir_.file("com"));
     }
 
     // Answers the next file dialog with a path.
@@ -125,7 +128,20 @@ protected:
     }
 
     std::string cwd() const { return std::filesystem::current_path().string(); }
+
+    std::string saved(const std::string& name) const
+    {
+        std::filesystem::create_directories(dir_.file("saved"));
+        return dir_.file("saved/" + name);
+    }
 };
+
+// Accepts a file dialog once the answering timer has returned, so that the
+// overwrite question the dialog then asks gets answered too.
+void acceptLater(QFileDialog* files)
+{
+    QTimer::singleShot(0, files, [files] { static_cast<QDialog*>(files)->accept(); });
+}
 
 QStringList numbered(int count)
 {
@@ -226,4 +242,185 @@ TEST_F(ReportCommandsTest, StatusLineDuringPrintingAndTheJobTitle)
         expected.push_back(QStringLiteral("Trwa wydruk strony %1").arg(page));
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(mainWindow().statusText(), QStringLiteral("przed")) << "the earlier text is put back";
+}
+
+TEST_F(ReportCommandsTest, SavingOverAFileCancellingAndAFailedCopy)
+{
+    readReport();
+    const std::string report = readFile(work(mainWindow().reportFileName().toStdString()));
+    const std::string target = saved("zapisany.txt");
+    writeFile(target, "an older file");
+
+    // The dialog proposes the report's name and asks before overwriting.
+    QString proposed;
+    answers_.push([&proposed, target](QWidget* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        proposed = files->selectedFiles().value(0);
+        EXPECT_EQ(files->nameFilters(), QStringList {QStringLiteral("Plik tekstowy (*.txt)")});
+        EXPECT_EQ(files->defaultSuffix(), QStringLiteral("TXT"));
+        QDir::setCurrent(QString::fromStdString(std::filesystem::path(target).parent_path().string()));
+        files->selectFile(QString::fromStdString(target));
+        acceptLater(files);
+    });
+    answers_.press(QMessageBox::Yes);
+    mainWindow().commandAction(Command::SaveToDisk)->trigger();
+    EXPECT_EQ(answers_.left(), 0u) << "the overwrite question was asked";
+    EXPECT_EQ(QFileInfo(proposed).fileName(), mainWindow().reportFileName());
+    EXPECT_EQ(readFile(target), report) << "byte for byte";
+    EXPECT_EQ(cwd(), windows_->session().workingFolder) << "the working folder is current again";
+
+    const std::string untouched = saved("other.txt");
+    cancel();
+    QDir::setCurrent(QString::fromStdString(dir_.file("saved")));
+    mainWindow().commandAction(Command::SaveToDisk)->trigger();
+    EXPECT_FALSE(std::filesystem::exists(untouched));
+    EXPECT_EQ(cwd(), windows_->session().workingFolder);
+
+    // No file can be made under a plain file, not even by root.
+    const std::string plain = saved("plik");
+    writeFile(plain, "not a folder");
+    answers_.push([plain](QWidget* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        files->selectFile(QString::fromStdString(plain + "/raport.txt"));
+        static_cast<QDialog*>(files)->done(QDialog::Accepted);
+    });
+    answers_.press(QMessageBox::Ok);
+    mainWindow().commandAction(Command::SaveToDisk)->trigger();
+    ASSERT_EQ(answers_.left(), 0u);
+    EXPECT_EQ(answers_.seen().back().text, QStringLiteral("BŁĄD W TRAKCIE ZAPISU NA DYSK"));
+    EXPECT_EQ(answers_.seen().back().icon, QMessageBox::NoIcon) << "a plain message box";
+    EXPECT_EQ(cwd(), windows_->session().workingFolder);
+}
+
+TEST_F(ReportCommandsTest, AReopenedReportIsShownPrintedAndNotSaved)
+{
+    readReport();
+    const QString generated = mainWindow().reportFileName();
+    const std::string old = saved("stary.txt");
+    writeFile(old, "R A P O R T\r\nZapisany wcze\x9Cniej\r\n");
+    mainWindow().setStatusText(QStringLiteral("tytu\u0142"));
+
+    cancel();
+    mainWindow().commandAction(Command::Browse)->trigger();
+    EXPECT_TRUE(mainWindow().statusText().isEmpty()) << "the status line is cleared after the dialog";
+    EXPECT_EQ(cwd(), windows_->session().workingFolder);
+
+    answers_.push([old](QWidget* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        EXPECT_EQ(files->fileMode(), QFileDialog::ExistingFile);
+        EXPECT_EQ(files->nameFilters(), QStringList {QStringLiteral("Plik tekstowy (*.txt)")});
+        files->selectFile(QString::fromStdString(old));
+        static_cast<QDialog*>(files)->accept();
+    });
+    mainWindow().commandAction(Command::Browse)->trigger();
+    EXPECT_EQ(mainWindow().display()->toPlainText(), QStringLiteral("R A P O R T\nZapisany wcześniej\n"));
+    EXPECT_TRUE(mainWindow().commandAction(Command::Print)->isEnabled());
+    EXPECT_TRUE(commands().previewAction()->isEnabled());
+    EXPECT_TRUE(commands().pdfAction()->isEnabled());
+    EXPECT_EQ(cwd(), windows_->session().workingFolder);
+
+    const std::string pdf = printToPdf("reopened.pdf");
+    const auto pages = pdfPages(pdf);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0], (std::vector<std::string> {"R A P O R T", "Zapisany wcześniej"}));
+    const std::string info = run("pdfinfo '" + pdf + "'");
+    EXPECT_NE(info.find("Raport okresowy szczegółowy miesięczny (01.2012r.)"), std::string::npos)
+        << "the job title names the generated report: " << info;
+
+    QString proposed;
+    answers_.push([&proposed](QWidget* dialog) {
+        proposed = QFileInfo(qobject_cast<QFileDialog*>(dialog)->selectedFiles().value(0)).fileName();
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    mainWindow().commandAction(Command::SaveToDisk)->trigger();
+    EXPECT_EQ(proposed, generated) << "saving still offers the generated report";
+}
+
+TEST_F(ReportCommandsTest, PdfExportThroughItsDialog)
+{
+    readReport();
+    const std::string pdf = saved("eksport.pdf");
+    writeFile(pdf, "old");
+    QString proposed;
+    answers_.push([&proposed, pdf](QWidget* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        proposed = QFileInfo(files->selectedFiles().value(0)).fileName();
+        EXPECT_EQ(files->nameFilters(), QStringList {QStringLiteral("Plik PDF (*.pdf)")});
+        files->selectFile(QString::fromStdString(pdf));
+        acceptLater(files);
+    });
+    answers_.press(QMessageBox::Yes);
+    commands().pdfAction()->trigger();
+    EXPECT_EQ(answers_.left(), 0u) << "asked before overwriting";
+    EXPECT_EQ(proposed, QFileInfo(mainWindow().reportFileName()).completeBaseName() + QStringLiteral(".pdf"));
+    const auto pages = pdfPages(pdf);
+    ASSERT_FALSE(pages.empty());
+    EXPECT_EQ(pages[0][0].find("     SKLEP SPOZYWCZY KELVO"), 0u) << "the report's first line heads the page: " << pages[0][0];
+    EXPECT_NE(run("pdfinfo '" + pdf + "'").find("Raport okresowy szczegółowy miesięczny (01.2012r.)"), std::string::npos);
+}
+
+TEST_F(ReportCommandsTest, BurningToAnImageWhileTheWindowRefusesToClose)
+{
+    readReport();
+    const std::string report = readFile(work(mainWindow().reportFileName().toStdString()));
+    kelvo::test::ScopedEnv data("XDG_DATA_HOME", dir_.file("data"));
+    kelvo::test::ScopedEnv drive("KELVO_CD_DRIVE", "stdio:" + dir_.file("disc.iso"));
+    const std::string staging = dir_.file("data/kelvor/nagrywanie");
+    std::filesystem::create_directories(staging);
+    writeFile(staging + "/czeka.txt", "waiting before");
+
+    QSignalSpy finished(&commands(), &kelvo::windows::ReportCommands::burnFinished);
+    answers_.press(QMessageBox::Ok);
+    mainWindow().commandAction(Command::BurnCd)->trigger();
+    ASSERT_TRUE(commands().burning());
+    EXPECT_FALSE(mainWindow().closingAllowed());
+    EXPECT_TRUE(mainWindow().statusText().startsWith(QStringLiteral("Trwa nagrywanie dysku CD")));
+    QCloseEvent close;
+    QApplication::sendEvent(&mainWindow(), &close);
+    EXPECT_FALSE(close.isAccepted()) << "no closing during the burn";
+    EXPECT_EQ(answers_.seen().size(), 0u) << "and no question";
+    ASSERT_TRUE(finished.wait(600000) || finished.count() == 1);
+    QTest::qWait(50);
+    EXPECT_EQ(finished.at(0).at(0).value<BurnResult>(), BurnResult::Done);
+    EXPECT_TRUE(mainWindow().closingAllowed());
+    ASSERT_EQ(answers_.left(), 0u);
+    EXPECT_EQ(answers_.seen().back().caption, QStringLiteral("INFORMACJA"));
+    EXPECT_EQ(answers_.seen().back().text, QStringLiteral("ZAPIS NA CD-ROM PRZEBIEGŁ PRAWIDŁOWO"));
+    EXPECT_TRUE(std::filesystem::is_empty(staging)) << "waiting files gone, the copy too";
+    EXPECT_EQ(cwd(), windows_->session().workingFolder);
+
+    const std::string out = dir_.file("out");
+    ASSERT_EQ(std::system(("xorriso -indev '" + dir_.file("disc.iso") + "' -osirrox on -extract / '" + out + "' >/dev/null 2>&1").c_str()), 0);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(out))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string> {mainWindow().reportFileName().toStdString()});
+    EXPECT_EQ(readFile(out + "/" + names[0]), report);
+}
+
+TEST_F(ReportCommandsTest, BurnWithoutARecorderAndWithoutTheReport)
+{
+    readReport();
+    kelvo::test::ScopedEnv data("XDG_DATA_HOME", dir_.file("data"));
+    kelvo::test::ScopedEnv drive("KELVO_CD_DRIVE", dir_.file("no-such-drive"));
+    QSignalSpy finished(&commands(), &kelvo::windows::ReportCommands::burnFinished);
+    answers_.press(QMessageBox::Ok);
+    mainWindow().commandAction(Command::BurnCd)->trigger();
+    ASSERT_TRUE(finished.wait(600000) || finished.count() == 1);
+    QTest::qWait(50);
+    EXPECT_EQ(finished.at(0).at(0).value<BurnResult>(), BurnResult::NoRecorder);
+    ASSERT_EQ(answers_.left(), 0u);
+    EXPECT_EQ(answers_.seen().back().caption, QStringLiteral("BŁĄD"));
+    EXPECT_EQ(answers_.seen().back().icon, QMessageBox::Critical);
+    EXPECT_EQ(answers_.seen().back().text, QStringLiteral("NIE WYKRYTO NAGRYWARKI PŁYT CDR/CD-RW"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir_.file("data/kelvor/nagrywanie")));
+
+    std::filesystem::remove(work(mainWindow().reportFileName().toStdString()));
+    answers_.press(QMessageBox::Ok);
+    mainWindow().commandAction(Command::BurnCd)->trigger();
+    ASSERT_TRUE(finished.wait(600000) || finished.count() == 2);
+    QTest::qWait(50);
+    EXPECT_EQ(finished.at(1).at(0).value<BurnResult>(), BurnResult::StagingCopyFailed);
+    EXPECT_EQ(answers_.seen().back().text, QStringLiteral("BŁĄD PRZYGOTOWYWANIA DANYCH NA DYSK"));
+    EXPECT_TRUE(mainWindow().closingAllowed());
 }

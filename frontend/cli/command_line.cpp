@@ -1,0 +1,305 @@
+#include "frontend/cli/command_line.h"
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+
+#include "frontend/logic/connection_choice.h"
+
+namespace kelvo::frontend::cli {
+
+namespace {
+
+// An option's mistake: the text after "kelvor-cli: OPTION VALUE: ".
+using Mistake = std::optional<std::string>;
+
+std::optional<int> number(const std::string& text, int lowest, int highest)
+{
+    if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    const int value = std::stoi(text);
+    if (value < lowest || value > highest)
+        return std::nullopt;
+    return value;
+}
+
+template <std::size_t N>
+std::string listed(const std::array<std::int32_t, N>& values)
+{
+    std::string text;
+    for (const auto value : values)
+        text += (text.empty() ? "" : ", ") + std::to_string(value);
+    return text;
+}
+
+Mistake takeNumber(std::optional<int>& target, const std::string& value, int lowest, int highest, const char* what)
+{
+    target = number(value, lowest, highest);
+    if (target)
+        return std::nullopt;
+    return std::string(what) + "; dozwolone: liczba od " + std::to_string(lowest) + " do " + std::to_string(highest);
+}
+
+template <std::size_t N>
+Mistake takeListed(std::optional<int>& target, const std::string& value, const std::array<std::int32_t, N>& allowed,
+    const char* what)
+{
+    target = number(value, 0, 999999);
+    if (target && std::find(allowed.begin(), allowed.end(), *target) != allowed.end())
+        return std::nullopt;
+    target.reset();
+    return std::string(what) + "; dozwolone: " + listed(allowed);
+}
+
+Mistake takeTcp(CommandLine& c, const std::string& value)
+{
+    const auto colon = value.rfind(':');
+    const auto port = colon == std::string::npos ? std::nullopt : number(value.substr(colon + 1), 1, 65535);
+    if (colon == 0 || !port)
+        return std::string("niepoprawny adres; dozwolone: HOST:PORT, port od 1 do 65535 (np. 192.168.1.20:4001)");
+    c.tcp = TcpAddress {value.substr(0, colon), *port};
+    return std::nullopt;
+}
+
+Mistake takeConverterId(CommandLine& c, const std::string& value)
+{
+    if (value.size() != 8 || !std::all_of(value.begin(), value.end(), [](char ch) { return ch > ' ' && ch < 127 && ch != ':'; }))
+        return std::string("niepoprawny identyfikator konwertera; dozwolone: dokładnie 8 znaków ASCII bez spacji i ':'");
+    c.converterId = value;
+    return std::nullopt;
+}
+
+struct Option {
+    const char* name;
+    const char* value;  // the value's placeholder, nullptr for a switch
+    const char* help;
+    std::function<Mistake(CommandLine&, const std::string&)> take;
+};
+
+const std::vector<Option>& options()
+{
+    static const std::vector<Option> table {
+        {"--port", "N", "port szeregowy COMn (1 do 99)",
+            [](CommandLine& c, const std::string& v) { return takeNumber(c.port, v, 1, 99, "niepoprawny numer portu"); }},
+        {"--speed", "S", "szybkość transmisji: 9600, 19200, 28800, 57600",
+            [](CommandLine& c, const std::string& v) { return takeListed(c.speed, v, kSpeeds, "niedozwolona szybkość"); }},
+        {"--mux", "0|1|4", "rodzaj połączenia: 0 bezpośrednie, 1 multiplekser 4-kanałowy, 4 multiplekser 8-kanałowy",
+            [](CommandLine& c, const std::string& v) {
+                return takeListed(c.mux, v, kMultiplexerTypes, "niedozwolony rodzaj połączenia");
+            }},
+        {"--channel", "C", "kanał multipleksera lub konwertera (1 do 8; 1 do 4 dla --mux 1 i konwertera)",
+            [](CommandLine& c, const std::string& v) { return takeNumber(c.channel, v, 1, 8, "niepoprawny kanał"); }},
+        {"--tcp", "HOST:PORT", "połączenie TCP z serwerem portów albo konwerterem (typ 6; z --converter typ 5)", takeTcp},
+        {"--converter", nullptr, "konwerter linii: z --tcp przez TCP (typ 5), bez niego na porcie szeregowym (typ 7)",
+            [](CommandLine& c, const std::string&) {
+                c.converter = true;
+                return Mistake();
+            }},
+        {"--converter-id", "ID", "identyfikator konwertera, dokładnie 8 znaków (wymagany z --converter)", takeConverterId},
+        {"--timeout", "S", "czas oczekiwania konwertera lub połączenia TCP w sekundach (1 do 65535; domyślnie 5)",
+            [](CommandLine& c, const std::string& v) {
+                return takeNumber(c.timeout, v, 1, 65535, "niepoprawny czas oczekiwania");
+            }},
+        {"--repeats", "N", "granica powtórzeń konwertera: prośby o powtórzenie odpowiedzi, przeczekane awarie (0 do 255; domyślnie 3)",
+            [](CommandLine& c, const std::string& v) {
+                return takeNumber(c.repeats, v, 0, 255, "niepoprawna liczba powtórzeń");
+            }},
+        {"--save", "PLIK", "zapisuje kopię raportu w pliku",
+            [](CommandLine& c, const std::string& v) {
+                c.save = v;
+                return Mistake();
+            }},
+        {"--trace", "PLIK", "zapisuje ślad łącza (każdy bajt wysłany i odebrany) w pliku; czyta go kelvotrace",
+            [](CommandLine& c, const std::string& v) {
+                c.trace = v;
+                return Mistake();
+            }},
+        {"--show-folder", nullptr, "wypisuje folder roboczy",
+            [](CommandLine& c, const std::string&) {
+                c.showFolder = true;
+                return Mistake();
+            }},
+    };
+    return table;
+}
+
+const char kKinds[] =
+    "  1 RRRR.MM                  miesięczny\n"
+    "  2 RRRR.MM.DD RRRR.MM.DD    za okres (od dnia do dnia)\n"
+    "  3 OD DO                    według numerów raportów dobowych (1 do 2060)\n"
+    "  4                          za poprzedni miesiąc\n"
+    "  5                          za bieżący miesiąc\n"
+    "  6 RRRR.MM.DD RRRR.MM.DD    rozliczeniowy za okres\n"
+    "  7 OD DO                    rozliczeniowy według numerów\n"
+    "  8                          rozliczeniowy całości pamięci\n"
+    "  (lata od 2001 do 2100)\n";
+
+std::string yearRange()
+{
+    return "rok od " + std::to_string(kFirstYear) + " do " + std::to_string(kLastYear);
+}
+
+std::optional<Date> date(const std::string& text)
+{
+    if (text.size() != 10 || text[4] != '.' || text[7] != '.')
+        return std::nullopt;
+    const auto year = number(text.substr(0, 4), kFirstYear, kLastYear);
+    const auto month = number(text.substr(5, 2), 1, 12);
+    const auto day = number(text.substr(8, 2), 1, 31);
+    if (!year || !month || !day)
+        return std::nullopt;
+    const std::chrono::year_month_day checked {std::chrono::year(*year), std::chrono::month(static_cast<unsigned>(*month)),
+        std::chrono::day(static_cast<unsigned>(*day))};
+    if (!checked.ok())
+        return std::nullopt;
+    return Date {*year, *month, *day};
+}
+
+UsageError wrong(const std::string& what)
+{
+    return {"kelvor-cli: " + what + "\nPomoc: kelvor-cli --help"};
+}
+
+// The range words of the chosen kind; a mistake names the word and the form allowed.
+Mistake takeRangeWords(const std::vector<std::string>& words, RangeChoice& range)
+{
+    const std::size_t count = words.size();
+    const std::string kind = "rodzaj " + std::to_string(range.kind);
+    switch (range.kind) {
+    case 1: {
+        const std::string& w = count == 1 ? words[0] : std::string();
+        const auto year = w.size() == 7 && w[4] == '.' ? number(w.substr(0, 4), kFirstYear, kLastYear) : std::nullopt;
+        const auto month = year ? number(w.substr(5, 2), 1, 12) : std::nullopt;
+        if (!month)
+            return kind + (count == 1 ? ": niepoprawny miesiąc „" + w + "”" : ": oczekiwany jeden miesiąc")
+                + "; dozwolone: RRRR.MM, " + yearRange() + ", miesiąc od 01 do 12 (np. 1 2012.01)";
+        range.year = *year;
+        range.monthItem = *month - 1;
+        return std::nullopt;
+    }
+    case 2:
+    case 6: {
+        if (count != 2)
+            return kind + ": oczekiwane dwie daty; dozwolone: RRRR.MM.DD RRRR.MM.DD, " + yearRange();
+        for (const auto& w : words)
+            if (!date(w))
+                return kind + ": niepoprawna data „" + w + "”; dozwolone: RRRR.MM.DD, " + yearRange()
+                    + ", dzień istniejący w miesiącu";
+        (range.kind == 2 ? range.from : range.settlementFrom) = *date(words[0]);
+        (range.kind == 2 ? range.to : range.settlementTo) = *date(words[1]);
+        return std::nullopt;
+    }
+    case 3:
+    case 7: {
+        const std::string allowed = "; dozwolone: OD DO, numery od 1 do " + std::to_string(kHighestReportNumber);
+        if (count != 2)
+            return kind + ": oczekiwane dwa numery raportów" + allowed;
+        for (const auto& w : words)
+            if (!number(w, 1, kHighestReportNumber))
+                return kind + ": niepoprawny numer „" + w + "”" + allowed;
+        (range.kind == 3 ? range.numberFrom : range.settlementNumberFrom) = *number(words[0], 1, kHighestReportNumber);
+        (range.kind == 3 ? range.numberTo : range.settlementNumberTo) = *number(words[1], 1, kHighestReportNumber);
+        return std::nullopt;
+    }
+    default:
+        if (count == 0)
+            return std::nullopt;
+        return kind + ": nadmiarowy argument „" + words[0] + "”; rodzaje 4, 5 i 8 nie mają zakresu";
+    }
+}
+
+// Options that only make sense together.
+Mistake checkCombinations(const CommandLine& c)
+{
+    if (c.tcp && c.mux)
+        return std::string("--mux nie łączy się z --tcp (połączenie TCP ma własny typ)");
+    if (c.converter && c.mux)
+        return std::string("--mux nie łączy się z --converter (konwerter ma własny typ)");
+    if (c.converter && !c.converterId)
+        return std::string("--converter wymaga --converter-id ID (dokładnie 8 znaków)");
+    if (c.converterId && !c.converter)
+        return std::string("--converter-id działa tylko z --converter");
+    if (c.repeats && !c.converter)
+        return std::string("--repeats działa tylko z --converter");
+    if (c.timeout && !c.converter && !c.tcp)
+        return std::string("--timeout działa tylko z --converter albo --tcp");
+    if (c.tcp && !c.converter && c.channel)
+        return std::string("--channel nie łączy się z samym --tcp; dozwolone z --converter (1 do 4)");
+    const bool fourChannels = c.converter || (c.mux && *c.mux == 1);
+    if (c.channel && fourChannels && *c.channel > 4)
+        return "--channel " + std::to_string(*c.channel) + ": niepoprawny kanał; dozwolone: 1 do 4";
+    if (c.channel && c.mux && *c.mux == 0)
+        return std::string("--channel nie łączy się z --mux 0 (połączenie bezpośrednie)");
+    return std::nullopt;
+}
+
+}
+
+std::string helpText()
+{
+    std::string text =
+        "użycie: kelvor-cli [OPCJE] RODZAJ [ZAKRES...]\n"
+        "\n"
+        "Czyta raport okresowy z pamięci fiskalnej kasy i wypisuje go. Ustawienia\n"
+        "połączenia bez opcji są te z ostatniego uruchomienia (KONFIG.TXT).\n"
+        "\n"
+        "Rodzaje raportu i ich zakresy:\n";
+    text += kKinds;
+    text += "\nOpcje:\n";
+    for (const Option& o : options()) {
+        std::string left = std::string("  ") + o.name + (o.value ? std::string(" ") + o.value : std::string());
+        left.resize(std::max<std::size_t>(left.size() + 1, 26), ' ');
+        text += left + o.help + "\n";
+    }
+    text +=
+        "  --help                  ta pomoc\n"
+        "  --version               wersja programu\n"
+        "\n"
+        "Kod wyjścia: 0 po sukcesie, kod błędu sterownika po jego błędzie, 1 gdy nie\n"
+        "można zapisać raportu (--save) albo użyć folderu roboczego, 2 po błędzie\n"
+        "w wierszu poleceń, 130 lub 143 po przerwaniu (SIGINT, SIGTERM).\n"
+        "Ślad łącza dowolnego programu: zmienna środowiska KELVO_TRACE=PLIK.\n";
+    return text;
+}
+
+Request parseCommandLine(const std::vector<std::string>& arguments)
+{
+    CommandLine c;
+    std::vector<std::string> words;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help" || argument == "-h")
+            return Help {};
+        if (argument == "--version")
+            return Version {};
+        if (!argument.starts_with("-") || argument == "-") {
+            words.push_back(argument);
+            continue;
+        }
+        const auto option = std::find_if(options().begin(), options().end(), [&](const Option& o) { return argument == o.name; });
+        if (option == options().end())
+            return wrong("nieznana opcja „" + argument + "”");
+        std::string value;
+        if (option->value != nullptr) {
+            if (i + 1 == arguments.size())
+                return wrong(argument + ": brak wartości; dozwolone: " + argument + " " + option->value);
+            value = arguments[++i];
+        }
+        if (const Mistake mistake = option->take(c, value))
+            return wrong(argument + " " + value + ": " + *mistake);
+    }
+    if (const Mistake mistake = checkCombinations(c))
+        return wrong(*mistake);
+    if (words.empty())
+        return wrong(std::string("brak rodzaju raportu; dozwolone:\n") + kKinds);
+    const auto kind = number(words[0], 1, 8);
+    if (!kind)
+        return wrong("niepoprawny rodzaj raportu „" + words[0] + "”; dozwolone:\n" + kKinds);
+    c.range.kind = *kind;
+    words.erase(words.begin());
+    if (const Mistake mistake = takeRangeWords(words, c.range))
+        return wrong(*mistake);
+    return c;
+}
+
+}

@@ -1,0 +1,47 @@
+// kelvor-cli's command line: options in one table, each with the words it
+// takes and what it allows, and the report kind with its range. Every
+// mistake is named with what is allowed, in Polish.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "frontend/logic/report_range.h"
+
+namespace kelvo::frontend::cli {
+
+struct TcpAddress {
+    std::string host;
+    int port = 0;
+};
+
+struct CommandLine {
+    std::optional<int> port, speed, mux, channel;
+    std::optional<TcpAddress> tcp;
+    bool converter = false;
+    std::optional<std::string> converterId;
+    std::optional<int> timeout, repeats;
+    std::optional<std::string> save, trace;
+    bool showFolder = false;
+    RangeChoice range;
+
+    // True when an option names the link, so that the last one is not kept as written.
+    bool changesLink() const { return port || speed || mux || channel || tcp || converter; }
+};
+
+// What the command line asks for: a run, the help, the version, or a mistake.
+struct Help { };
+struct Version { };
+struct UsageError {
+    std::string message;
+};
+using Request = std::variant<CommandLine, Help, Version, UsageError>;
+
+Request parseCommandLine(const std::vector<std::string>& arguments);
+
+// The help text for standard output, in Polish.
+std::string helpText();
+
+}

@@ -1,0 +1,28 @@
+#include "frontend/cli/configuration_keeper.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "platform/file_access.h"
+
+namespace kelvo::frontend::cli {
+
+ConfigurationKeeper::ConfigurationKeeper(std::string name) : name_(std::move(name))
+{
+    std::ifstream in(platform::resolveFileName(name_), std::ios::binary);
+    if (in)
+        text_.emplace(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void ConfigurationKeeper::restore() const
+{
+    const std::string path = platform::resolveFileName(name_);
+    if (!text_) {
+        platform::removeFile(path);
+        return;
+    }
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << *text_;
+}
+
+}

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# make install puts a manual page for each program in share/man/man1, each
+# renders through man -l without a warning and names its program, and the
+# bash completion for kelvor-cli is installed where bash-completion looks
+# and completes the allowed speeds.
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" > "$prefix/install.log"
+
+for program in kelvor kelvor-cli kelvodrv kelvosim kelvotrace; do
+    page=$prefix/share/man/man1/$program.1
+    [ -f "$page" ] || { echo "no manual page $page"; exit 1; }
+    [ -x "$prefix/bin/$program" ] || { echo "the page $program.1 has no installed program"; exit 1; }
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >"$prefix/$program.txt")
+    [ -z "$warnings" ] || { echo "man -l $program.1 warns: $warnings"; exit 1; }
+    grep -q "^NAZWA" "$prefix/$program.txt" || { echo "$program.1 has no NAZWA section"; exit 1; }
+    grep -q "$program" "$prefix/$program.txt" || { echo "$program.1 does not name $program"; exit 1; }
+done
+# Every option kelvor-cli --help lists is described on its page.
+for option in $("$prefix/bin/kelvor-cli" --help | grep -o '^  --[a-z-]*'); do
+    grep -q -- "$option" "$prefix/kelvor-cli.txt" || { echo "kelvor-cli.1 does not describe $option"; exit 1; }
+done
+
+completion=$prefix/share/bash-completion/completions/kelvor-cli
+[ -f "$completion" ] || { echo "no bash completion in share/bash-completion/completions"; exit 1; }
+speeds=$(bash -c 'source "$1"; COMP_WORDS=(kelvor-cli --speed ""); COMP_CWORD=2; _kelvor_cli; echo "${COMPREPLY[*]}"' _ "$completion")
+[ "$speeds" = "9600 19200 28800 57600" ] || { echo "completion after --speed gives: $speeds"; exit 1; }
+options=$(bash -c 'source "$1"; COMP_WORDS=(kelvor-cli --con); COMP_CWORD=1; _kelvor_cli; echo "${COMPREPLY[*]}"' _ "$completion")
+[ "$options" = "--converter --converter-id" ] || { echo "completion of --con gives: $options"; exit 1; }
+echo "manual pages and completion installed"
