@@ -1,18 +1,23 @@
 # make check: install what a fresh Debian 12 machine lacks, configure, build
 # and run every test. make demo prints two reports from the register simulator. make check-sanitize does the same in a second build
-# folder with AddressSanitizer and UndefinedBehaviorSanitizer.
+# folder with AddressSanitizer and UndefinedBehaviorSanitizer. make check also
+# runs every fuzz harness for FUZZ_SECONDS (a clang build in build-fuzz);
+# make fuzz runs them for FUZZ_LONG_SECONDS each.
 
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 20
+FUZZ_LONG_SECONDS ?= 600
 JOBS ?= $(shell nproc)
 
 # Debian packages the build and the tests use.
 PACKAGES := cmake ninja-build g++ gcc make pkg-config binutils libgtest-dev libbenchmark-dev nlohmann-json3-dev \
 	qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-liberation xvfb xauth xdotool xclip x11-utils imagemagick desktop-file-utils \
 	libisoburn-dev libburn-dev libisofs-dev xorriso poppler-utils cups cups-filters \
-	man-db groff-base
+	man-db groff-base clang libclang-rt-14-dev
 
-.PHONY: all deps build check sanitize check-sanitize demo install clean
+.PHONY: all deps build check sanitize check-sanitize fuzz-build check-fuzz fuzz demo install clean
 
 all: build
 
@@ -32,8 +37,22 @@ $(BUILD_DIR)/build.ninja:
 build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-check: build
+check: build fuzz-build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+	bash tests/fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+$(FUZZ_DIR)/build.ninja:
+	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVO_WERROR=ON -DKELVO_FUZZ=ON \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+
+fuzz-build: deps $(FUZZ_DIR)/build.ninja
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzzers
+
+check-fuzz: fuzz-build
+	bash tests/fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+fuzz: fuzz-build
+	bash tests/fuzz/run.sh $(FUZZ_DIR) $(FUZZ_LONG_SECONDS)
 
 $(SANITIZE_DIR)/build.ninja:
 	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKELVO_WERROR=ON -DKELVO_SANITIZE=ON
@@ -53,4 +72,4 @@ install: build
 	cmake --install $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -43,10 +44,50 @@ bool lockFor(int descriptor, Sharing sharing)
 {
     switch (sharing) {
     case Sharing::Exclusive: return ::flock(descriptor, LOCK_EX | LOCK_NB) == 0;
-    case Sharing::OthersMayRead: return ::flock(descriptor, LOCK_SH | LOCK_NB) == 0;
-    case Sharing::OthersMayReadWrite: return true;
+    case Sharing::OthersMayRead:
+    case Sharing::OthersMayReadWrite: return ::flock(descriptor, LOCK_SH | LOCK_NB) == 0;
     }
     return false;
+}
+
+bool writesOnly(OpenMode mode)
+{
+    return mode == OpenMode::WriteTruncate || mode == OpenMode::Append;
+}
+
+// What the driver reads must be a regular file: a FIFO, a device or a folder
+// could block it or feed it without end. A file it only writes may also be a
+// character device, such as /dev/null given on purpose.
+bool acceptable(const struct stat& st, OpenMode mode)
+{
+    return S_ISREG(st.st_mode) || (writesOnly(mode) && S_ISCHR(st.st_mode));
+}
+
+std::string folderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+// Opens that may create or truncate a file follow the kernel's
+// protected-symlinks rule, applied whatever the kernel's setting: in a sticky
+//  world-writable folder a link is followed only when it belongs
+// to this user or to the folder's owner. Otherwise the name must not turn
+// into a link between this check and the open, hence O_NOFOLLOW.
+std::optional<int> linkFlags(const std::string& path, OpenMode mode)
+{
+    if (mode == OpenMode::Read)
+        return 0;
+    struct stat folder {};
+    if (::stat(folderOf(path).c_str(), &folder) != 0 || (folder.st_mode & S_ISVTX) == 0
+        || (folder.st_mode & S_IWOTH) == 0)
+        return 0;
+    struct stat entry {};
+    if (::lstat(path.c_str(), &entry) != 0 || !S_ISLNK(entry.st_mode))
+        return O_NOFOLLOW;
+    if (entry.st_uid == ::geteuid() || entry.st_uid == folder.st_uid)
+        return 0;
+    return std::nullopt;
 }
 
 }
@@ -57,7 +98,7 @@ std::string resolveFileName(std::string_view name)
     if (path.empty() || exists(path))
         return path;
     const auto slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string folder = folderOf(path);
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
     if (base.empty())
         return path;
@@ -81,13 +122,18 @@ int openFile(std::string_view name, OpenMode mode, Sharing sharing)
     if (flags < 0 || name.empty())
         return -1;
     const std::string path = resolveFileName(name);
-    int descriptor = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+    const auto followFlags = linkFlags(path, mode);
+    if (!followFlags)
+        return -1;
+    // Without O_NONBLOCK the open of a FIFO would wait for its other end.
+    int descriptor = ::open(path.c_str(), flags | *followFlags | O_NONBLOCK | O_CLOEXEC, 0666);
     if (descriptor < 0)
         return -1;
     struct stat st {};
     // The lock is taken before truncating, so a refused open leaves the file as it was.
-    if (::fstat(descriptor, &st) != 0 || S_ISDIR(st.st_mode) || !lockFor(descriptor, sharing)
-        || (mode == OpenMode::WriteTruncate && S_ISREG(st.st_mode) && ::ftruncate(descriptor, 0) != 0)) {
+    if (::fstat(descriptor, &st) != 0 || !acceptable(st, mode) || !lockFor(descriptor, sharing)
+        || (mode == OpenMode::WriteTruncate && S_ISREG(st.st_mode) && ::ftruncate(descriptor, 0) != 0)
+        || ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK) != 0) {
         ::close(descriptor);
         return -1;
     }
@@ -106,6 +152,40 @@ bool removeFile(std::string_view name)
     const std::string path = resolveFileName(name);
     struct stat st {};
     return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0;
+}
+
+namespace {
+
+// Where a name leads: its links followed, even one that leads to a file not
+// yet there, which an open for writing would create.
+std::string destination(std::string_view name)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path path = resolveFileName(name);
+    for (int links = 0; links < 40 && fs::is_symlink(path, error); ++links) {
+        const fs::path target = fs::read_symlink(path, error);
+        if (error)
+            break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+        path = resolveFileName(path.string());
+    }
+    const fs::path whole = fs::weakly_canonical(fs::absolute(path, error), error);
+    return error ? path.string() : whole.string();
+}
+
+}
+
+bool sameFile(std::string_view a, std::string_view b)
+{
+    const std::string first = destination(a);
+    const std::string second = destination(b);
+    struct stat one {};
+    struct stat two {};
+    if (::stat(first.c_str(), &one) == 0 && ::stat(second.c_str(), &two) == 0)
+        return one.st_dev == two.st_dev && one.st_ino == two.st_ino;
+    // A file not there yet is matched as the driver's opens match names.
+    return ::strcasecmp(first.c_str(), second.c_str()) == 0;
 }
 
 bool copyFile(const std::string& source, const std::string& target)

@@ -19,7 +19,8 @@ enum class OpenMode : std::uint8_t {
 // Sharing is emulated with advisory flock locks taken at open:
 // Exclusive takes an exclusive lock, so no other locking open of the file
 // succeeds; OthersMayRead takes a shared lock, so exclusive opens fail while
-// other shared opens succeed; OthersMayReadWrite takes no lock. A lock that
+// other shared opens succeed; OthersMayReadWrite takes a shared lock too, since
+// a file opened exclusively elsewhere refuses every other open. A lock that
 // cannot be had refuses the open at once; it never waits.
 enum class Sharing : std::uint8_t {
     Exclusive = 0,
@@ -32,11 +33,19 @@ enum class Sharing : std::uint8_t {
 // regard to case is taken instead. A name matching nothing is kept as given.
 std::string resolveFileName(std::string_view name);
 
-// Opens a regular file (folders are refused); -1 when it cannot be opened or
-// its sharing refuses the open. Created files get mode 0666 before the umask.
+// Opens a regular file without waiting (FIFOs, folders and devices are
+// refused, except a character device opened only for writing, such as
+// /dev/null); -1 when it cannot be opened or its sharing refuses the open.
+// An open that may create or truncate does not follow, in a sticky
+// world-writable folder, a link owned by neither this user nor the folder's
+// owner. Created files get mode 0666 before the umask.
 int openFile(std::string_view name, OpenMode mode, Sharing sharing);
 
 void closeFile(int descriptor);
+
+// True when both names lead to one file: the same device and inode (hard and
+// symbolic links included), or, for a file not yet there, the same place.
+bool sameFile(std::string_view a, std::string_view b);
 
 // Deletes a regular file; devices, folders and links are never removed.
 bool removeFile(std::string_view name);

@@ -65,6 +65,6 @@ sleep 8
 snap "$main" reading
 
 # The run report's result line names the report command once it has finished.
-until grep -q X000028X "$work/folder/RAPORT.TXT" 2>/dev/null; do sleep 0.5; done
+until grep -q X000028X "$work/folder/kelvor-$(id -u)/RAPORT.TXT" 2>/dev/null; do sleep 0.5; done
 sleep 1
 snap "$main" report

@@ -13,6 +13,7 @@
 #include "driver/core/result_codes.h"
 #include "driver/transport/link.h"
 #include "driver/transport/request.h"
+#include "platform/file_access.h"
 
 namespace kelvo::drv {
 
@@ -20,10 +21,13 @@ namespace {
 
 constexpr std::string_view kTemporaryConfiguration = "KONFIG.$$$";
 
+// A reserved file is refused by its name, and also under any other name that
+// leads to it (a symbolic or hard link), which would otherwise mix a
+// command's text into the driver's own files.
 bool isReserved(const std::string& name)
 {
     for (const std::string& reserved : ctx.paths.reserved)
-        if (sameFileName(name, reserved))
+        if (sameFileName(name, reserved) || platform::sameFile(name, reserved))
             return true;
     return false;
 }
@@ -42,7 +46,7 @@ void checkNames()
         storeCondition(condition::NoOutputName);
     else if (isReserved(output))
         storeCondition(condition::ReservedOutputName);
-    else if (input == output)
+    else if (input == output || platform::sameFile(input, output))
         storeCondition(condition::SameInputAndOutput);
 }
 

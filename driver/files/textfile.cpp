@@ -44,9 +44,11 @@ bool isCommentFile(int handle)
     return handle != kClosedHandle && handle == ctx.files.comment;
 }
 
-// Bytes of a line are text: a NUL cannot be part of it.
-void appendData(std::string& line, std::string_view bytes)
+// Bytes of a line are text: a NUL cannot be part of it. It still counts
+// toward the line's length, so that a stream of NULs ends the read.
+void appendData(std::string& line, std::size_t& taken, std::string_view bytes)
 {
+    taken += bytes.size();
     for (char c : bytes)
         if (c != '\0')
             line.push_back(c);
@@ -68,6 +70,7 @@ bool scanLine(int handle, std::string& line)
     const bool seekable = ::lseek(handle, 0, SEEK_CUR) >= 0;
     std::array<char, 512> buffer {};
     std::string pending;
+    std::size_t taken = 0;
     for (;;) {
         const ssize_t count = ::read(handle, buffer.data(), seekable ? buffer.size() : 1);
         if (count <= 0)
@@ -86,16 +89,16 @@ bool scanLine(int handle, std::string& line)
                 continue;
             }
             // A broken partial match is data, the breaking byte included.
-            appendData(line, pending);
+            appendData(line, taken, pending);
             pending.clear();
-            if (line.size() > kMaxTextLength) {
+            if (taken > kMaxTextLength) {
                 unread(handle, static_cast<std::size_t>(count - i - 1));
                 return false;
             }
         }
     }
-    appendData(line, pending);
-    return line.size() <= kMaxTextLength;
+    appendData(line, taken, pending);
+    return taken <= kMaxTextLength;
 }
 
 }

@@ -89,7 +89,7 @@ bool readHeaderLines()
         line.attribute = buffer.answer(1);
         const bool doubleWidth = (line.attribute & kDoubleWidth) != 0;
         const std::size_t chars = std::min<std::size_t>(doubleWidth ? width / 2 : width, answerLength - 2);
-        const std::string text = takeText(chars, [&buffer](std::size_t k) { return buffer.answer(2 + k); });
+        const std::string text = takeText(chars, [&](std::size_t k) { return buffer.answer(2 + k); });
         line.text = doubleWidth ? spacedOut(text) : text;
         lines.push_back(std::move(line));
     }

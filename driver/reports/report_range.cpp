@@ -108,7 +108,7 @@ bool readRegisterClock(RegisterClock& clock)
     if (!isSuccess())
         return false;
     ExchangeBuffer& buffer = ctx.request.buffer;
-    const auto pair = [&buffer](unsigned k) {
+    const auto pair = [&](unsigned k) {
         return static_cast<std::uint8_t>(buffer.answer(k) * 10 + buffer.answer(k + 1));
     };
     clock.year = pair(1);

@@ -203,9 +203,10 @@ std::string holderText(const std::string& folder)
 int run(const CommandLine& c)
 {
     Session session;
-    const auto folder = enterWorkingFolder(session.startFolder);
+    std::string problem;
+    const auto folder = enterWorkingFolder(session.startFolder, problem);
     if (!folder) {
-        std::fprintf(stderr, "kelvor-cli: nie można użyć folderu roboczego %s\n", chooseWorkingFolder().c_str());
+        std::fprintf(stderr, "kelvor-cli: %s\n", problem.c_str());
         return kOwnFailure;
     }
     if (c.showFolder)

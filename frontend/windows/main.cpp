@@ -2,6 +2,7 @@
 // at once, without a word.
 #include <QApplication>
 
+#include "frontend/windows/message_boxes.h"
 #include "frontend/windows/polish.h"
 #include "frontend/windows/program_windows.h"
 #include "platform/single_instance.h"
@@ -16,6 +17,13 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
     kelvo::windows::speakPolish(application);
     kelvo::windows::ProgramWindows windows;
+    // A working folder that another user could reach is not used at all.
+    if (!windows.workingFolderProblem().empty()) {
+        QString problem = QString::fromStdString(windows.workingFolderProblem());
+        problem[0] = problem[0].toUpper();
+        kelvo::windows::tell(nullptr, QStringLiteral("kelvor"), problem);
+        return 1;
+    }
     QObject::connect(&windows, &kelvo::windows::ProgramWindows::endRequested, &application, &QApplication::quit,
         Qt::QueuedConnection);
     windows.show();

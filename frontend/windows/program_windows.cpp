@@ -13,7 +13,7 @@ namespace kelvo::windows {
 
 ProgramWindows::ProgramWindows(QDate today)
 {
-    if (const auto folder = frontend::enterWorkingFolder(session_.startFolder))
+    if (const auto folder = frontend::enterWorkingFolder(session_.startFolder, workingFolderProblem_))
         session_.workingFolder = *folder;
     connection_ = std::make_unique<TfParametryPolaczenia>(session_);
     main_ = std::make_unique<TfMain>(session_);

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QObject>
 #include <memory>
+#include <string>
 
 #include "frontend/logic/parameter_record.h"
 
@@ -26,6 +27,9 @@ public:
 
     void show();
 
+    // Why the working folder could not be used; empty when it is in use.
+    const std::string& workingFolderProblem() const { return workingFolderProblem_; }
+
     TfParametryPolaczenia& connection() const { return *connection_; }
     TfMain& main() const { return *main_; }
     ReportCommands& reportCommands() const { return *reportCommands_; }
@@ -38,6 +42,7 @@ signals:
 
 private:
     frontend::Session session_;
+    std::string workingFolderProblem_;
     std::unique_ptr<TfParametryPolaczenia> connection_;
     std::unique_ptr<TfMain> main_;
     ReportCommands* reportCommands_;  // owned by the main window

@@ -12,6 +12,8 @@
 #include <thread>
 
 #include "frontend/logic/text_encoding.h"
+#include "frontend/logic/working_folder.h"
+#include "tests/support/other_user.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/simulator_process.h"
 #include "tests/support/temp_dir.h"
@@ -34,7 +36,7 @@ protected:
     {
         if (errors.empty())
             errors = dir_.file("stderr.txt");
-        const std::string command = "cd '" + dir_.path() + "' && TEMP='" + dir_.file("work") + "' KELVO_COM1='"
+        const std::string command = "cd '" + dir_.path() + "' && TEMP='" + temp_ + "' KELVO_COM1='"
             + dir_.file("com") + "' " + KELVOR_CLI_PATH + " " + arguments + " 2>" + errors;
         Outcome outcome;
         FILE* pipe = ::popen(command.c_str(), "r");
@@ -49,7 +51,7 @@ protected:
     // Starts kelvor-cli in the background (its own process, not a shell's); output and errors to files.
     pid_t start(const std::string& arguments, const std::string& name)
     {
-        const std::string command = "cd '" + dir_.path() + "' && TEMP='" + dir_.file("work") + "' KELVO_COM1='"
+        const std::string command = "cd '" + dir_.path() + "' && TEMP='" + temp_ + "' KELVO_COM1='"
             + dir_.file("com") + "' exec " + KELVOR_CLI_PATH + " " + arguments + " >" + dir_.file(name + ".out") + " 2>"
             + dir_.file(name + ".err");
         const pid_t pid = ::fork();
@@ -60,19 +62,27 @@ protected:
         return pid;
     }
 
-    std::string konfig() { return readFile(dir_.file("work/KONFIG.TXT")); }
+    // The front end's private folder inside TEMP, and a file in it.
+    std::string working(const std::string& name = "") const
+    {
+        const std::string folder = kelvo::frontend::privateFolderIn(temp_);
+        return name.empty() ? folder : folder + "/" + name;
+    }
+    std::string konfig() { return readFile(working("KONFIG.TXT")); }
     std::string errors() { return readFile(dir_.file("stderr.txt")); }
 
     std::vector<std::string> workingFiles()
     {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(dir_.file("work")))
+        std::error_code missing;
+        for (const auto& entry : std::filesystem::directory_iterator(working(), missing))
             names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
 
     kelvo::test::TempDir dir_;
+    std::string temp_ = dir_.file("work");
 };
 
 }
@@ -229,7 +239,7 @@ TEST_F(KelvorCliTest, TcpConverterLinksAndAHandWrittenLineIsKept)
         EXPECT_NE(konfig().find("\tCOM1:9600:MUX6:0\t5\tKELVO\tTCP:0:" + address + ":KELVO:3:0"), std::string::npos) << konfig();
 
         // The line the options do not change is kept as written, also one written by hand.
-        std::ofstream(dir_.file("work/KONFIG.TXT"), std::ios::binary)
+        std::ofstream(working("KONFIG.TXT"), std::ios::binary)
             << "$1\tCOM3:19200:MUX6:0\t4\tMY REGISTER\tnet:7:" << address << ":anything:4:0\r\n";
         const Outcome kept = cli("1 2012.01");
         EXPECT_EQ(kept.status, 0) << errors();
@@ -381,4 +391,28 @@ TEST_F(KelvorCliTest, TheReadmeExampleOfATcpLineReachesTheRegister)
     EXPECT_EQ(std::system(script.c_str()), 0) << readFile(dir_.file("result.txt"));
     EXPECT_EQ(readFile(dir_.file("result.txt")), "0\n");
     EXPECT_NE(readFile(dir_.file("out")).find("Orvan"), std::string::npos) << readFile(dir_.file("out"));
+}
+
+TEST_F(KelvorCliTest, LinksPlantedInASharedTemporaryFolderAreNeverWrittenThrough)
+{
+    if (!kelvo::test::canActAsAnotherUser())
+        GTEST_SKIP() << "needs root, to plant links as the user 'nobody'";
+    temp_ = kelvo::test::sharedFolderIn(dir_.path(), "tmp");
+    const std::string victim = dir_.file("victim");
+    kelvo::test::writeFile(victim, "keep me");
+    // Where the front end once worked: the shared folder itself.
+    std::string plant;
+    for (const char* name : {"RAPORT.TXT", "IN1", "IN", "KONFIG.TXT", "OUT"})
+        plant += "ln -s " + victim + " " + temp_ + "/" + name + " && ";
+    ASSERT_TRUE(kelvo::test::runAsNobody(plant + "true"));
+    EXPECT_EQ(cli("--port 1 4").status, 62);
+    EXPECT_EQ(readFile(victim), "keep me");
+    EXPECT_TRUE(std::filesystem::is_directory(working())) << "the run used its private folder";
+
+    // The private folder's name taken beforehand by another user.
+    std::filesystem::remove_all(working());
+    ASSERT_TRUE(kelvo::test::runAsNobody("mkdir -m 777 " + working() + " && ln -s " + victim + " " + working("RAPORT.TXT")));
+    EXPECT_EQ(cli("--port 1 4").status, 1);
+    EXPECT_EQ(errors(), "kelvor-cli: nie można użyć folderu roboczego " + working() + ": należy do innego użytkownika\n");
+    EXPECT_EQ(readFile(victim), "keep me");
 }

@@ -1,9 +1,11 @@
 #include "platform/file_access.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tests/support/other_user.h"
 #include "tests/support/temp_dir.h"
 
 using namespace kelvo::platform;
@@ -64,14 +66,16 @@ TEST(FileAccess, SharingRefusesAtOnceAndKeepsTheFile)
         EXPECT_EQ(openFile(path, OpenMode::Read, Sharing::OthersMayRead), -1);
         EXPECT_EQ(openFile(path, OpenMode::WriteTruncate, Sharing::Exclusive), -1);
         EXPECT_EQ(readFile(path), "keep me") << "a refused truncating open must not truncate";
-        Descriptor unlocked(openFile(path, OpenMode::Read, Sharing::OthersMayReadWrite));
-        EXPECT_GE(unlocked.fd, 0);
+        EXPECT_EQ(openFile(path, OpenMode::Read, Sharing::OthersMayReadWrite), -1)
+            << "a file held exclusively refuses even an open that shares everything";
     }
     {
         Descriptor writer(openFile(path, OpenMode::Append, Sharing::OthersMayRead));
         ASSERT_GE(writer.fd, 0);
         Descriptor reader(openFile(path, OpenMode::Read, Sharing::OthersMayRead));
         EXPECT_GE(reader.fd, 0);
+        Descriptor sharing(openFile(path, OpenMode::ReadWrite, Sharing::OthersMayReadWrite));
+        EXPECT_GE(sharing.fd, 0);
         EXPECT_EQ(openFile(path, OpenMode::WriteTruncate, Sharing::Exclusive), -1);
     }
     Descriptor afterwards(openFile(path, OpenMode::Read, Sharing::Exclusive));
@@ -99,4 +103,76 @@ TEST(FileAccess, NamesResolveAcrossCaseAndBackslashes)
     EXPECT_FALSE(removeFile(dir.file("Sub/link"))) << "links are not deleted";
     EXPECT_FALSE(removeFile(dir.file("Sub"))) << "folders are not deleted";
     EXPECT_TRUE(kelvo::test::fileExists(dir.file("Sub/NEW.TXT")));
+}
+
+TEST(FileAccess, OnlyRegularFilesAreReadAndNoOpenWaits)
+{
+    TempDir dir;
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (OpenMode mode : {OpenMode::Read, OpenMode::WriteTruncate, OpenMode::Append, OpenMode::ReadWrite})
+        EXPECT_EQ(openFile(fifo, mode, Sharing::Exclusive), -1) << "a FIFO is refused at once, mode "
+                                                                  << static_cast<int>(mode);
+    ASSERT_EQ(::mkdir(dir.file("folder").c_str(), 0700), 0);
+    EXPECT_EQ(openFile(dir.file("folder"), OpenMode::Read, Sharing::Exclusive), -1);
+    EXPECT_EQ(openFile("/dev/zero", OpenMode::Read, Sharing::Exclusive), -1) << "a device is not read";
+    EXPECT_EQ(openFile("/dev/null", OpenMode::ReadWrite, Sharing::Exclusive), -1);
+
+    Descriptor null(openFile("/dev/null", OpenMode::WriteTruncate, Sharing::Exclusive));
+    EXPECT_GE(null.fd, 0) << "an output given as a device on purpose still works";
+    EXPECT_EQ(::write(null.fd, "x", 1), 1);
+    Descriptor regular(openFile(dir.file("new"), OpenMode::ReadWrite, Sharing::Exclusive));
+    ASSERT_GE(regular.fd, 0);
+    EXPECT_EQ(::fcntl(regular.fd, F_GETFL) & O_NONBLOCK, 0) << "the descriptor is left blocking";
+}
+
+TEST(FileAccess, LinksAndHardLinksNameTheSameFile)
+{
+    TempDir dir;
+    writeFile(dir.file("ECRTBUF.TXT"), "cache");
+    ASSERT_EQ(::symlink("ECRTBUF.TXT", dir.file("soft").c_str()), 0);
+    ASSERT_EQ(::link(dir.file("ECRTBUF.TXT").c_str(), dir.file("hard").c_str()), 0);
+    ASSERT_EQ(::symlink(dir.file("KOMENT.TXT").c_str(), dir.file("dangling").c_str()), 0);
+    writeFile(dir.file("other"), "cache");
+
+    EXPECT_TRUE(sameFile(dir.file("soft"), dir.file("ECRTBUF.TXT")));
+    EXPECT_TRUE(sameFile(dir.file("hard"), dir.file("ecrtbuf.txt"))) << "the driver's names are matched without case";
+    EXPECT_TRUE(sameFile(dir.file("dangling"), dir.file("KOMENT.TXT"))) << "a link to a file not yet there";
+    EXPECT_FALSE(sameFile(dir.file("other"), dir.file("ECRTBUF.TXT")));
+    EXPECT_FALSE(sameFile(dir.file("new"), dir.file("KOMENT.TXT")));
+}
+
+TEST(FileAccess, AnotherUsersLinkInASharedFolderIsNotFollowedForWriting)
+{
+    if (!kelvo::test::canActAsAnotherUser())
+        GTEST_SKIP() << "needs root, to plant links as the user 'nobody'";
+    TempDir dir;
+    const std::string shared = kelvo::test::sharedFolderIn(dir.path(), "tmp");
+    const std::string victim = dir.file("victim");
+    writeFile(victim, "keep me");
+    ASSERT_TRUE(kelvo::test::runAsNobody("ln -s " + victim + " " + shared + "/RAPORT.TXT && ln -s " + victim + " "
+        + shared + "/IN1 && ln -s " + dir.file("created") + " " + shared + "/NEW"));
+
+    EXPECT_EQ(openFile(shared + "/RAPORT.TXT", OpenMode::WriteTruncate, Sharing::Exclusive), -1);
+    EXPECT_EQ(openFile(shared + "/in1", OpenMode::Append, Sharing::Exclusive), -1) << "found without regard to case";
+    EXPECT_EQ(openFile(shared + "/IN1", OpenMode::ReadWrite, Sharing::Exclusive), -1);
+    EXPECT_EQ(openFile(shared + "/NEW", OpenMode::WriteTruncate, Sharing::Exclusive), -1);
+    EXPECT_EQ(readFile(victim), "keep me");
+    EXPECT_FALSE(kelvo::test::fileExists(dir.file("created")));
+    {
+        Descriptor reading(openFile(shared + "/IN1", OpenMode::Read, Sharing::Exclusive));
+        EXPECT_GE(reading.fd, 0) << "reading through the link writes nothing";
+    }
+
+    ASSERT_EQ(::symlink(victim.c_str(), (shared + "/MINE").c_str()), 0);
+    {
+        Descriptor own(openFile(shared + "/MINE", OpenMode::Append, Sharing::Exclusive));
+        EXPECT_GE(own.fd, 0) << "a link of the user's own is followed";
+    }
+    const std::string plain = dir.file("plain");
+    ASSERT_EQ(::mkdir(plain.c_str(), 0755), 0);
+    ASSERT_EQ(::symlink(victim.c_str(), (plain + "/OTHER").c_str()), 0);
+    ASSERT_EQ(::lchown((plain + "/OTHER").c_str(), kelvo::test::kNobody, kelvo::test::kNobody), 0);
+    Descriptor unshared(openFile(plain + "/OTHER", OpenMode::Append, Sharing::Exclusive));
+    EXPECT_GE(unshared.fd, 0) << "outside a sticky world-writable folder links are followed";
 }

@@ -11,6 +11,7 @@
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
 #include "tests/driver/command/command_test_support.h"
+#include "tests/support/other_user.h"
 
 using namespace kelvo::drv;
 using kelvo::test::counterLines;
@@ -116,7 +117,7 @@ TEST_F(CommandTest, NameChecks)
     writeFile("IN", kInput);
     for (const Case& c : cases)
         EXPECT_EQ(ONrKasy(c.input, c.output), c.code) << c.input << " / " << c.output;
-    EXPECT_EQ(ONrKasy("IN", "in"), 8) << "names differing in case name the same file, which is open already";
+    EXPECT_EQ(ONrKasy("IN", "in"), 5) << "names differing in case name the same file";
 
     EXPECT_EQ(run(kLocalCommand, "dir/raport.txt", "OUT"), 2);
     EXPECT_EQ(readFile("RAPORT.TXT"),
@@ -369,4 +370,67 @@ TEST_F(CommandTest, ArbitraryBytesInDriverFilesGiveACodeAndARunReport)
         EXPECT_EQ(run(kLocalCommand, "IN;;par.txt", "OUT"), 54);
         EXPECT_LE(ctx.headers.line[1].size(), 1023u);
     }
+}
+
+TEST_F(CommandTest, AFifoOrAnEndlessDeviceAsADriverFileEndsTheCommand)
+{
+    writeFile("IN", kInput);
+    ASSERT_EQ(::symlink("/dev/zero", "KONFIG.TXT"), 0);
+    EXPECT_EQ(run(kLocalCommand, "IN", "OUT"), 7) << "no line is read from a device";
+    EXPECT_NE(readFile("RAPORT.TXT").find("#7\t; (KONFIG.TXT)"), std::string::npos);
+    std::remove("KONFIG.TXT");
+    ASSERT_EQ(::mkfifo("KONFIG.TXT", 0600), 0);
+    EXPECT_EQ(run(kLocalCommand, "IN", "OUT"), 7) << "the open of a FIFO does not wait for a writer";
+    std::remove("KONFIG.TXT");
+
+    writeFile("KONFIG.TXT", kKonfig);
+    ASSERT_EQ(::mkfifo("FIFO", 0600), 0);
+    EXPECT_EQ(run(kLocalCommand, "FIFO", "OUT"), 6);
+    EXPECT_NE(readFile("RAPORT.TXT").find("#6\t; (FIFO)"), std::string::npos);
+    EXPECT_EQ(run(kLocalCommand, "/dev/zero", "OUT"), 6);
+    EXPECT_EQ(run(kLocalCommand, "IN", "/dev/null"), 0) << "an output that is a device on purpose still works";
+}
+
+TEST_F(CommandTest, AnOutputLinkedToADriverFileIsRefused)
+{
+    writeFile("KONFIG.TXT", kKonfig);
+    writeFile("IN", kInput);
+    writeFile("KOMENT.TXT", crlfLines({"$0\tbez bledu"}));
+    ASSERT_EQ(run(kLocalCommand, "IN", "OUT"), 0);
+    writeFile("ECRTBUF.TXT", crlfLines({"$cache line"}));
+    ASSERT_EQ(::symlink("ECRTBUF.TXT", "soft-cache"), 0);
+    ASSERT_EQ(::link("ECRTBUF.TXT", "hard-cache"), 0);
+    ASSERT_EQ(::link("RAPORT.TXT", "hard-report"), 0);
+    ASSERT_EQ(::symlink("KOMENT.TXT", "soft-comment"), 0);
+    ASSERT_EQ(::symlink("konfig.txt", "soft-konfig"), 0);
+    ASSERT_EQ(::symlink("MODKONF.TXT", "soft-modkonf"), 0);
+    ASSERT_EQ(::link("IN", "hard-input"), 0);
+    for (const char* output : {"soft-cache", "hard-cache", "hard-report", "soft-comment", "soft-konfig", "soft-modkonf"})
+        EXPECT_EQ(ONrKasy("IN", output), 4) << output;
+    EXPECT_EQ(ONrKasy("IN", "hard-input"), 5);
+    EXPECT_EQ(ONrKasy("soft-cache", "OUT"), 2) << "an input that is a reserved file is refused the same way";
+    EXPECT_EQ(readFile("ECRTBUF.TXT"), crlfLines({"$cache line"})) << "the identification cache is untouched";
+    EXPECT_EQ(readFile("KONFIG.TXT"), kKonfig);
+    EXPECT_EQ(readFile("IN"), kInput);
+    EXPECT_FALSE(fileExists("MODKONF.TXT")) << "a link to a driver file not yet there creates nothing";
+}
+
+TEST_F(CommandTest, LinksThatAnotherUserPlantedInASharedFolderAreNotWrittenThrough)
+{
+    if (!kelvo::test::canActAsAnotherUser())
+        GTEST_SKIP() << "needs root, to plant links as the user 'nobody'";
+    const std::string shared = kelvo::test::sharedFolderIn(dir_.path(), "tmp");
+    writeFile("victim", "keep me");
+    const std::string victim = dir_.file("victim");
+    ASSERT_EQ(::chdir(shared.c_str()), 0);
+    writeFile("KONFIG.TXT", kKonfig);
+    writeFile("IN", kInput);
+    ASSERT_TRUE(kelvo::test::runAsNobody("ln -s " + victim + " " + shared + "/OUT"));
+    EXPECT_EQ(run(kLocalCommand, "IN", "OUT"), 8);
+    EXPECT_EQ(readFile(victim), "keep me");
+    EXPECT_TRUE(fileExists("RAPORT.TXT"));
+    std::remove("RAPORT.TXT");
+    ASSERT_TRUE(kelvo::test::runAsNobody("ln -s " + victim + " " + shared + "/RAPORT.TXT"));
+    EXPECT_EQ(run(kLocalCommand, "IN", "OWN"), 9);
+    EXPECT_EQ(readFile(victim), "keep me");
 }

@@ -1,8 +1,11 @@
 #include "driver/files/textfile.h"
 
 #include <kelvo/kelvodrv.h>
+#include <array>
 #include <cstring>
+#include <fcntl.h>
 #include <random>
+#include <thread>
 #include <unistd.h>
 
 #include "driver/files/fields.h"
@@ -242,4 +245,52 @@ TEST_F(TextFileTest, AnyBytesReadSafely)
         EXPECT_EQ(Moje_feof(in), 1);
         closeFile(ctx.files.input);
     }
+}
+
+TEST_F(TextFileTest, NulBytesCountTowardTheLineLimit)
+{
+    using namespace std::string_literals;
+    int in = openInput("$"s + std::string(600, '\0') + std::string(600, 'n') + "\r\nnext\r\n");
+    std::string line;
+    EXPECT_FALSE(readRawLine(in, line)) << "1201 bytes are too many even when 600 of them are NULs";
+    closeFile(ctx.files.input);
+    in = openInput("a\0b\r\n"s);
+    ASSERT_TRUE(readRawLine(in, line));
+    EXPECT_EQ(line, "ab") << "a NUL is still no part of the text";
+    closeFile(ctx.files.input);
+
+    const int zero = ::open("/dev/zero", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(zero, 0);
+    EXPECT_FALSE(readRawLine(zero, line)) << "an endless run of NULs ends the read";
+    char buffer[1024];
+    unsigned char wrongKind = 0;
+    EXPECT_EQ(OdczytanoZPlikuLinieDanych(zero, buffer, &wrongKind), 0);
+    ::close(zero);
+}
+
+TEST_F(TextFileTest, AnEndlessStreamEndsTheReadAfterOneLongLine)
+{
+    // A pipe that a writer keeps filling with NULs, up to a bound.
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    constexpr std::size_t kWritten = 1 << 20;
+    std::thread writer([&] {
+        const std::string block(4096, '\0');
+        for (std::size_t sent = 0; sent < kWritten;) {
+            const ssize_t count = ::write(ends[1], block.data(), std::min(block.size(), kWritten - sent));
+            if (count <= 0)
+                break;
+            sent += static_cast<std::size_t>(count);
+        }
+        ::close(ends[1]);
+    });
+    std::string line;
+    EXPECT_FALSE(readRawLine(ends[0], line));
+    std::size_t left = 0;
+    std::array<char, 4096> rest {};
+    for (ssize_t count; (count = ::read(ends[0], rest.data(), rest.size())) > 0;)
+        left += static_cast<std::size_t>(count);
+    writer.join();
+    ::close(ends[0]);
+    EXPECT_EQ(kWritten - left, 1024u) << "the read stops at the first byte past 1023";
 }

@@ -23,7 +23,6 @@ class ConnectionWindowTest : public kelvo::test::WindowsTest {
 protected:
     void writeKonfig(const std::string& line)
     {
-        std::filesystem::create_directories(dir_.path() + "/work");
         writeFile(work("KONFIG.TXT"), line);
     }
 

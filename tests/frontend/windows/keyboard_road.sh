@@ -59,17 +59,17 @@ main=$(window "KELVOR_1_1") || fail "no main window"
 
 report=""
 for _ in $(seq 600); do
-    report=$(ls "$dir/work" | grep '_SZCZ\.txt$' | head -1)
+    report=$(ls "$dir/work/kelvor-$(id -u)" | grep '_SZCZ\.txt$' | head -1)
     [ -n "$report" ] && [ -z "$(xdotool search --onlyvisible --name '^ZAKRES' 2>/dev/null)" ] && break
     sleep 0.1
 done
-[ -n "$report" ] || fail "no report file in the working folder: $(ls "$dir/work")"
+[ -n "$report" ] || fail "no report file in the working folder: $(ls "$dir/work/kelvor-$(id -u)")"
 sleep 1
 # The display has the focus once the report is shown: select all, copy.
 keys "$main" ctrl+a ctrl+c
 sleep 0.5
 xclip -o -selection clipboard > "$dir/shown.txt" || fail "nothing copied from the display"
-iconv -f CP1250 -t UTF-8 "$dir/work/$report" | tr -d '\r' > "$dir/written.txt"
+iconv -f CP1250 -t UTF-8 "$dir/work/kelvor-$(id -u)/$report" | tr -d '\r' > "$dir/written.txt"
 cmp -s "$dir/shown.txt" "$dir/written.txt" || {
     diff "$dir/shown.txt" "$dir/written.txt" | head -20 >&2
     fail "the shown report differs from the report file"

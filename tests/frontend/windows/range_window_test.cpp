@@ -18,7 +18,6 @@ class RangeWindowTest : public kelvo::test::WindowsTest {
 protected:
     void SetUp() override
     {
-        std::filesystem::create_directories(dir_.path() + "/work");
         kelvo::test::writeFile(work("KONFIG.TXT"), "$1\tCOM1:9600:MUX0:1\t5\tKELVO\r\n");
         start();
         range().show();

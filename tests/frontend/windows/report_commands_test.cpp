@@ -57,7 +57,6 @@ class ReportCommandsTest : public kelvo::test::WindowsTest {
 protected:
     void SetUp() override
     {
-        std::filesystem::create_directories(dir_.path() + "/work");
         start();
         mainWindow().show();
     }

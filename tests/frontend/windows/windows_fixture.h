@@ -13,7 +13,9 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
 
+#include "frontend/logic/working_folder.h"
 #include "frontend/windows/connection_window.h"
 #include "frontend/windows/main_window.h"
 #include "frontend/windows/program_windows.h"
@@ -135,12 +137,12 @@ protected:
     std::vector<std::string> folderNames() const
     {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(dir_.path() + "/work"))
+        for (const auto& entry : std::filesystem::directory_iterator(workFolder_))
             names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
-    std::string work(const std::string& name) const { return dir_.path() + "/work/" + name; }
+    std::string work(const std::string& name) const { return workFolder_ + "/" + name; }
     // The driver's names meet the files' names without regard to case.
     bool inFolder(const std::string& name) const
     {
@@ -152,7 +154,13 @@ protected:
 
     TempDir dir_;
     std::filesystem::path previous_ = std::filesystem::current_path();
-    ScopedEnv temp_ {"TEMP", dir_.path() + "/work"};
+    ScopedEnv temp_ {"TEMP", dir_.path()};
+    // The program's private folder inside TEMP, made beforehand as the program makes it.
+    std::string workFolder_ = [this] {
+        const std::string folder = frontend::privateFolderIn(dir_.path());
+        ::mkdir(folder.c_str(), 0700);
+        return folder;
+    }();
     ScopedEnv port_ {"KELVO_COM1", dir_.file("com")};
     std::unique_ptr<SimulatorProcess> simulator_;
     std::unique_ptr<windows::ProgramWindows> windows_;
