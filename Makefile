@@ -7,7 +7,7 @@
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
-FUZZ_SECONDS ?= 20
+FUZZ_SECONDS ?= 15
 FUZZ_LONG_SECONDS ?= 600
 JOBS ?= $(shell nproc)
 
