@@ -10,6 +10,8 @@ FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 15
 FUZZ_LONG_SECONDS ?= 600
 JOBS ?= $(shell nproc)
+# A test that hangs fails after this many seconds instead of holding up the run.
+TEST_TIMEOUT ?= 900
 
 # Debian packages the build and the tests use.
 PACKAGES := cmake ninja-build g++ gcc make pkg-config binutils libgtest-dev libbenchmark-dev nlohmann-json3-dev \
@@ -38,7 +40,7 @@ build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 check: build fuzz-build
-	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+	ctest --test-dir $(BUILD_DIR) --output-on-failure --timeout $(TEST_TIMEOUT) -j $(JOBS)
 	bash tests/fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 $(FUZZ_DIR)/build.ninja:
@@ -63,7 +65,7 @@ sanitize: deps $(SANITIZE_DIR)/build.ninja
 check-sanitize: sanitize
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp \
-		ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+		ctest --test-dir $(SANITIZE_DIR) --output-on-failure --timeout $(TEST_TIMEOUT) -j $(JOBS)
 
 demo: build
 	bash tools/demo.sh $(BUILD_DIR)

@@ -300,8 +300,12 @@ TEST_F(KelvorCliTest, ASecondRunSaysWhoIsBusyAndSignalsEndTheRunCleanly)
     for (const int signal : {SIGINT, SIGTERM}) {
         const std::size_t readBefore = kelvo::test::logLines(dir_.file("log"), "cmd=154").size();
         const pid_t first = start("3 1 2060", "first");
-        while (kelvo::test::logLines(dir_.file("log"), "cmd=154").size() < readBefore + 20)
+        int status = 0;
+        while (kelvo::test::logLines(dir_.file("log"), "cmd=154").size() < readBefore + 20) {
+            ASSERT_EQ(::waitpid(first, &status, WNOHANG), 0)
+                << "the first run ended before it read 20 records: " << readFile(dir_.file("first.err"));
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
 
         const Outcome second = cli("4");
         EXPECT_EQ(second.status, 1);
@@ -310,7 +314,6 @@ TEST_F(KelvorCliTest, ASecondRunSaysWhoIsBusyAndSignalsEndTheRunCleanly)
             << errors();
 
         ::kill(first, signal);
-        int status = 0;
         ASSERT_EQ(::waitpid(first, &status, 0), first);
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
