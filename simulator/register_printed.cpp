@@ -29,6 +29,15 @@ Reply Register::onProbe()
         finish();
         return reply;
     }
+    if (const Fault* f = faults_.take(FaultKind::HangUp, printedReportProbe)) {
+        // The line drops after the first value bytes of the answer (0 or the ACK).
+        pending_.faultNames = faultKindName(f->kind);
+        if (f->value > 0)
+            emit({ACK}, true, reply);
+        reply.hangUp = true;
+        finish();
+        return reply;
+    }
     reportShape_ = AnswerShape{};
     if (const Fault* f = faults_.take(FaultKind::Status, printedReportProbe))
         reportShape_.result = static_cast<std::uint8_t>(f->value);

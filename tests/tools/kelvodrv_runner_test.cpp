@@ -3,6 +3,7 @@
 #include <string>
 #include <sys/wait.h>
 
+#include "tests/support/simulator_process.h"
 #include "tests/support/temp_dir.h"
 
 using kelvo::test::readFile;
@@ -16,11 +17,12 @@ struct Outcome {
     std::string output;
 };
 
-Outcome runIn(const std::string& folder, const std::string& arguments)
+// Port COM1 leads to the file port in the folder: by default nowhere, so
+// commands that need the register end at once.
+Outcome runIn(const std::string& folder, const std::string& arguments, const std::string& port = "no-such-port")
 {
-    // Port COM1 leads nowhere, so commands that need the register end at once.
     const std::string command =
-        "cd '" + folder + "' && KELVO_COM1='" + folder + "/no-such-port' " + KELVODRV_PATH + " " + arguments + " 2>&1";
+        "cd '" + folder + "' && KELVO_COM1='" + folder + "/" + port + "' " + KELVODRV_PATH + " " + arguments + " 2>&1";
     Outcome run {-1, {}};
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr)
@@ -57,4 +59,28 @@ TEST(KelvodrvRunner, RunsACommandInTheCurrentFolder)
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("X000028X"), std::string::npos);
     EXPECT_NE(help.output.find("KDBarkod"), std::string::npos);
+}
+
+TEST(KelvodrvRunner, ThePrintedReportAndTheBarcodeCommandsAsReadmeShowsThem)
+{
+    TempDir dir;
+    kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
+        {"--pty", dir.file("com"), "--scenario", std::string(KELVOSIM_SCENARIOS) + "/gilon-printed.json"},
+        dir.file("kelvosim.out"));
+    ASSERT_TRUE(simulator.listening()) << readFile(dir.file("kelvosim.out"));
+    writeFile(dir.file("KONFIG.TXT"), "$1\tCOM1:9600:MUX0:1\t3\tKELVO\r\n");
+    writeFile(dir.file("in"), "#1\r\n#\r\n#\r\n$1\t2012.01\r\n");
+
+    const Outcome report = runIn(dir.path(), "X000029X in out", "com");
+    EXPECT_EQ(report.status, 0) << report.output;
+    const std::string lines = readFile(dir.file("out"));
+    EXPECT_EQ(lines.substr(0, 42), "R A P O R T   M I E S I \xCA C Z N Y" + std::string(7, ' ') + "\r\n");
+    EXPECT_EQ(lines.size(), 4u * 42) << "four lines of 40 columns";
+
+    writeFile(dir.file("codes"), "#1\r\n#\r\n#\r\n$590123412345\r\n$5901234123457\r\n");
+    const Outcome codes = runIn(dir.path(), "KDBarkod codes", "com");
+    EXPECT_EQ(codes.status, 0) << codes.output;
+    writeFile(dir.file("codes"), "#1\r\n#\r\n#\r\n");
+    const Outcome none = runIn(dir.path(), "KDBarkod codes", "com");
+    EXPECT_EQ(none.status, 10) << none.output;
 }

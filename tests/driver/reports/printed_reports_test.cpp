@@ -274,3 +274,38 @@ TEST_F(PrintedReportsTest, SilenceAndOversizedAnswers)
     EXPECT_EQ(run(X000031X, "$3\t1\t2"), 23) << "a text block beyond 10 MiB";
     EXPECT_EQ(report(), "");
 }
+
+TEST_F(PrintedReportsTest, NoDataLineAFailedWriteAndAConnectionThatDrops)
+{
+    const struct {
+        Command command;
+        const char* model;
+    } commands[] = {{X000029X, "108"}, {X000031X, "128"}, {X000033X, "124"}};
+    for (const auto& c : commands) {
+        SCOPED_TRACE(c.model);
+        const std::string scenario = std::string(c.model) + ".json";
+        writeFile(scenario,
+            std::string(R"({"model": )") + c.model + R"(, "printed_reports": [{"request": "numbers 1 2", "lines": ["A"]}]})");
+        simulator_.reset();
+        startRegister({"--scenario", scenario});
+        writeFile("in", "#1\r\n#\r\n#\r\n");
+        EXPECT_EQ(c.command("in", "report.txt"), 10) << "an input without a data line";
+        const std::size_t framesBefore = frames().size();
+        writeFile("in", "#1\r\n#\r\n#\r\n$3\t1\t2\r\n");
+        EXPECT_EQ(c.command("in", "/dev/full"), 17) << "the report's lines cannot be written";
+        EXPECT_EQ(frames().size(), framesBefore + 1) << "the report was asked for before the write failed";
+
+        // Over TCP the register takes the probe, answers it and drops the
+        // connection: the request frame cannot be sent, and the link's own
+        // error is the result, not the send time-out of a serial line.
+        simulator_.reset();
+        const std::string output = dir_.file("tcp.out");
+        kelvo::test::SimulatorProcess tcp(KELVOSIM_PATH,
+            {"--tcp", "127.0.0.1:0", "--scenario", scenario, "--fault", "hang-up:49:1", "--log", log()}, output);
+        ASSERT_TRUE(tcp.listening()) << readFile(output);
+        writeFile("KONFIG.TXT", "$1\tCOM1:9600:MUX6:0\t2\tNET\tx:1:127.0.0.1:" + std::to_string(tcp.tcpPort()) + ":ABCDEFGH:2:0\r\n");
+        EXPECT_EQ(run(c.command, "$3\t1\t2"), 65) << readFile("RAPORT.TXT");
+        EXPECT_EQ(frames().size(), framesBefore + 1) << "no report request reached the register";
+        writeFile("KONFIG.TXT", "$1\tCOM7:9600:MUX0:1\t2\tKELVO\r\n");
+    }
+}
