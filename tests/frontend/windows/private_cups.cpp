@@ -4,6 +4,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <QDeadlineTimer>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,15 +48,19 @@ PrivateCups::PrivateCups() : dir_("/tmp"), server_("CUPS_SERVER", dir_.file("soc
                  static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    // Until the daemon answers on its socket, or has ended.
-    while (pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0) {
+    // Until the daemon answers on its socket, has ended, or a minute has passed.
+    QDeadlineTimer deadline(60000);
+    while (pid_ > 0 && !deadline.hasExpired()) {
+        if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+            pid_ = -1;
+            return;
+        }
         if (commandOutput("lpstat -r 2>/dev/null").find("is running") != std::string::npos) {
             running_ = true;
             return;
         }
         QTest::qWait(50);
     }
-    pid_ = -1;
 }
 
 PrivateCups::~PrivateCups()
@@ -74,12 +79,17 @@ bool PrivateCups::addQueue(const std::string& name)
         == 0;
 }
 
-void PrivateCups::waitForJobs() const
+bool PrivateCups::waitForJobs() const
 {
     // A job whose filters failed stays queued with the printer saying so.
+    QDeadlineTimer deadline(120000);
     while (!commandOutput("lpstat -o 2>/dev/null").empty()
-           && commandOutput("lpstat -p 2>/dev/null").find("Filter failed") == std::string::npos)
+           && commandOutput("lpstat -p 2>/dev/null").find("Filter failed") == std::string::npos) {
+        if (deadline.hasExpired())
+            return false;
         QTest::qWait(50);
+    }
+    return true;
 }
 
 std::string PrivateCups::pageLog() const

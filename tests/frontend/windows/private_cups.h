@@ -24,8 +24,9 @@ public:
     bool running() const { return running_; }
     // Adds the PDF queue and makes it the server's default printer.
     bool addQueue(const std::string& name);
-    // Waits until every job has ended, or a job's filters have failed.
-    void waitForJobs() const;
+    // Waits until every job has ended or a job's filters have failed; false
+    // when jobs are still waiting after two minutes.
+    bool waitForJobs() const;
 
     std::string output() const { return dir_.file("out/printed.pdf"); }
     std::string pageLog() const;

@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QSignalSpy>
 #include <QTest>
@@ -198,6 +200,32 @@ TEST_F(ReportCommandsTest, PagesColumnsAndRowsOfThePrintout)
     ASSERT_NE(right, std::string::npos) << first;
     EXPECT_EQ(QString::fromStdString(cutPages[0][1]).indexOf(QStringLiteral("ŁĄCZNA")), static_cast<qsizetype>(right))
         << "the next column stays aligned, counted in characters: " << cutPages[0][1];
+}
+
+TEST_F(ReportCommandsTest, ThePreviewShowsThePagesOfThePrintout)
+{
+    showLines(numbered(2000));
+    int previewPages = 0;
+    QPageLayout page;
+    answers_.push([&](QWidget* dialog) {
+        auto* preview = qobject_cast<QPrintPreviewDialog*>(dialog);
+        ASSERT_NE(preview, nullptr) << dialog->metaObject()->className();
+        EXPECT_EQ(preview->windowTitle(), QStringLiteral("Podgląd wydruku"));
+        auto* pages = preview->findChild<QPrintPreviewWidget*>();
+        ASSERT_NE(pages, nullptr);
+        pages->updatePreview();
+        previewPages = pages->pageCount();
+        page = preview->printer()->pageLayout();
+        preview->resize(900, 700);
+        if (const char* shot = std::getenv("KELVO_PREVIEW_SHOT"))
+            preview->grab().save(QString::fromLocal8Bit(shot));
+        preview->reject();
+    });
+    commands().previewAction()->trigger();
+    ASSERT_EQ(answers_.left(), 0u) << "the preview was shown";
+    const auto printed = pdfPages(printToPdf("same.pdf", page));
+    EXPECT_GT(previewPages, 1);
+    EXPECT_EQ(static_cast<std::size_t>(previewPages), printed.size()) << "the preview draws the printout's pages";
 }
 
 TEST_F(ReportCommandsTest, StatusLineDuringPrintingAndTheJobTitle)
@@ -425,8 +453,17 @@ TEST_F(ReportCommandsTest, PrintedThroughARealCupsServer)
         GTEST_SKIP() << "the test's own CUPS daemon needs root: it hands its filters to the lp user";
     kelvo::test::PrivateCups cups;
     ASSERT_TRUE(cups.running()) << "cupsd did not start: " << cups.errorLog();
-    ASSERT_TRUE(cups.addQueue("kelvo_pdf")) << cups.errorLog();
     readReport();
+
+    // No printer yet: the warning, and no dialog.
+    answers_.press(QMessageBox::Ok);
+    mainWindow().commandAction(Command::Print)->trigger();
+    ASSERT_EQ(answers_.left(), 0u);
+    EXPECT_EQ(answers_.seen().back().caption, QStringLiteral("Wydruk"));
+    EXPECT_EQ(answers_.seen().back().text, QStringLiteral("Nie zainstalowano żadnej drukarki."));
+    EXPECT_EQ(answers_.seen().back().icon, QMessageBox::Warning);
+
+    ASSERT_TRUE(cups.addQueue("kelvo_pdf")) << cups.errorLog();
 
     QString printerName;
     QPageLayout page;
@@ -434,6 +471,12 @@ TEST_F(ReportCommandsTest, PrintedThroughARealCupsServer)
         auto* pDialog = qobject_cast<QPrintDialog*>(dialog);
         ASSERT_NE(pDialog, nullptr) << dialog->metaObject()->className();
         EXPECT_EQ(pDialog->objectName(), QStringLiteral("pDialog"));
+        EXPECT_EQ(pDialog->printer()->copyCount(), 1);
+        EXPECT_EQ(pDialog->minPage(), 1);
+        EXPECT_EQ(pDialog->maxPage(), 999);
+        EXPECT_EQ(pDialog->fromPage(), 1);
+        EXPECT_EQ(pDialog->toPage(), 1);
+        EXPECT_FALSE(pDialog->testOption(QAbstractPrintDialog::PrintToFile)) << "printing to a file is switched off";
         pDialog->accept();
         printerName = pDialog->printer()->printerName();
         page = pDialog->printer()->pageLayout();
@@ -441,7 +484,7 @@ TEST_F(ReportCommandsTest, PrintedThroughARealCupsServer)
     mainWindow().commandAction(Command::Print)->trigger();
     ASSERT_EQ(answers_.left(), 0u) << "the print dialog was shown";
     EXPECT_EQ(printerName, QStringLiteral("kelvo_pdf")) << "the server's default printer is offered";
-    cups.waitForJobs();
+    ASSERT_TRUE(cups.waitForJobs()) << cups.errorLog();
 
     ASSERT_TRUE(std::filesystem::exists(cups.output())) << cups.errorLog();
     const auto printed = pdfPages(cups.output());
