@@ -58,8 +58,15 @@ TEST_F(RangeWindowTest, DefaultsOnTheFifteenthOfJanuary2010)
         EXPECT_EQ(number->maximum(), 2060);
     }
     EXPECT_TRUE(control<QRadioButton>("rbMiesieczny")->isChecked());
-    EXPECT_EQ(control<QRadioButton>("rbRozlNr")->text(), QStringLiteral("7. ROZLICZENIOWY WG NUMERÓW OD"));
-    EXPECT_EQ(control<QRadioButton>("rgMiesiecznyPoprzedni")->text(), QStringLiteral("4. ZA MIESIĄC POPRZEDNI"));
+    const std::pair<const char*, QString> kinds[] = {{"rbMiesieczny", QStringLiteral("1. MIESIĘCZNY ZA")},
+        {"rbWedlugDat", QStringLiteral("2. WG DAT OD")}, {"rbWgNumerow", QStringLiteral("3. WEDŁUG NUMERÓW OD")},
+        {"rgMiesiecznyPoprzedni", QStringLiteral("4. ZA MIESIĄC POPRZEDNI")},
+        {"rbMiesiecznyBiezacy", QStringLiteral("5. ZA MIESIĄC BIEŻĄCY")},
+        {"rbRozlDat", QStringLiteral("6. ROZLICZENIOWY WG DAT OD")},
+        {"rbRozlNr", QStringLiteral("7. ROZLICZENIOWY WG NUMERÓW OD")},
+        {"rbRozlCalosci", QStringLiteral("8. ROZLICZENIOWY CAŁOŚCI")}};
+    for (const auto& [name, caption] : kinds)
+        EXPECT_EQ(control<QRadioButton>(name)->text(), caption) << name;
     auto* variant = control<RadioGroup>("rgTypRaportu");
     EXPECT_FALSE(variant->isVisible());
     EXPECT_EQ(variant->itemIndex(), 0);
