@@ -62,6 +62,14 @@ std::vector<std::string> readNotes(int descriptor)
 
 ChildEnd runInChild(const std::function<int(const Note& note)>& work)
 {
+    // A parent that ignored SIGCHLD would have the child reaped unseen and no
+    // signal sent: its end is what we wait for.
+    struct sigaction childEnds {};
+    childEnds.sa_handler = SIG_DFL;
+    sigemptyset(&childEnds.sa_mask);
+    struct sigaction inherited {};
+    ::sigaction(SIGCHLD, &childEnds, &inherited);
+
     sigset_t waited;
     sigemptyset(&waited);
     sigaddset(&waited, SIGINT);
@@ -91,6 +99,7 @@ ChildEnd runInChild(const std::function<int(const Note& note)>& work)
     ChildEnd end;
     if (child < 0) {
         ::sigprocmask(SIG_SETMASK, &before, nullptr);
+        ::sigaction(SIGCHLD, &inherited, nullptr);
         end.status = work([&end](const std::string& note) { end.notes.push_back(note); });
         return end;
     }
@@ -115,6 +124,7 @@ ChildEnd runInChild(const std::function<int(const Note& note)>& work)
     end.status = WIFEXITED(status) ? WEXITSTATUS(status) : 0;
     end.notes = readNotes(notes.read);
     ::sigprocmask(SIG_SETMASK, &before, nullptr);
+    ::sigaction(SIGCHLD, &inherited, nullptr);
     return end;
 }
 

@@ -287,6 +287,36 @@ TEST_F(KelvorCliTest, ASaveThatFailsSaysWhyAndEndsWithOne)
     EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"});
 }
 
+TEST_F(KelvorCliTest, StartedWithChildEndsIgnoredItStillSeesItsDriverEnd)
+{
+    // Some launchers leave SIGCHLD ignored; the run must still end. The
+    // program is started without a shell between, which might reset it.
+    const std::string out = dir_.file("run.out"), err = dir_.file("run.err");
+    const pid_t run = ::fork();
+    if (run == 0) {
+        ::chdir(dir_.path().c_str());
+        ::setenv("TEMP", temp_.c_str(), 1);
+        ::setenv("KELVO_COM1", dir_.file("none").c_str(), 1);
+        ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
+        ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
+        std::signal(SIGCHLD, SIG_IGN);
+        ::execl(KELVOR_CLI_PATH, "kelvor-cli", "--port", "1", "1", "2012.01", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    pid_t ended = 0;
+    for (int waited = 0; waited < 1200 && (ended = ::waitpid(run, &status, WNOHANG)) == 0; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (ended == 0) {
+        ::kill(run, SIGKILL);
+        ::waitpid(run, &status, 0);
+        FAIL() << "the run did not end within a minute: " << readFile(dir_.file("run.err"));
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 62);
+    EXPECT_NE(readFile(dir_.file("run.err")).find("BŁĄD NUMER 62"), std::string::npos) << readFile(dir_.file("run.err"));
+}
+
 TEST_F(KelvorCliTest, ASecondRunSaysWhoIsBusyAndSignalsEndTheRunCleanly)
 {
     // A settlement of 600 records at 9600 bit/s takes long enough to be interrupted.
