@@ -1,10 +1,19 @@
 #include "platform/port_map.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <optional>
+#include <sstream>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include "platform/descriptor.h"
+#include "platform/serial_devices.h"
 #include "platform/user_config.h"
 
 namespace kelvo::platform {
@@ -49,17 +58,25 @@ std::optional<PortName> parsePortName(std::string_view name)
     return std::nullopt;
 }
 
+// True when a port map line maps the port named key.
+bool mapsPort(const std::string& line, const std::string& key)
+{
+    const auto start = line.find_first_not_of(" \t");
+    const auto equals = line.find('=');
+    if (start == std::string::npos || equals == std::string::npos || equals < start)
+        return false;
+    std::string lineKey = line.substr(start, equals - start);
+    while (!lineKey.empty() && (lineKey.back() == ' ' || lineKey.back() == '\t'))
+        lineKey.pop_back();
+    return ::strcasecmp(lineKey.c_str(), key.c_str()) == 0;
+}
+
 std::string mappedInFile(const std::string& key)
 {
     std::string path;
     for (const std::string& line : settingsLines(portMapFile())) {
         const auto equals = line.find('=');
-        if (equals == std::string::npos)
-            continue;
-        std::string lineKey = line.substr(0, equals);
-        while (!lineKey.empty() && (lineKey.back() == ' ' || lineKey.back() == '\t'))
-            lineKey.pop_back();
-        if (::strcasecmp(lineKey.c_str(), key.c_str()) != 0)
+        if (!mapsPort(line, key))
             continue;
         const auto value = line.find_first_not_of(" \t", equals + 1);
         path = value == std::string::npos ? std::string() : line.substr(value);
@@ -87,6 +104,39 @@ std::string portDevicePath(std::string_view name)
         return fromFile;
     const std::string index = std::to_string(port->number - 1);
     return port->kind == "COM" ? "/dev/ttyS" + index : "/dev/lp" + index;
+}
+
+bool mapComPort(unsigned number, const std::string& devicePath)
+{
+    const std::string file = portMapFile();
+    if (file.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    const std::string key = "COM" + std::to_string(number);
+    std::ostringstream text;
+    std::ifstream old(file);
+    for (std::string line; std::getline(old, line);)
+        if (!mapsPort(line, key))
+            text << line << '\n';
+    text << key << '=' << preferredDeviceName(devicePath, serialDevices()) << '\n';
+
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path(), error);
+    std::string temporary = file + ".XXXXXX";
+    const Descriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (out.get() < 0)
+        return false;
+    const std::string bytes = text.str();
+    const bool written = ::write(out.get(), bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size())
+        && ::fchmod(out.get(), 0644) == 0 && ::fsync(out.get()) == 0;
+    if (!written || ::rename(temporary.c_str(), file.c_str()) != 0) {
+        const int reason = errno;
+        ::unlink(temporary.c_str());
+        errno = reason;
+        return false;
+    }
+    return true;
 }
 
 }

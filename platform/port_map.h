@@ -18,4 +18,12 @@ std::string portMapFile();
 // to 255) is a path as given.
 std::string portDevicePath(std::string_view name);
 
+// Maps COM<number> to a device in the port map file: one line "COM<n>=PATH"
+// takes the place of the port's earlier lines, every other line is kept, and
+// the file is replaced as a whole so that no reader sees half of it. A device
+// that a /dev/serial/by-id link leads to is written by that name, so that a
+// replugged adapter keeps its port. False (errno set) when the file cannot be
+// written.
+bool mapComPort(unsigned number, const std::string& devicePath);
+
 }
