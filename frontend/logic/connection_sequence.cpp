@@ -21,12 +21,23 @@ std::string trimmedBlanks(const std::string& text)
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+// The question, with the front end's explanation below the driver's message when it has one.
+std::string failureQuestion(std::uint8_t code, bool firstRequest, const ConnectionEvents& events)
+{
+    std::string question = driverFailureQuestion(code);
+    if (!events.explainFailure)
+        return question;
+    if (const std::string line = events.explainFailure(code, firstRequest); !line.empty())
+        question.insert(question.find('\n') + 1, line + "\n");
+    return question;
+}
+
 // A failed identity command: the files of the attempt go, the user decides.
 void failedCommand(std::uint8_t code, const ConnectionEvents& events)
 {
     platform::removeFile(kUniqueNumberOutput);
     platform::removeFile("in");
-    if (events.continueWithoutRegister(driverFailureQuestion(code)))
+    if (events.continueWithoutRegister(failureQuestion(code, false, events)))
         events.showMainWindow();
 }
 
@@ -47,7 +58,7 @@ ConnectionOutcome runConnection(Session& session, const ConnectionChoice& choice
     writeParameterFiles(record, 1);
 
     if (const std::uint8_t code = events.runCommand([] { return ONrKasy("in1", "out"); }); code != 0) {
-        if (events.continueWithoutRegister(driverFailureQuestion(code)))
+        if (events.continueWithoutRegister(failureQuestion(code, true, events)))
             events.showMainWindow();
         else
             events.requestEnd();

@@ -19,6 +19,9 @@ struct ConnectionEvents {
     std::function<void()> requestEnd;      // the program ends once the handler returns
     std::function<void(bool busy)> busy;   // the hourglass around the unique number command
     CommandRunner runCommand = runHere;    // runs each of the three driver commands
+    // A line to add below the driver's message in the question (empty for
+    // none); firstRequest is true for the register number command.
+    std::function<std::string(std::uint8_t code, bool firstRequest)> explainFailure;
 };
 
 enum class ConnectionResult {

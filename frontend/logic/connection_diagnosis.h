@@ -1,0 +1,21 @@
+// Why a connection failed, as the front ends add it below the driver's own
+// message: the COM port, the device it leads to and what was found there.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "frontend/logic/parameter_record.h"
+
+namespace kelvo::frontend {
+
+// The line for a failed request over the record's serial link: after 62 (the
+// port cannot be opened), and after 20 and 21 (time-outs) on the first
+// request, where they mean that nothing answers; empty for other results and
+// for TCP links.
+std::string diagnoseFailedRequest(const ParameterRecord& record, int resultCode, bool firstRequest);
+
+// One line in Polish, for example "COM3 → /dev/ttyUSB0: brak uprawnień …".
+std::string diagnoseConnection(std::int32_t port, std::int32_t speed, int resultCode);
+
+}
