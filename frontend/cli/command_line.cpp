@@ -89,6 +89,11 @@ const std::vector<Option>& options()
             }},
         {"--channel", "C", "kanał multipleksera lub konwertera (1 do 8; 1 do 4 dla --mux 1 i konwertera)",
             [](CommandLine& c, const std::string& v) { return takeNumber(c.channel, v, 1, 8, "niepoprawny kanał"); }},
+        {"--device", "ŚCIEŻKA", "urządzenie portu COMn tego uruchomienia (np. /dev/ttyUSB0), zapisywane w ports.conf",
+            [](CommandLine& c, const std::string& v) {
+                c.device = v;
+                return Mistake();
+            }},
         {"--tcp", "HOST:PORT", "połączenie TCP z serwerem portów albo konwerterem (typ 6; z --converter typ 5)", takeTcp},
         {"--converter", nullptr, "konwerter linii: z --tcp przez TCP (typ 5), bez niego na porcie szeregowym (typ 7)",
             [](CommandLine& c, const std::string&) {
@@ -211,6 +216,8 @@ Mistake takeRangeWords(const std::vector<std::string>& words, RangeChoice& range
 // Options that only make sense together.
 Mistake checkCombinations(const CommandLine& c)
 {
+    if (c.tcp && c.device)
+        return std::string("--device nie łączy się z --tcp (połączenie TCP nie używa portu szeregowego)");
     if (c.tcp && c.mux)
         return std::string("--mux nie łączy się z --tcp (połączenie TCP ma własny typ)");
     if (c.converter && c.mux)
@@ -248,12 +255,16 @@ std::string helpText()
     text += "\nOpcje:\n";
     for (const Option& o : options()) {
         std::string left = std::string("  ") + o.name + (o.value ? std::string(" ") + o.value : std::string());
-        left.resize(std::max<std::size_t>(left.size() + 1, 26), ' ');
+        // Padded by characters, not bytes: placeholders may be Polish.
+        const auto characters = static_cast<std::size_t>(
+            std::count_if(left.begin(), left.end(), [](char ch) { return (ch & 0xC0) != 0x80; }));
+        left += std::string(characters < 25 ? 26 - characters : 1, ' ');
         text += left + o.help + "\n";
     }
     text +=
         "  --help                  ta pomoc\n"
         "  --version               wersja programu\n"
+        "  --list-ports            wypisuje porty szeregowe tego komputera\n"
         "\n"
         "Kod wyjścia: 0 po sukcesie, kod błędu sterownika po jego błędzie, 1 gdy nie\n"
         "można zapisać raportu (--save) albo użyć folderu roboczego, 2 po błędzie\n"
@@ -272,6 +283,8 @@ Request parseCommandLine(const std::vector<std::string>& arguments)
             return Help {};
         if (argument == "--version")
             return Version {};
+        if (argument == "--list-ports")
+            return ListPorts {};
         if (!argument.starts_with("-") || argument == "-") {
             words.push_back(argument);
             continue;

@@ -24,6 +24,7 @@ struct CommandLine {
     std::optional<std::string> converterId;
     std::optional<int> timeout, repeats;
     std::optional<std::string> save, trace;
+    std::optional<std::string> device;  // the device the run's COM port is mapped to
     bool showFolder = false;
     RangeChoice range;
 
@@ -34,10 +35,11 @@ struct CommandLine {
 // What the command line asks for: a run, the help, the version, or a mistake.
 struct Help { };
 struct Version { };
+struct ListPorts { };
 struct UsageError {
     std::string message;
 };
-using Request = std::variant<CommandLine, Help, Version, UsageError>;
+using Request = std::variant<CommandLine, Help, Version, ListPorts, UsageError>;
 
 Request parseCommandLine(const std::vector<std::string>& arguments);
 

@@ -10,11 +10,12 @@ _kelvor_cli()
         --channel) COMPREPLY=($(compgen -W "1 2 3 4 5 6 7 8" -- "$current")); return ;;
         --port) COMPREPLY=($(compgen -W "$(seq 1 16)" -- "$current")); return ;;
         --save|--trace) COMPREPLY=($(compgen -f -- "$current")); return ;;
+        --device) COMPREPLY=($(compgen -W "$(ls /dev/serial/by-id/* /dev/ttyUSB* /dev/ttyACM* /dev/ttyS* 2>/dev/null)" -- "$current")); return ;;
         --tcp|--converter-id|--timeout|--repeats) return ;;
     esac
     if [[ $current == -* ]]; then
         COMPREPLY=($(compgen -W "--port --speed --mux --channel --tcp --converter --converter-id --timeout
-            --repeats --save --trace --show-folder --help --version" -- "$current"))
+            --repeats --device --save --trace --show-folder --list-ports --help --version" -- "$current"))
     else
         COMPREPLY=($(compgen -W "1 2 3 4 5 6 7 8" -- "$current"))
     fi

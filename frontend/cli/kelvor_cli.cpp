@@ -6,6 +6,7 @@
 //
 // The driver's work runs in a child process (see child_run.h), so that an
 // interrupt leaves the port free and the working folder swept.
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -29,6 +30,7 @@
 #include "frontend/cli/link_setting.h"
 #include "frontend/logic/cleanup.h"
 #include "frontend/logic/connection_choice.h"
+#include "frontend/logic/connection_diagnosis.h"
 #include "frontend/logic/connection_sequence.h"
 #include "frontend/logic/driver_messages.h"
 #include "frontend/logic/read_progress.h"
@@ -38,6 +40,8 @@
 #include "frontend/logic/working_folder.h"
 #include "platform/file_access.h"
 #include "platform/folder_lock.h"
+#include "platform/port_map.h"
+#include "platform/serial_devices.h"
 
 namespace {
 
@@ -129,6 +133,14 @@ int readReport(const CommandLine& c, Session& session, const Note& note)
     if (const auto last = readLastConnection("konfig.txt"))
         prefill(*last, session.record, choice);
     applyLinkOptions(c, firstConfigurationLine("konfig.txt"), choice, session.record);
+    if (c.device && !kelvo::platform::mapComPort(static_cast<unsigned>(choice.port), *c.device)) {
+        std::fprintf(stderr, "kelvor-cli: nie można zapisać mapy portów %s: %s\n", kelvo::platform::portMapFile().c_str(),
+            systemReason(errno).c_str());
+        return kOwnFailure;
+    }
+    // The device asked for on the command line counts over one named in the environment.
+    if (c.device)
+        ::unsetenv(("KELVO_COM" + std::to_string(choice.port)).c_str());
 
     std::string lastQuestion;
     ConnectionEvents events;
@@ -138,11 +150,20 @@ int readReport(const CommandLine& c, Session& session, const Note& note)
     };
     events.showMainWindow = [] { };
     events.requestEnd = [] { };
+    // The first request's explanation is kept: a later time-out of the same silent line adds nothing.
+    std::string diagnosis;
+    events.explainFailure = [&](std::uint8_t code, bool firstRequest) {
+        if (diagnosis.empty())
+            diagnosis = diagnoseFailedRequest(session.record, code, firstRequest);
+        return std::string();
+    };
     events.busy = [](bool) { };
     const ConfigurationKeeper before;
     const ConnectionOutcome connection = runConnection(session, choice, events);
     if (connection.result != ConnectionResult::RangeWindow) {
         std::fprintf(stderr, "%s\n", lastQuestion.c_str());
+        if (!diagnosis.empty())
+            std::fprintf(stderr, "%s\n", diagnosis.c_str());
         before.restore();
         cleanUpAtEnd();
         return connection.code;
@@ -176,7 +197,7 @@ int readReport(const CommandLine& c, Session& session, const Note& note)
 }
 
 // After an interrupt or a crash of the child: what it left goes as at a normal end.
-int tidyAfter(const ChildEnd& end, const ConfigurationKeeper& before)
+int tidyAfter(const ChildEnd& end, const ConfigurationKeeper& before, const ConfigurationKeeper& portsBefore)
 {
     bool connected = false;
     for (const std::string& note : end.notes) {
@@ -184,8 +205,10 @@ int tidyAfter(const ChildEnd& end, const ConfigurationKeeper& before)
         if (note.starts_with(kReportNote))
             kelvo::platform::removeFile(note.substr(std::string(kReportNote).size()));
     }
-    if (!connected)
+    if (!connected) {
         before.restore();
+        portsBefore.restore();
+    }
     cleanUpAtEnd();
     const char* name = end.signal == SIGINT ? "SIGINT" : end.signal == SIGTERM ? "SIGTERM" : ::strsignal(end.signal);
     std::fprintf(stderr, "kelvor-cli: przerwano (%s); port zwolniony, folder roboczy uprzątnięty\n", name);
@@ -198,6 +221,45 @@ std::string holderText(const std::string& folder)
     if (!holder)
         return "inny program";
     return (holder->program.empty() ? std::string("program") : holder->program) + ", PID " + std::to_string(holder->pid);
+}
+
+// Columns padded by characters, not bytes, so that Polish headings line up.
+std::string tableRow(const std::vector<std::string>& cells)
+{
+    constexpr std::size_t kWidths[] = {6, 44, 16};
+    std::string row;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        row += cells[i];
+        if (i + 1 == cells.size())
+            break;
+        const auto characters = static_cast<std::size_t>(
+            std::count_if(cells[i].begin(), cells[i].end(), [](char ch) { return (ch & 0xC0) != 0x80; }));
+        row += std::string(characters < kWidths[i] ? kWidths[i] - characters + 1 : 1, ' ');
+    }
+    return row;
+}
+
+// The serial devices found, with the COM port each is mapped to.
+int listPorts()
+{
+    const auto devices = kelvo::platform::serialDevices();
+    if (devices.empty()) {
+        std::puts("nie znaleziono portów szeregowych");
+        return 0;
+    }
+    std::printf("%s\n", tableRow({"PORT", "URZĄDZENIE", "PROWADZI DO", "OPIS"}).c_str());
+    for (const auto& device : devices) {
+        std::string com = "-";
+        for (unsigned number = 1; number <= 99; ++number) {
+            const std::string mapped = kelvo::platform::portDevicePath("COM" + std::to_string(number));
+            if (mapped == device.path || (device.path == device.target && kelvo::platform::sameFile(mapped, device.path))) {
+                com = "COM" + std::to_string(number);
+                break;
+            }
+        }
+        std::printf("%s\n", tableRow({com, device.path, device.target, device.description}).c_str());
+    }
+    return 0;
 }
 
 int run(const CommandLine& c)
@@ -228,9 +290,14 @@ int run(const CommandLine& c)
         ::setenv(kTraceVariable, path.c_str(), 1);
     }
     const ConfigurationKeeper before;
+    // --device changes the port map for the run; like KONFIG.TXT it is put back when the connection fails.
+    const ConfigurationKeeper portsBefore(kelvo::platform::portMapFile());
     const ChildEnd end = runInChild([&](const Note& note) { return readReport(c, session, note); });
     if (end.signal != 0)
-        return tidyAfter(end, before);
+        return tidyAfter(end, before, portsBefore);
+    const bool connected = std::find(end.notes.begin(), end.notes.end(), kConnectedNote) != end.notes.end();
+    if (c.device && !connected)
+        portsBefore.restore();
     return end.status;
 }
 
@@ -247,6 +314,8 @@ int main(int argc, char** argv)
         std::printf("kelvor-cli %s\n", KELVOR_VERSION);
         return 0;
     }
+    if (std::holds_alternative<ListPorts>(request))
+        return listPorts();
     if (const auto* mistake = std::get_if<UsageError>(&request)) {
         std::fprintf(stderr, "%s\n", mistake->message.c_str());
         return kUsageError;

@@ -111,7 +111,8 @@ TEST_F(KelvorCliTest, WithoutARegisterOrWithAWrongCommandLine)
 {
     const Outcome noRegister = cli("--port 1 4");
     EXPECT_EQ(noRegister.status, 62);
-    EXPECT_EQ(readFile(dir_.file("stderr.txt")), "BŁĄD NUMER 62: NIE MOŻNA OTWORZYĆ PORTU SZEREGOWEGO\n");
+    EXPECT_EQ(readFile(dir_.file("stderr.txt")), "BŁĄD NUMER 62: NIE MOŻNA OTWORZYĆ PORTU SZEREGOWEGO\nCOM1 → "
+            + dir_.file("com") + ": nie ma takiego pliku (urządzenie odłączone albo źle wskazane)\n");
     EXPECT_TRUE(workingFiles().empty()) << "a failed connection leaves no KONFIG.TXT where there was none";
 }
 
@@ -448,4 +449,40 @@ TEST_F(KelvorCliTest, LinksPlantedInASharedTemporaryFolderAreNeverWrittenThrough
     EXPECT_EQ(cli("--port 1 4").status, 1);
     EXPECT_EQ(errors(), "kelvor-cli: nie można użyć folderu roboczego " + working() + ": należy do innego użytkownika\n");
     EXPECT_EQ(readFile(victim), "keep me");
+}
+
+TEST_F(KelvorCliTest, ADeviceIsMappedForTheRunAndTheMapIsPutBackWhenItFails)
+{
+    const kelvo::test::ScopedEnv config("XDG_CONFIG_HOME", dir_.file("config"));
+    kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
+        {"--pty", dir_.file("adapter"), "--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"},
+        dir_.file("sim.out"));
+    ASSERT_TRUE(simulator.listening());
+    const std::string map = dir_.file("config/kelvor/ports.conf");
+    ASSERT_EQ(cli("--port 1 --device '" + dir_.file("adapter") + "' 1 2012.01").status, 0) << errors();
+    EXPECT_EQ(readFile(map), "COM1=" + dir_.file("adapter") + "\n") << "the device counts over KELVO_COM1";
+
+    EXPECT_EQ(cli("--port 3 --device '" + dir_.file("none") + "' 4").status, 62);
+    EXPECT_EQ(readFile(map), "COM1=" + dir_.file("adapter") + "\n") << "the failed run's line is taken back";
+    EXPECT_NE(errors().find("COM3 → " + dir_.file("none") + ": nie ma takiego pliku"), std::string::npos) << errors();
+}
+
+TEST_F(KelvorCliTest, ListPortsShowsTheDevicesWithTheirComPorts)
+{
+    const kelvo::test::ScopedEnv config("XDG_CONFIG_HOME", dir_.file("config"));
+    const kelvo::test::ScopedEnv root("KELVO_DEVICE_ROOT", dir_.file("root"));
+    std::filesystem::create_directories(dir_.file("root/dev/serial/by-id"));
+    std::filesystem::create_directories(dir_.file("config/kelvor"));
+    kelvo::test::writeFile(dir_.file("root/dev/ttyUSB0"), "");
+    std::filesystem::create_symlink("../../ttyUSB0", dir_.file("root/dev/serial/by-id/usb-adapter-port0"));
+    kelvo::test::writeFile(dir_.file("config/kelvor/ports.conf"), "COM4=" + dir_.file("root/dev/serial/by-id/usb-adapter-port0\n"));
+    const Outcome listed = cli("--list-ports");
+    EXPECT_EQ(listed.status, 0);
+    const std::string byId = dir_.file("root/dev/serial/by-id/usb-adapter-port0");
+    const std::string device = dir_.file("root/dev/ttyUSB0");
+    EXPECT_NE(listed.output.find("PORT   URZĄDZENIE"), std::string::npos) << listed.output;
+    EXPECT_TRUE(std::regex_search(listed.output, std::regex("\nCOM4 +" + byId + " +" + device + " +adapter USB\n")))
+        << listed.output;
+    EXPECT_TRUE(std::regex_search(listed.output, std::regex("\nCOM4 +" + device + " +" + device + " +adapter USB\n")))
+        << "the device the map's link leads to: " << listed.output;
 }
