@@ -133,14 +133,13 @@ int readReport(const CommandLine& c, Session& session, const Note& note)
     if (const auto last = readLastConnection("konfig.txt"))
         prefill(*last, session.record, choice);
     applyLinkOptions(c, firstConfigurationLine("konfig.txt"), choice, session.record);
-    if (c.device && !kelvo::platform::mapComPort(static_cast<unsigned>(choice.port), *c.device)) {
-        std::fprintf(stderr, "kelvor-cli: nie można zapisać mapy portów %s: %s\n", kelvo::platform::portMapFile().c_str(),
-            systemReason(errno).c_str());
-        return kOwnFailure;
+    if (c.device) {
+        if (const std::string problem = choosePortDevice(choice.port, *c.device); !problem.empty()) {
+            std::fprintf(stderr, "kelvor-cli: nie można zapisać mapy portów %s: %s\n",
+                kelvo::platform::portMapFile().c_str(), problem.c_str());
+            return kOwnFailure;
+        }
     }
-    // The device asked for on the command line counts over one named in the environment.
-    if (c.device)
-        ::unsetenv(("KELVO_COM" + std::to_string(choice.port)).c_str());
 
     std::string lastQuestion;
     ConnectionEvents events;

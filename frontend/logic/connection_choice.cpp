@@ -1,9 +1,15 @@
 #include "frontend/logic/connection_choice.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <kelvo/kelvodrv.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
+
+#include "frontend/logic/system_reason.h"
+#include "platform/port_map.h"
 
 namespace kelvo::frontend {
 
@@ -109,6 +115,29 @@ void takeChoice(const ConnectionChoice& choice, ParameterRecord& record)
     record.channel = record.multiplexerType == 0 ? 1 : choice.channelItem + 1;
     record.spare = 1;
     record.portTimeout = 2;
+}
+
+std::string portDeviceLabel(std::int32_t port)
+{
+    const std::string path = platform::portDevicePath("COM" + std::to_string(port));
+    struct stat st {};
+    return "→ " + path + (::stat(path.c_str(), &st) == 0 ? "" : " (brak urządzenia)");
+}
+
+std::string deviceItemText(const platform::SerialDevice& device)
+{
+    std::string text = device.path;
+    if (device.target != device.path)
+        text += " → " + device.target;
+    return device.description.empty() ? text : text + " (" + device.description + ")";
+}
+
+std::string choosePortDevice(std::int32_t port, const std::string& path)
+{
+    if (!platform::mapComPort(static_cast<unsigned>(port), path))
+        return systemReason(errno);
+    ::unsetenv(("KELVO_COM" + std::to_string(port)).c_str());
+    return {};
 }
 
 }

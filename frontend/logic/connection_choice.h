@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "frontend/logic/parameter_record.h"
+#include "platform/serial_devices.h"
 
 namespace kelvo::frontend {
 
@@ -52,5 +53,17 @@ void prefill(const LastConnection& last, ParameterRecord& record, ConnectionChoi
 // The record as "&Dalej" takes it from the window: a direct connection always
 // uses channel 1; the identity commands run with a 2-second time-out.
 void takeChoice(const ConnectionChoice& choice, ParameterRecord& record);
+
+// Beside the port: the device COMn leads to, and whether it is there.
+std::string portDeviceLabel(std::int32_t port);
+
+// A found device as the drop-down lists it: its path and what it is.
+std::string deviceItemText(const platform::SerialDevice& device);
+
+// Maps COM<port> to the device in the port map, for this program's later
+// driver calls and for later runs; a KELVO_COM<port> variable, which would
+// count over the map, is dropped for this process. The reason in Polish
+// when the map cannot be written, else empty.
+std::string choosePortDevice(std::int32_t port, const std::string& path);
 
 }

@@ -15,12 +15,14 @@
 
 #include "frontend/logic/cleanup.h"
 #include "frontend/logic/connection_choice.h"
+#include "frontend/logic/connection_diagnosis.h"
 #include "frontend/logic/connection_sequence.h"
 #include "frontend/windows/driver_command_runner.h"
 #include "frontend/windows/message_boxes.h"
 #include "frontend/windows/polish.h"
 #include "frontend/windows/radio_group.h"
 #include "frontend/windows/window_placement.h"
+#include "platform/port_map.h"
 
 namespace kelvo::windows {
 
@@ -59,6 +61,15 @@ TfParametryPolaczenia::TfParametryPolaczenia(frontend::Session& session, QWidget
     csPort_->setValue(1);
     csPort_->installEventFilter(this);
     label1_->setBuddy(csPort_);
+    lPortDevice_ = new QLabel(this);
+    lPortDevice_->setObjectName(QStringLiteral("lPortDevice"));
+    cbDevice_ = new QComboBox(this);
+    cbDevice_->setObjectName(QStringLiteral("cbDevice"));
+    cbDevice_->setPlaceholderText(QStringLiteral("wybierz urządzenie"));
+    fillDeviceList();
+    connect(csPort_, &QSpinBox::valueChanged, this,
+        [this](int port) { showPortDevice(port); });
+    connect(cbDevice_, &QComboBox::activated, this, &TfParametryPolaczenia::deviceChosen);
 
     label2_ = new QLabel(QStringLiteral("Szybkość transmisji"), this);
     label2_->setObjectName(QStringLiteral("Label2"));
@@ -96,8 +107,14 @@ TfParametryPolaczenia::TfParametryPolaczenia(frontend::Session& session, QWidget
     auto* fields = new QGridLayout;
     fields->addWidget(label1_, 0, 0);
     fields->addWidget(csPort_, 0, 1);
-    fields->addWidget(label2_, 1, 0);
-    fields->addWidget(cbSpeed_, 1, 1);
+    // Device paths are long: they take the room the window has, without widening it (the full text is the tip).
+    lPortDevice_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    cbDevice_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    fields->addWidget(lPortDevice_, 0, 2);
+    fields->addWidget(cbDevice_, 1, 2);
+    fields->setColumnStretch(2, 1);
+    fields->addWidget(label2_, 2, 0);
+    fields->addWidget(cbSpeed_, 2, 1);
     auto* groups = new QHBoxLayout;
     groups->addWidget(rgMultiplexerType_, 3);
     groups->addWidget(rgKanal_, 2);
@@ -112,7 +129,39 @@ TfParametryPolaczenia::TfParametryPolaczenia(frontend::Session& session, QWidget
     layout->addLayout(buttons);
 
     prefillFromLastConfiguration();
+    showPortDevice(csPort_->value());
     fixSizeAndCentre(*this);
+}
+
+void TfParametryPolaczenia::showPortDevice(int port)
+{
+    const QString text = QString::fromStdString(frontend::portDeviceLabel(port));
+    lPortDevice_->setText(text);
+    lPortDevice_->setToolTip(text);
+}
+
+void TfParametryPolaczenia::fillDeviceList()
+{
+    cbDevice_->clear();
+    for (const platform::SerialDevice& device : platform::serialDevices())
+        cbDevice_->addItem(QString::fromStdString(frontend::deviceItemText(device)), QString::fromStdString(device.path));
+    for (int item = 0; item < cbDevice_->count(); ++item)
+        cbDevice_->setItemData(item, cbDevice_->itemText(item), Qt::ToolTipRole);
+    cbDevice_->setCurrentIndex(-1);
+}
+
+// The chosen device becomes the port's in the port map; the list is read anew,
+// so that a device plugged in since shows.
+void TfParametryPolaczenia::deviceChosen(int item)
+{
+    const std::string path = cbDevice_->itemData(item).toString().toStdString();
+    if (const std::string problem = frontend::choosePortDevice(csPort_->value(), path); !problem.empty())
+        tell(this, QStringLiteral("UWAGA"),
+            QStringLiteral("NIE MOŻNA ZAPISAĆ MAPY PORTÓW %1: %2")
+                .arg(QString::fromStdString(platform::portMapFile()), QString::fromStdString(problem)));
+    showPortDevice(csPort_->value());
+    fillDeviceList();
+    cbDevice_->setCurrentIndex(cbDevice_->findData(QString::fromStdString(platform::preferredDeviceName(path, platform::serialDevices()))));
 }
 
 void TfParametryPolaczenia::kindClicked(int item)
@@ -169,6 +218,9 @@ void TfParametryPolaczenia::dalej()
             QApplication::restoreOverrideCursor();
     };
     events.runCommand = runOffWindowThread;
+    events.explainFailure = [this](std::uint8_t code, bool firstRequest) {
+        return frontend::diagnoseFailedRequest(session_.record, code, firstRequest);
+    };
     const frontend::ConnectionOutcome outcome = frontend::runConnection(session_, choice, events);
     if (outcome.result == frontend::ConnectionResult::RangeWindow) {
         hide();

@@ -1,5 +1,6 @@
-// The connection window: the serial port, its speed and the kind of
-// connection, then the register's number, unique number and status.
+// The connection window: the serial port (with the device it leads to and the
+// devices found to choose from), its speed and the kind of connection, then
+// the register's number, unique number and status.
 #pragma once
 
 #include <QDialog>
@@ -37,6 +38,9 @@ protected:
 
 private:
     void kindClicked(int item);
+    void showPortDevice(int port);
+    void fillDeviceList();
+    void deviceChosen(int item);
     void prefillFromLastConfiguration();
     void dalej();
     void zakoncz();
@@ -44,6 +48,8 @@ private:
     frontend::Session& session_;
     QLabel* label1_;
     QSpinBox* csPort_;
+    QLabel* lPortDevice_;
+    QComboBox* cbDevice_;
     QLabel* label2_;
     QComboBox* cbSpeed_;
     RadioGroup* rgMultiplexerType_;

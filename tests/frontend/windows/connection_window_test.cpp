@@ -1,6 +1,7 @@
 // The connection window: its controls, the prefill from the last KONFIG.TXT,
 // the channel list, and "&Dalej" without a register with both answers to
 // each failure question.
+#include <filesystem>
 #include <QComboBox>
 #include <QFontInfo>
 #include <QGroupBox>
@@ -43,8 +44,6 @@ protected:
         return static_cast<int>(lefts.size());
     }
 
-    const QString question62 = QStringLiteral(
-        "BŁĄD NUMER 62: NIE MOŻNA OTWORZYĆ PORTU SZEREGOWEGO\nCZY URUCHOMIĆ PROGRAM BEZ PODŁĄCZENIA DO KASY?");
 };
 
 }
@@ -142,7 +141,11 @@ TEST_F(ConnectionWindowTest, WithoutARegisterYesAndYesLeadToTheMainWindow)
     ASSERT_EQ(answers_.seen().size(), 2u) << "asked after the number and after the unique number";
     for (const auto& seen : answers_.seen()) {
         EXPECT_EQ(seen.caption, QStringLiteral("UWAGA"));
-        EXPECT_EQ(seen.text, question62);
+        EXPECT_EQ(seen.text, QStringLiteral("BŁĄD NUMER 62: NIE MOŻNA OTWORZYĆ PORTU SZEREGOWEGO\nCOM1 → %1: nie ma takiego "
+                                            "pliku (urządzenie odłączone albo źle wskazane)\nCZY URUCHOMIĆ PROGRAM BEZ "
+                                            "PODŁĄCZENIA DO KASY?")
+                                 .arg(QString::fromStdString(dir_.file("com"))))
+            << "the driver's message, what was found at the port, the question";
         EXPECT_EQ(seen.icon, QMessageBox::Question);
         EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
     }
@@ -198,4 +201,37 @@ TEST_F(ConnectionWindowTest, ZakonczSweepsTheFolderAndTheCloseBoxDoesNot)
     QTest::mouseClick(control<QPushButton>("bZakoncz"), Qt::LeftButton);
     EXPECT_EQ(ends_, 2);
     EXPECT_EQ(folderNames(), (std::vector<std::string> {"KONFIG.TXT", "notatki.txt"}));
+}
+
+TEST_F(ConnectionWindowTest, ADeviceChosenBesideThePortIsMappedAndReached)
+{
+    startRegister({"--scenario", scenario("orvan-month.json")});
+    std::filesystem::create_directories(dir_.file("devices/dev/serial/by-id"));
+    std::filesystem::create_symlink(dir_.file("com"), dir_.file("devices/dev/ttyUSB0"));
+    std::filesystem::create_symlink("../../ttyUSB0", dir_.file("devices/dev/serial/by-id/usb-adapter-port0"));
+    const QString byId = QString::fromStdString(dir_.file("devices/dev/serial/by-id/usb-adapter-port0"));
+    const QString device = QString::fromStdString(dir_.file("devices/dev/ttyUSB0"));
+    start();
+
+    auto* label = control<QLabel>("lPortDevice");
+    EXPECT_EQ(label->text(), QStringLiteral("→ %1").arg(QString::fromStdString(dir_.file("com"))));
+    control<QSpinBox>("csPort")->setValue(2);
+    EXPECT_TRUE(label->text().startsWith(QStringLiteral("→ /dev/ttyS1"))) << label->text().toStdString();
+    auto* devices = control<QComboBox>("cbDevice");
+    ASSERT_EQ(devices->count(), 2);
+    EXPECT_EQ(devices->itemText(0), QStringLiteral("%1 → %2 (adapter USB)").arg(byId, device));
+    EXPECT_EQ(devices->itemText(1), QStringLiteral("%1 (adapter USB)").arg(device));
+    EXPECT_EQ(devices->currentIndex(), -1) << "nothing is chosen until the user chooses";
+
+    devices->setCurrentIndex(1);
+    emit devices->activated(1);
+    EXPECT_EQ(readFile(dir_.file("config/kelvor/ports.conf")), "COM2=" + byId.toStdString() + "\n")
+        << "the by-id name is written, so that a replugged adapter keeps its port";
+    EXPECT_EQ(label->text(), QStringLiteral("→ %1").arg(byId));
+    EXPECT_EQ(devices->currentText(), devices->itemText(0));
+
+    QTest::mouseClick(control<QPushButton>("dDalej"), Qt::LeftButton);
+    EXPECT_TRUE(answers_.seen().empty()) << answers_.seen().front().text.toStdString();
+    EXPECT_TRUE(range().isVisible()) << "COM2 reached the register through the chosen device";
+    EXPECT_NE(readFile(work("KONFIG.TXT")).find("COM2:9600"), std::string::npos);
 }

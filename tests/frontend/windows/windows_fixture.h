@@ -162,6 +162,9 @@ protected:
         return folder;
     }();
     ScopedEnv port_ {"KELVO_COM1", dir_.file("com")};
+    // The port map and the serial devices are the test's own, never the machine's.
+    ScopedEnv config_ {"XDG_CONFIG_HOME", dir_.file("config")};
+    ScopedEnv devices_ {"KELVO_DEVICE_ROOT", dir_.file("devices")};
     std::unique_ptr<SimulatorProcess> simulator_;
     std::unique_ptr<windows::ProgramWindows> windows_;
     ModalAnswers answers_;
