@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "frontend/logic/system_reason.h"
+#include "platform/descriptor.h"
 
 namespace kelvo::frontend {
 
@@ -30,22 +31,6 @@ std::optional<std::string> temporaryFolder()
     return variable("TMP");
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // What is wrong with a private folder as found; empty when it will do.
 std::string privacyProblem(const struct stat& st)
 {
@@ -64,7 +49,7 @@ std::string enterPrivateFolder(const std::string& folder)
     std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), error);
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
         return systemReason(errno);
-    const Descriptor opened(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const platform::Descriptor opened(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat st {};
     if (opened.get() < 0 || ::fstat(opened.get(), &st) != 0)
         return "nie jest folderem (może być dowiązaniem)";
