@@ -47,7 +47,14 @@ bool byNumber(const std::string& a, const std::string& b)
     const auto bCut = digits(b);
     if (a.compare(0, aCut, b, 0, bCut) != 0 || aCut == a.size() || bCut == b.size())
         return a < b;
-    return std::stoul(a.substr(aCut)) < std::stoul(b.substr(bCut));
+    // Compared as digit strings without leading zeros, so that no number is too long to compare.
+    const auto number = [](const std::string& name, std::size_t cut) {
+        const auto first = name.find_first_not_of('0', cut);
+        return first == std::string::npos ? std::string("0") : name.substr(first);
+    };
+    const std::string aNumber = number(a, aCut);
+    const std::string bNumber = number(b, bCut);
+    return aNumber.size() != bNumber.size() ? aNumber.size() < bNumber.size() : aNumber < bNumber;
 }
 
 std::vector<std::string> entriesOf(const std::string& folder, const std::string& prefix)

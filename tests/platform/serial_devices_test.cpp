@@ -33,6 +33,9 @@ protected:
         writeFile(root_.file("dev/ttyS2"), "");
         fs::create_symlink("../../ttyUSB0", root_.file("dev/serial/by-id/usb-FTDI_FT232R-if00-port0"));
         fs::create_symlink("../../ttyUSB7", root_.file("dev/serial/by-id/usb-gone-if00-port0"));
+        // Serial numbers longer than any integer still sort.
+        fs::create_symlink("../../ttyUSB7", root_.file("dev/serial/by-id/usb-gone-123456789012345678901234567890"));
+        fs::create_symlink("../../ttyUSB7", root_.file("dev/serial/by-id/usb-gone-5"));
 
         usbDevice("1-1", "1-1:1.0/ttyUSB0", "ttyUSB0", {{"manufacturer", "FTDI"}, {"product", "FT232R USB UART"}});
         usbDevice("1-2", "1-2:1.0", "ttyACM0", {{"idVendor", "2341"}, {"idProduct", "0043"}});
