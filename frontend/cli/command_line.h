@@ -25,6 +25,7 @@ struct CommandLine {
     std::optional<int> timeout, repeats;
     std::optional<std::string> save, trace;
     bool showFolder = false;
+    bool all = false;  // every register line of KONFIG.TXT, each report in the start folder
     RangeChoice range;
 
     // True when an option names the link, so that the last one is not kept as written.
