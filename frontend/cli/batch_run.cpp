@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include "frontend/cli/child_run.h"
 #include "frontend/cli/single_report.h"
 #include "frontend/logic/read_progress.h"
+#include "frontend/logic/system_reason.h"
 #include "platform/folder_lock.h"
 #include "platform/port_map.h"
 
@@ -82,7 +84,7 @@ void take(Register& r, const std::string& note)
         r.message = note.substr(std::string(kMessageNote).size());
     } else if (note.starts_with(kFileNote)) {
         r.message = "raport w pliku " + note.substr(std::string(kFileNote).size());
-    } else if (note == "connected") {
+    } else if (note == kConnectedNote) {
         r.state = "połączono";
     }
 }
@@ -126,11 +128,16 @@ private:
 // The child's side: its own folder, the register's line as its KONFIG.TXT, the single-register road.
 int readOne(const CommandLine& c, Session session, const Register& r, std::filesystem::file_time_type began, const Note& note)
 {
-    if (::mkdir(r.folder.c_str(), 0700) != 0 || ::chdir(r.folder.c_str()) != 0) {
-        note(std::string(kMessageNote) + "kelvor-cli: nie można utworzyć folderu roboczego " + r.folder);
+    // A folder an earlier batch left behind when it was killed is used again.
+    if ((::mkdir(r.folder.c_str(), 0700) != 0 && errno != EEXIST) || ::chdir(r.folder.c_str()) != 0) {
+        note(std::string(kMessageNote) + "kelvor-cli: nie można użyć folderu roboczego " + r.folder + ": " + systemReason(errno));
         return kOwnFailure;
     }
     const platform::FolderLock lock(r.folder);
+    if (!lock.acquired()) {
+        note(std::string(kMessageNote) + "kelvor-cli: folder roboczy " + r.folder + " jest zajęty");
+        return kOwnFailure;
+    }
     if (!r.line.complete) {
         note(std::string(kMessageNote) + "kelvor-cli: niepełny wiersz KONFIG.TXT (oczekiwane pola: numer, port, czas)");
         return kOwnFailure;

@@ -23,7 +23,6 @@ namespace kelvo::frontend::cli {
 
 namespace {
 
-constexpr char kConnectedNote[] = "connected";
 constexpr char kReportNote[] = "report ";
 
 // Tells the outlet the records read so far and the time taken, while the

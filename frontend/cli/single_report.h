@@ -18,6 +18,7 @@
 namespace kelvo::frontend::cli {
 
 inline constexpr int kOwnFailure = 1;  // a failure of kelvor-cli's own, not of the driver
+inline constexpr char kConnectedNote[] = "connected";  // the child's note once the register answered
 
 // What a run does with the outcome.
 struct ReportOutlet {
