@@ -558,3 +558,40 @@ TEST_F(KelvorCliTest, SignalsEndABatchWithEveryPortFreeAndEveryFolderSwept)
     EXPECT_EQ(cli("--port 1 3 1 2").status, 0) << errors();
     EXPECT_EQ(cli("--port 2 3 1 2").status, 0) << errors();
 }
+
+TEST_F(KelvorCliTest, OnATerminalABatchRedrawsOneLinePerRegister)
+{
+    const auto first = simulatorOn(1, {"--generate", "1", "--records", "300", "--baud", "57600"});
+    const auto second = simulatorOn(2, {"--generate", "1", "--records", "300", "--baud", "57600"});
+    ASSERT_TRUE(first->listening());
+    ASSERT_TRUE(second->listening());
+    writeRegisterLines({1, 2});
+    const kelvo::test::PtyPair terminal;
+    const int held = ::open(terminal.slavePath().c_str(), O_RDWR | O_NOCTTY);  // keeps the terminal up after the run
+    ASSERT_GE(held, 0);
+    std::string shown;
+    std::atomic<bool> finished {false};
+    std::thread reader([&] {
+        while (!finished)
+            shown += terminal.receive(4096, std::chrono::milliseconds(100));
+        for (std::string more; !(more = terminal.receive(4096, std::chrono::milliseconds(100))).empty();)
+            shown += more;
+    });
+    const Outcome batch = cli("--all 3 1 2060", terminal.slavePath());
+    finished = true;
+    reader.join();
+    ::close(held);
+    // Both registers share one unique number: the second report is refused, the first is kept.
+    EXPECT_EQ(batch.status, 1) << shown;
+
+    const std::regex redrawn("\\x1b\\[2A\\rkasa 1 \\(COM1\\): ([^\\x1b]*)\\x1b\\[K\\r?\\n\\rkasa 2 \\(COM2\\): ([^\\x1b]*)\\x1b\\[K\\r?\\n");
+    std::vector<std::string> states;
+    for (auto it = std::sregex_iterator(shown.begin(), shown.end(), redrawn); it != std::sregex_iterator(); ++it)
+        states.push_back((*it)[1].str() + " | " + (*it)[2].str());
+    ASSERT_GE(states.size(), 3u) << shown;
+    EXPECT_NE(shown.find("Odczytano rekordów: "), std::string::npos) << "the records read, as for one register";
+    EXPECT_TRUE(std::any_of(states.begin(), states.end(), [](const std::string& s) { return s.find(" z 300  Czas odczytu: ") != std::string::npos; }))
+        << shown;
+    EXPECT_NE(states.back().find("gotowe, "), std::string::npos) << states.back();
+    EXPECT_NE(states.back().find("BŁĄD: kelvor-cli: plik "), std::string::npos) << states.back();
+}
