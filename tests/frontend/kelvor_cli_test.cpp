@@ -485,13 +485,14 @@ TEST_F(KelvorCliTest, LinksPlantedInASharedTemporaryFolderAreNeverWrittenThrough
 
 TEST_F(KelvorCliTest, ABatchSavesEachRegistersReportAndNamesTheOneThatFailed)
 {
-    // Lines 1 and 2 reach two registers, line 3 none; register line 4 reaches the register of line 1 again.
+    // Lines 1 and 2 reach two registers, line 3 none; COM4 is the device of COM1, so register line 4
+    // reaches the register of line 1 again.
     const auto first = simulatorOn(1, {"--scenario", monthScenarioNumbered(1), "--baud", "9600"});
     const auto second = simulatorOn(2, {"--scenario", monthScenarioNumbered(2), "--baud", "9600"});
-    environment_ += " KELVO_COM3='" + dir_.file("nothing") + "'";
+    environment_ += " KELVO_COM3='" + dir_.file("nothing") + "' KELVO_COM4='" + dir_.file("com1") + "'";
     ASSERT_TRUE(first->listening());
     ASSERT_TRUE(second->listening());
-    writeRegisterLines({1, 2, 3, 1});
+    writeRegisterLines({1, 2, 3, 4});
     const std::string lines = konfig();
 
     const Outcome batch = cli("--all 1 2012.01");
@@ -515,7 +516,8 @@ TEST_F(KelvorCliTest, ABatchSavesEachRegistersReportAndNamesTheOneThatFailed)
         << row[2];
     EXPECT_TRUE(std::regex_search(row[3], std::regex("^3 +COM3 +62  BŁĄD NUMER 62: NIE MOŻNA OTWORZYĆ PORTU SZEREGOWEGO +- ")))
         << row[3];
-    // Read after line 1's register was done with, whole: a report at once on the same line would garble both.
+    // Read after line 1's register was done with, whole: a report at once on the same device would garble both.
+    EXPECT_TRUE(row[4].starts_with("4     COM4")) << row[4];
     EXPECT_NE(row[4].find("zapisała już inna kasa tego odczytu"), std::string::npos) << row[4];
     EXPECT_EQ(kelvo::test::logLines(dir_.file("log1"), "cmd=").size(), 2 * kelvo::test::logLines(dir_.file("log2"), "cmd=").size())
         << "line 1 served the requests of two whole runs";
