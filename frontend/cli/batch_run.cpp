@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,12 +46,6 @@ std::string upper(std::string text)
     text.erase(0, text.find_first_not_of(' '));
     text.erase(text.find_last_not_of(' ') + 1);
     return text;
-}
-
-std::string fileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // One register line and how its run goes, as the parent sees it.

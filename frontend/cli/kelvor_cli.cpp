@@ -11,8 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -36,12 +34,6 @@ using namespace kelvo::frontend::cli;
 constexpr int kUsageError = 2;
 // The driver writes a trace of the line into the file this variable names.
 constexpr char kTraceVariable[] = "KELVO_TRACE";
-
-std::string fileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::filesystem::path fromStartFolder(const std::string& startFolder, const std::string& name)
 {

@@ -5,6 +5,8 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -133,6 +135,12 @@ std::optional<std::string> saveReport(const std::string& report, const std::file
     if (error)
         return systemReason(error.value());
     return std::nullopt;
+}
+
+std::string fileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::string signalName(int signal)

@@ -41,6 +41,9 @@ bool tidyAfter(const ChildEnd& end);
 // Copies the report as the driver wrote it; the reason in Polish when it cannot be made.
 std::optional<std::string> saveReport(const std::string& report, const std::filesystem::path& target);
 
+// A file's bytes as they stand; empty when it cannot be read.
+std::string fileText(const std::string& path);
+
 // "SIGINT", "SIGTERM" or the signal's description.
 std::string signalName(int signal);
 
