@@ -119,6 +119,11 @@ const std::vector<Option>& options()
                 c.trace = v;
                 return Mistake();
             }},
+        {"--all", nullptr, "raport z każdej kasy z KONFIG.TXT (do 99); kasy na różnych liniach naraz, pliki raportów w folderze startowym",
+            [](CommandLine& c, const std::string&) {
+                c.all = true;
+                return Mistake();
+            }},
         {"--show-folder", nullptr, "wypisuje folder roboczy",
             [](CommandLine& c, const std::string&) {
                 c.showFolder = true;
@@ -237,6 +242,8 @@ Mistake checkCombinations(const CommandLine& c)
         return "--channel " + std::to_string(*c.channel) + ": niepoprawny kanał; dozwolone: 1 do 4";
     if (c.channel && c.mux && *c.mux == 0)
         return std::string("--channel nie łączy się z --mux 0 (połączenie bezpośrednie)");
+    if (c.all && (c.changesLink() || c.device || c.save || c.trace))
+        return std::string("--all bierze połączenia z KONFIG.TXT i zapisuje raport każdej kasy pod jego nazwą; nie łączy się z opcjami połączenia, --device, --save ani --trace");
     return std::nullopt;
 }
 
@@ -246,6 +253,7 @@ std::string helpText()
 {
     std::string text =
         "użycie: kelvor-cli [OPCJE] RODZAJ [ZAKRES...]\n"
+        "        kelvor-cli --all RODZAJ [ZAKRES...]\n"
         "\n"
         "Czyta raport okresowy z pamięci fiskalnej kasy i wypisuje go. Ustawienia\n"
         "połączenia bez opcji są te z ostatniego uruchomienia (KONFIG.TXT).\n"
@@ -268,7 +276,8 @@ std::string helpText()
         "\n"
         "Kod wyjścia: 0 po sukcesie, kod błędu sterownika po jego błędzie, 1 gdy nie\n"
         "można zapisać raportu (--save) albo użyć folderu roboczego, 2 po błędzie\n"
-        "w wierszu poleceń, 130 lub 143 po przerwaniu (SIGINT, SIGTERM).\n"
+        "w wierszu poleceń, 130 lub 143 po przerwaniu (SIGINT, SIGTERM); z --all 0 gdy\n"
+        "raport każdej kasy się udał, inaczej 1, a wyniki kas podaje tabela na końcu.\n"
         "Ślad łącza dowolnego programu: zmienna środowiska KELVO_TRACE=PLIK.\n";
     return text;
 }

@@ -26,6 +26,7 @@ struct CommandLine {
     std::optional<std::string> save, trace;
     std::optional<std::string> device;  // the device the run's COM port is mapped to
     bool showFolder = false;
+    bool all = false;  // every register line of KONFIG.TXT, each report in the start folder
     RangeChoice range;
 
     // True when an option names the link, so that the last one is not kept as written.

@@ -3,42 +3,28 @@
 // report command, and prints the report or the driver's error.
 //
 //   kelvor-cli [OPTIONS] KIND [RANGE...]      (kelvor-cli --help lists them)
+//   kelvor-cli --all KIND [RANGE...]           every register line of KONFIG.TXT
 //
 // The driver's work runs in a child process (see child_run.h), so that an
 // interrupt leaves the port free and the working folder swept.
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <condition_variable>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <mutex>
-#include <optional>
 #include <string>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "frontend/cli/batch_run.h"
 #include "frontend/cli/child_run.h"
 #include "frontend/cli/command_line.h"
 #include "frontend/cli/configuration_keeper.h"
-#include "frontend/cli/link_setting.h"
-#include "frontend/logic/cleanup.h"
-#include "frontend/logic/connection_choice.h"
-#include "frontend/logic/connection_diagnosis.h"
-#include "frontend/logic/connection_sequence.h"
-#include "frontend/logic/driver_messages.h"
+#include "frontend/cli/single_report.h"
 #include "frontend/logic/read_progress.h"
-#include "frontend/logic/report_range.h"
 #include "frontend/logic/system_reason.h"
 #include "frontend/logic/text_encoding.h"
 #include "frontend/logic/working_folder.h"
-#include "platform/file_access.h"
 #include "platform/folder_lock.h"
 #include "platform/port_map.h"
 #include "platform/serial_devices.h"
@@ -49,64 +35,8 @@ using namespace kelvo::frontend;
 using namespace kelvo::frontend::cli;
 
 constexpr int kUsageError = 2;
-constexpr int kOwnFailure = 1;  // a failure of kelvor-cli's own, not of the driver
-constexpr char kConnectedNote[] = "connected";
-constexpr char kReportNote[] = "report ";
 // The driver writes a trace of the line into the file this variable names.
 constexpr char kTraceVariable[] = "KELVO_TRACE";
-
-// On a terminal, the records read so far and the time taken, redrawn while
-// the blocking report command runs and once more when it has returned.
-class ProgressLine {
-public:
-    ProgressLine()
-    {
-        if (!::isatty(STDERR_FILENO))
-            return;
-        watch_.emplace();
-        drawer_ = std::thread([this] {
-            std::unique_lock lock(mutex_);
-            while (!done_) {
-                draw();
-                wake_.wait_for(lock, std::chrono::milliseconds(200));
-            }
-            draw();
-            std::fputs("\r\033[K", stderr);
-        });
-    }
-    ~ProgressLine()
-    {
-        {
-            const std::lock_guard lock(mutex_);
-            done_ = true;
-        }
-        wake_.notify_one();
-        if (drawer_.joinable())
-            drawer_.join();
-    }
-
-private:
-    void draw() const
-    {
-        const ReadProgress progress = watch_->current();
-        const std::string text = recordsReadText(progress.recordsRead, progress.highestIndex) + "  "
-            + elapsedText(watch_->elapsed().count());
-        std::fprintf(stderr, "\r%s\033[K", text.c_str());
-        std::fflush(stderr);
-    }
-
-    std::optional<ReadProgressWatch> watch_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool done_ = false;
-    std::thread drawer_;
-};
-
-std::string fileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::filesystem::path fromStartFolder(const std::string& startFolder, const std::string& name)
 {
@@ -114,103 +44,43 @@ std::filesystem::path fromStartFolder(const std::string& startFolder, const std:
     return path.is_absolute() ? path : std::filesystem::path(startFolder) / path;
 }
 
-// A copy of the report as the driver wrote it; the reason in Polish when it cannot be made.
-std::optional<std::string> saveReport(const std::string& report, const std::filesystem::path& target)
+// One register: the report to standard output, a copy with --save, the
+// progress on a terminal redrawn in one line.
+ReportOutlet singleOutlet(const CommandLine& c, const Session& session)
 {
-    std::error_code error;
-    if (std::filesystem::is_directory(target, error))
-        return systemReason(EISDIR);
-    std::filesystem::copy_file(report, target, std::filesystem::copy_options::overwrite_existing, error);
-    if (error)
-        return systemReason(error.value());
-    return std::nullopt;
-}
-
-// The connection and the report, in the working folder; the exit status.
-int readReport(const CommandLine& c, Session& session, const Note& note)
-{
-    ConnectionChoice choice;
-    if (const auto last = readLastConnection("konfig.txt"))
-        prefill(*last, session.record, choice);
-    applyLinkOptions(c, firstConfigurationLine("konfig.txt"), choice, session.record);
-    if (c.device) {
-        if (const std::string problem = choosePortDevice(choice.port, *c.device); !problem.empty()) {
-            std::fprintf(stderr, "kelvor-cli: nie można zapisać mapy portów %s: %s\n",
-                kelvo::platform::portMapFile().c_str(), problem.c_str());
+    ReportOutlet outlet;
+    outlet.failed = [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); };
+    outlet.finished = [&c, &session](const std::string& reportFile) {
+        std::fputs(utf8FromWindows1250(fileText(reportFile)).c_str(), stdout);
+        std::fflush(stdout);
+        if (!c.save)
+            return 0;
+        const auto target = fromStartFolder(session.startFolder, *c.save);
+        if (const auto reason = saveReport(reportFile, target)) {
+            std::fprintf(stderr, "kelvor-cli: nie można zapisać raportu w pliku %s: %s\n", target.c_str(), reason->c_str());
             return kOwnFailure;
         }
-    }
-
-    std::string lastQuestion;
-    ConnectionEvents events;
-    events.continueWithoutRegister = [&lastQuestion](const std::string& message) {
-        lastQuestion = message.substr(0, message.find('\n'));
-        return false;
+        return 0;
     };
-    events.showMainWindow = [] { };
-    events.requestEnd = [] { };
-    // The first request's explanation is kept: a later time-out of the same silent line adds nothing.
-    std::string diagnosis;
-    events.explainFailure = [&](std::uint8_t code, bool firstRequest) {
-        if (diagnosis.empty())
-            diagnosis = diagnoseFailedRequest(session.record, code, firstRequest);
-        return std::string();
-    };
-    events.busy = [](bool) { };
-    const ConfigurationKeeper before;
-    const ConnectionOutcome connection = runConnection(session, choice, events);
-    if (connection.result != ConnectionResult::RangeWindow) {
-        std::fprintf(stderr, "%s\n", lastQuestion.c_str());
-        if (!diagnosis.empty())
-            std::fprintf(stderr, "%s\n", diagnosis.c_str());
-        before.restore();
-        cleanUpAtEnd();
-        return connection.code;
-    }
-    note(kConnectedNote);
-
-    ReportRun report;
-    {
-        ProgressLine progress;
-        ReportSteps steps;
-        steps.starting = [&note](const ReportNames& names) { note(kReportNote + names.fileName); };
-        report = runReport(session, c.range, steps);
-    }
-    if (report.code != 0) {
-        std::fprintf(stderr, "%s\n", driverErrorMessage(report.code).c_str());
-        cleanUpAtEnd();
-        return report.code;
-    }
-    std::fputs(utf8FromWindows1250(fileText(report.names.fileName)).c_str(), stdout);
-    std::fflush(stdout);
-    int status = 0;
-    if (c.save) {
-        const auto target = fromStartFolder(session.startFolder, *c.save);
-        if (const auto reason = saveReport(report.names.fileName, target)) {
-            std::fprintf(stderr, "kelvor-cli: nie można zapisać raportu w pliku %s: %s\n", target.c_str(), reason->c_str());
-            status = kOwnFailure;
-        }
-    }
-    cleanUpAtEnd();
-    return status;
+    if (::isatty(STDERR_FILENO))
+        outlet.progress = [](const ReadProgress& progress, std::int64_t seconds, bool last) {
+            const std::string text = recordsReadText(progress.recordsRead, progress.highestIndex) + "  " + elapsedText(seconds);
+            std::fprintf(stderr, "\r%s\033[K", text.c_str());
+            if (last)
+                std::fputs("\r\033[K", stderr);
+            std::fflush(stderr);
+        };
+    return outlet;
 }
 
 // After an interrupt or a crash of the child: what it left goes as at a normal end.
-int tidyAfter(const ChildEnd& end, const ConfigurationKeeper& before, const ConfigurationKeeper& portsBefore)
+int interrupted(const ChildEnd& end, const ConfigurationKeeper& before, const ConfigurationKeeper& portsBefore)
 {
-    bool connected = false;
-    for (const std::string& note : end.notes) {
-        connected = connected || note == kConnectedNote;
-        if (note.starts_with(kReportNote))
-            kelvo::platform::removeFile(note.substr(std::string(kReportNote).size()));
-    }
-    if (!connected) {
+    if (!tidyAfter(end)) {
         before.restore();
         portsBefore.restore();
     }
-    cleanUpAtEnd();
-    const char* name = end.signal == SIGINT ? "SIGINT" : end.signal == SIGTERM ? "SIGTERM" : ::strsignal(end.signal);
-    std::fprintf(stderr, "kelvor-cli: przerwano (%s); port zwolniony, folder roboczy uprzątnięty\n", name);
+    std::fprintf(stderr, "kelvor-cli: przerwano (%s); port zwolniony, folder roboczy uprzątnięty\n", signalName(end.signal).c_str());
     return 128 + end.signal;
 }
 
@@ -288,12 +158,15 @@ int run(const CommandLine& c)
         std::fclose(trace);
         ::setenv(kTraceVariable, path.c_str(), 1);
     }
+    if (c.all)
+        return runBatch(c, session, *folder);
     const ConfigurationKeeper before;
     // --device changes the port map for the run; like KONFIG.TXT it is put back when the connection fails.
     const ConfigurationKeeper portsBefore(kelvo::platform::portMapFile());
-    const ChildEnd end = runInChild([&](const Note& note) { return readReport(c, session, note); });
+    const ReportOutlet outlet = singleOutlet(c, session);
+    const ChildEnd end = runInChild([&](const Note& note) { return readReport(c, session, note, outlet); });
     if (end.signal != 0)
-        return tidyAfter(end, before, portsBefore);
+        return interrupted(end, before, portsBefore);
     const bool connected = std::find(end.notes.begin(), end.notes.end(), kConnectedNote) != end.notes.end();
     if (c.device && !connected)
         portsBefore.restore();

@@ -24,23 +24,35 @@ int itemOf(const std::array<std::int32_t, N>& items, int value)
 
 }
 
-std::optional<WrittenLine> firstConfigurationLine(const std::string& path)
+std::vector<WrittenLine> configurationLines(const std::string& path)
 {
+    std::vector<WrittenLine> lines;
     std::ifstream in(platform::resolveFileName(path), std::ios::binary);
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (!line.starts_with("$"))
             continue;
+        WrittenLine& written = lines.emplace_back();
+        written.text = line;
         const auto first = line.find('\t');
         const auto second = first == std::string::npos ? first : line.find('\t', first + 1);
         if (second == std::string::npos)
-            return std::nullopt;
+            continue;
         const auto third = line.find('\t', second + 1);
-        return WrittenLine {line.substr(first + 1, second - first - 1),
-            third == std::string::npos ? std::string() : line.substr(third + 1)};
+        written.port = line.substr(first + 1, second - first - 1);
+        written.tail = third == std::string::npos ? std::string() : line.substr(third + 1);
+        written.complete = true;
     }
-    return std::nullopt;
+    return lines;
+}
+
+std::optional<WrittenLine> firstConfigurationLine(const std::string& path)
+{
+    const auto lines = configurationLines(path);
+    if (lines.empty() || !lines.front().complete)
+        return std::nullopt;
+    return lines.front();
 }
 
 void applyLinkOptions(const CommandLine& c, const std::optional<WrittenLine>& last, ConnectionChoice& choice,

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "frontend/cli/command_line.h"
 #include "frontend/logic/connection_choice.h"
@@ -15,12 +16,18 @@ namespace kelvo::frontend::cli {
 inline constexpr int kDefaultLinkTimeout = 5;
 inline constexpr int kDefaultConverterRepeats = 3;
 
-// The first configuration line of a KONFIG.TXT, split where the front end needs it.
+// A configuration line of a KONFIG.TXT, split where the front end needs it.
 struct WrittenLine {
+    std::string text;  // the whole line without its line end
     std::string port;  // field 2
     std::string tail;  // field 4 on, TABs kept; empty without a field 4
+    bool complete = false;  // false for a line with fewer than three fields
 };
 
+// The configuration lines in the order they stand.
+std::vector<WrittenLine> configurationLines(const std::string& path);
+
+// The first one, when it is complete.
 std::optional<WrittenLine> firstConfigurationLine(const std::string& path);
 
 // Sets the choice and the record's link from the options over what the last

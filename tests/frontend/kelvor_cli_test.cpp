@@ -2,6 +2,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <unistd.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -37,7 +38,7 @@ protected:
         if (errors.empty())
             errors = dir_.file("stderr.txt");
         const std::string command = "cd '" + dir_.path() + "' && TEMP='" + temp_ + "' KELVO_COM1='"
-            + dir_.file("com") + "' " + KELVOR_CLI_PATH + " " + arguments + " 2>" + errors;
+            + dir_.file("com") + "' " + environment_ + " " + KELVOR_CLI_PATH + " " + arguments + " 2>" + errors;
         Outcome outcome;
         FILE* pipe = ::popen(command.c_str(), "r");
         char buffer[4096];
@@ -52,7 +53,7 @@ protected:
     pid_t start(const std::string& arguments, const std::string& name)
     {
         const std::string command = "cd '" + dir_.path() + "' && TEMP='" + temp_ + "' KELVO_COM1='"
-            + dir_.file("com") + "' exec " + KELVOR_CLI_PATH + " " + arguments + " >" + dir_.file(name + ".out") + " 2>"
+            + dir_.file("com") + "' " + environment_ + " exec " + KELVOR_CLI_PATH + " " + arguments + " >" + dir_.file(name + ".out") + " 2>"
             + dir_.file(name + ".err");
         const pid_t pid = ::fork();
         if (pid == 0) {
@@ -81,8 +82,39 @@ protected:
         return names;
     }
 
+    // The batch's register lines, as a service company keeps them, in the working folder's KONFIG.TXT.
+    void writeRegisterLines(const std::vector<int>& ports)
+    {
+        std::filesystem::create_directory(working());
+        std::filesystem::permissions(working(), std::filesystem::perms::owner_all);
+        std::ofstream out(working("KONFIG.TXT"), std::ios::binary);
+        for (std::size_t i = 0; i < ports.size(); ++i)
+            out << "$" << i + 1 << "\tCOM" << ports[i] << ":9600:MUX0:1\t5\tKELVO\r\n";
+    }
+
+    // A simulator on the pty comN with its own scenario and request log.
+    std::unique_ptr<kelvo::test::SimulatorProcess> simulatorOn(int n, const std::vector<std::string>& options)
+    {
+        const std::string com = dir_.file("com" + std::to_string(n));
+        environment_ += " KELVO_COM" + std::to_string(n) + "='" + com + "'";
+        std::vector<std::string> all {"--pty", com, "--log", dir_.file("log" + std::to_string(n))};
+        all.insert(all.end(), options.begin(), options.end());
+        return std::make_unique<kelvo::test::SimulatorProcess>(KELVOSIM_PATH, all, dir_.file("sim" + std::to_string(n) + ".out"));
+    }
+
+    // The month scenario under another unique number.
+    std::string monthScenarioNumbered(int n)
+    {
+        std::string text = readFile(std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json");
+        text.replace(text.find("ABC12345678"), 11, "ABC1234567" + std::to_string(n));
+        const std::string path = dir_.file("month" + std::to_string(n) + ".json");
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
     kelvo::test::TempDir dir_;
     std::string temp_ = dir_.file("work");
+    std::string environment_;  // further ports, for the batch
 };
 
 }
@@ -174,6 +206,7 @@ TEST_F(KelvorCliTest, UsageMistakesNameTheArgumentAndWhatIsAllowedInPolish)
         {"2 2012.01.01", "rodzaj 2", "RRRR.MM.DD RRRR.MM.DD"},
         {"2 2012.02.01 2012.02.30", "„2012.02.30”", "dzień istniejący w miesiącu"},
         {"3 1", "rodzaj 3", "od 1 do 2060"},
+        {"--all --save x.txt 4", "--all", "nie łączy się z opcjami połączenia, --save ani --trace"},
         {"7 1 3000", "„3000”", "od 1 do 2060"},
         {"4 extra", "„extra”", "rodzaje 4, 5 i 8 nie mają zakresu"},
         {"--tcp 10.0.0.1 4", "--tcp 10.0.0.1", "HOST:PORT"},
@@ -485,4 +518,119 @@ TEST_F(KelvorCliTest, ListPortsShowsTheDevicesWithTheirComPorts)
         << listed.output;
     EXPECT_TRUE(std::regex_search(listed.output, std::regex("\nCOM4 +" + device + " +" + device + " +adapter USB\n")))
         << "the device the map's link leads to: " << listed.output;
+}
+
+TEST_F(KelvorCliTest, ABatchSavesEachRegistersReportAndNamesTheOneThatFailed)
+{
+    // Lines 1 and 2 reach two registers, line 3 none; COM4 is the device of COM1, so register line 4
+    // reaches the register of line 1 again.
+    const auto first = simulatorOn(1, {"--scenario", monthScenarioNumbered(1), "--baud", "9600"});
+    const auto second = simulatorOn(2, {"--scenario", monthScenarioNumbered(2), "--baud", "9600"});
+    environment_ += " KELVO_COM3='" + dir_.file("nothing") + "' KELVO_COM4='" + dir_.file("com1") + "'";
+    ASSERT_TRUE(first->listening());
+    ASSERT_TRUE(second->listening());
+    writeRegisterLines({1, 2, 3, 4});
+    const std::string lines = konfig();
+
+    const Outcome batch = cli("--all 1 2012.01");
+    EXPECT_EQ(batch.status, 1) << errors();
+    const std::string golden = readFile(std::string(KELVO_GOLDEN_REPORTS) + "/orvan-monthly.txt");
+    for (const std::string n : {"1", "2"}) {
+        std::string expected = golden;  // the register's own unique number in its closing lines
+        expected.replace(expected.find("ABC 12345678"), 12, "ABC 1234567" + n);
+        EXPECT_EQ(readFile(dir_.file("ABC 1234567" + n + "_SZCZ201201.txt")), expected);
+    }
+    std::istringstream table(batch.output);
+    std::vector<std::string> row;
+    for (std::string line; std::getline(table, line);)
+        row.push_back(line);
+    ASSERT_EQ(row.size(), 5u) << batch.output;
+    EXPECT_TRUE(row[0].starts_with("KASA")) << row[0];
+    const std::string lineCount = std::to_string(std::count(golden.begin(), golden.end(), '\n'));
+    EXPECT_TRUE(std::regex_search(row[1], std::regex("^1 +COM1 +0  raport w pliku ABC 12345671_SZCZ201201\\.txt +" + lineCount + " ")))
+        << row[1];
+    EXPECT_TRUE(std::regex_search(row[2], std::regex("^2 +COM2 +0  raport w pliku ABC 12345672_SZCZ201201\\.txt +" + lineCount + " ")))
+        << row[2];
+    EXPECT_TRUE(std::regex_search(row[3], std::regex("^3 +COM3 +62  BŁĄD NUMER 62: NIE MOŻNA OTWORZYĆ PORTU SZEREGOWEGO +- ")))
+        << row[3];
+    // Read after line 1's register was done with, whole: a report at once on the same device would garble both.
+    EXPECT_TRUE(row[4].starts_with("4     COM4")) << row[4];
+    EXPECT_NE(row[4].find("zapisała już inna kasa tego odczytu"), std::string::npos) << row[4];
+    EXPECT_EQ(kelvo::test::logLines(dir_.file("log1"), "cmd=").size(), 2 * kelvo::test::logLines(dir_.file("log2"), "cmd=").size())
+        << "line 1 served the requests of two whole runs";
+    EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"}) << "every register's own folder is gone";
+    EXPECT_EQ(konfig(), lines) << "the register lines stay as written";
+    EXPECT_NE(errors().find("kasa 3 (COM3): BŁĄD: BŁĄD NUMER 62"), std::string::npos) << "a plain line at each end: " << errors();
+}
+
+TEST_F(KelvorCliTest, SignalsEndABatchWithEveryPortFreeAndEveryFolderSwept)
+{
+    // Settlements of 600 records at 9600 bit/s take long enough to be interrupted.
+    const auto first = simulatorOn(1, {"--generate", "2", "--records", "600", "--baud", "9600"});
+    const auto second = simulatorOn(2, {"--generate", "2", "--records", "600", "--baud", "9600"});
+    ASSERT_TRUE(first->listening());
+    ASSERT_TRUE(second->listening());
+    writeRegisterLines({1, 2});
+    const std::string lines = konfig();
+
+    for (const int signal : {SIGINT, SIGTERM}) {
+        const std::size_t before1 = kelvo::test::logLines(dir_.file("log1"), "cmd=154").size();
+        const std::size_t before2 = kelvo::test::logLines(dir_.file("log2"), "cmd=154").size();
+        const pid_t batch = start("--all 3 1 2060", "batch");
+        int status = 0;
+        while (kelvo::test::logLines(dir_.file("log1"), "cmd=154").size() < before1 + 20
+            || kelvo::test::logLines(dir_.file("log2"), "cmd=154").size() < before2 + 20) {
+            ASSERT_EQ(::waitpid(batch, &status, WNOHANG), 0) << readFile(dir_.file("batch.err"));
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ::kill(batch, signal);
+        ASSERT_EQ(::waitpid(batch, &status, 0), batch);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        EXPECT_NE(readFile(dir_.file("batch.err")).find("porty zwolnione, foldery robocze uprzątnięte"), std::string::npos)
+            << readFile(dir_.file("batch.err"));
+        EXPECT_EQ(readFile(dir_.file("batch.out")), "") << "no table for a batch that did not end";
+        EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"});
+        EXPECT_EQ(konfig(), lines);
+    }
+    // Both ports are free again.
+    EXPECT_EQ(cli("--port 1 3 1 2").status, 0) << errors();
+    EXPECT_EQ(cli("--port 2 3 1 2").status, 0) << errors();
+}
+
+TEST_F(KelvorCliTest, OnATerminalABatchRedrawsOneLinePerRegister)
+{
+    const auto first = simulatorOn(1, {"--generate", "1", "--records", "300", "--baud", "57600"});
+    const auto second = simulatorOn(2, {"--generate", "1", "--records", "300", "--baud", "57600"});
+    ASSERT_TRUE(first->listening());
+    ASSERT_TRUE(second->listening());
+    writeRegisterLines({1, 2});
+    const kelvo::test::PtyPair terminal;
+    const int held = ::open(terminal.slavePath().c_str(), O_RDWR | O_NOCTTY);  // keeps the terminal up after the run
+    ASSERT_GE(held, 0);
+    std::string shown;
+    std::atomic<bool> finished {false};
+    std::thread reader([&] {
+        while (!finished)
+            shown += terminal.receive(4096, std::chrono::milliseconds(100));
+        for (std::string more; !(more = terminal.receive(4096, std::chrono::milliseconds(100))).empty();)
+            shown += more;
+    });
+    const Outcome batch = cli("--all 3 1 2060", terminal.slavePath());
+    finished = true;
+    reader.join();
+    ::close(held);
+    // Both registers share one unique number: the second report is refused, the first is kept.
+    EXPECT_EQ(batch.status, 1) << shown;
+
+    const std::regex redrawn("\\x1b\\[2A\\rkasa 1 \\(COM1\\): ([^\\x1b]*)\\x1b\\[K\\r?\\n\\rkasa 2 \\(COM2\\): ([^\\x1b]*)\\x1b\\[K\\r?\\n");
+    std::vector<std::string> states;
+    for (auto it = std::sregex_iterator(shown.begin(), shown.end(), redrawn); it != std::sregex_iterator(); ++it)
+        states.push_back((*it)[1].str() + " | " + (*it)[2].str());
+    ASSERT_GE(states.size(), 3u) << shown;
+    EXPECT_NE(shown.find("Odczytano rekordów: "), std::string::npos) << "the records read, as for one register";
+    EXPECT_TRUE(std::any_of(states.begin(), states.end(), [](const std::string& s) { return s.find(" z 300  Czas odczytu: ") != std::string::npos; }))
+        << shown;
+    EXPECT_NE(states.back().find("gotowe, "), std::string::npos) << states.back();
+    EXPECT_NE(states.back().find("BŁĄD: kelvor-cli: plik "), std::string::npos) << states.back();
 }

@@ -1,0 +1,258 @@
+#include "frontend/cli/batch_run.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "frontend/cli/child_run.h"
+#include "frontend/cli/single_report.h"
+#include "frontend/logic/read_progress.h"
+#include "frontend/logic/system_reason.h"
+#include "platform/folder_lock.h"
+#include "platform/port_map.h"
+
+namespace kelvo::frontend::cli {
+
+namespace {
+
+constexpr char kFileNote[] = "file ";
+constexpr char kLinesNote[] = "lines ";
+constexpr char kMessageNote[] = "message ";
+constexpr char kProgressNote[] = "progress ";
+// The multiplexer types whose link is a TCP connection.
+constexpr int kTcpTypes[] = {5, 6};
+
+std::vector<std::string> split(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1)
+        parts.push_back(text.substr(start, end - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+std::string upper(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+    text.erase(0, text.find_first_not_of(' '));
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+// One register line and how its run goes, as the parent sees it.
+struct Register {
+    WrittenLine line;
+    std::string number;  // field 1
+    std::string port;    // COMn, or the TCP address
+    std::string folder;
+    std::string state = "czeka";
+    std::chrono::steady_clock::time_point began;
+    double seconds = 0;
+    std::string lines = "-";
+    std::string message;
+    int code = 0;
+};
+
+// The children's notes, parsed as the parent needs them.
+void take(Register& r, const std::string& note)
+{
+    if (note.starts_with(kProgressNote)) {
+        const auto numbers = split(note.substr(std::string(kProgressNote).size()), ' ');
+        if (numbers.size() == 3)
+            r.state = recordsReadText(static_cast<std::uint32_t>(std::stoul(numbers[0])),
+                          static_cast<std::uint32_t>(std::stoul(numbers[1])))
+                + "  " + elapsedText(std::stoll(numbers[2]));
+    } else if (note.starts_with(kLinesNote)) {
+        r.lines = note.substr(std::string(kLinesNote).size());
+    } else if (note.starts_with(kMessageNote)) {
+        r.message = note.substr(std::string(kMessageNote).size());
+    } else if (note.starts_with(kFileNote)) {
+        r.message = "raport w pliku " + note.substr(std::string(kFileNote).size());
+    } else if (note == kConnectedNote) {
+        r.state = "połączono";
+    }
+}
+
+std::string label(const Register& r)
+{
+    return "kasa " + r.number + " (" + r.port + ")";
+}
+
+// One line per register on a terminal, redrawn in place; plain lines on a start and an end otherwise.
+class ProgressTable {
+public:
+    explicit ProgressTable(const std::vector<Register>& registers) : registers_(registers), terminal_(::isatty(STDERR_FILENO)) { }
+
+    void changed(const Register& r, bool startOrEnd)
+    {
+        if (!terminal_) {
+            if (startOrEnd)
+                std::fprintf(stderr, "%s: %s\n", label(r).c_str(), r.state.c_str());
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (!startOrEnd && now - drawn_ < std::chrono::milliseconds(200))
+            return;
+        drawn_ = now;
+        if (shown_)
+            std::fprintf(stderr, "\033[%zuA", registers_.size());
+        for (const Register& each : registers_)
+            std::fprintf(stderr, "\r%s: %s\033[K\n", label(each).c_str(), each.state.c_str());
+        shown_ = true;
+        std::fflush(stderr);
+    }
+
+private:
+    const std::vector<Register>& registers_;
+    const bool terminal_;
+    bool shown_ = false;
+    std::chrono::steady_clock::time_point drawn_;
+};
+
+// The child's side: its own folder, the register's line as its KONFIG.TXT, the single-register road.
+int readOne(const CommandLine& c, Session session, const Register& r, std::filesystem::file_time_type began, const Note& note)
+{
+    // A folder an earlier batch left behind when it was killed is used again.
+    if ((::mkdir(r.folder.c_str(), 0700) != 0 && errno != EEXIST) || ::chdir(r.folder.c_str()) != 0) {
+        note(std::string(kMessageNote) + "kelvor-cli: nie można użyć folderu roboczego " + r.folder + ": " + systemReason(errno));
+        return kOwnFailure;
+    }
+    const platform::FolderLock lock(r.folder);
+    if (!lock.acquired()) {
+        note(std::string(kMessageNote) + "kelvor-cli: folder roboczy " + r.folder + " jest zajęty");
+        return kOwnFailure;
+    }
+    if (!r.line.complete) {
+        note(std::string(kMessageNote) + "kelvor-cli: niepełny wiersz KONFIG.TXT (oczekiwane pola: numer, port, czas)");
+        return kOwnFailure;
+    }
+    std::ofstream(std::string("KONFIG.TXT"), std::ios::binary) << r.line.text << "\r\n";
+    ReportOutlet outlet;
+    outlet.failed = [&note](const std::string& message) { note(kMessageNote + message); };
+    outlet.finished = [&note, &session, began](const std::string& reportFile) {
+        const auto target = std::filesystem::path(session.startFolder) / reportFile;
+        // Two registers with one unique number (or none read) would name one file: the first report stays.
+        std::error_code missing;
+        if (std::filesystem::last_write_time(target, missing) >= began && !missing) {
+            note(std::string(kMessageNote) + "kelvor-cli: plik " + target.string()
+                + " zapisała już inna kasa tego odczytu (ten sam numer unikatowy)");
+            return kOwnFailure;
+        }
+        if (const auto reason = saveReport(reportFile, target)) {
+            note(std::string(kMessageNote) + "kelvor-cli: nie można zapisać raportu w pliku " + target.string() + ": " + *reason);
+            return kOwnFailure;
+        }
+        const std::string text = fileText(reportFile);
+        note(kLinesNote + std::to_string(std::count(text.begin(), text.end(), '\n')));
+        note(kFileNote + reportFile);
+        return 0;
+    };
+    outlet.progress = [&note](const ReadProgress& progress, std::int64_t seconds, bool) {
+        note(kProgressNote + std::to_string(progress.recordsRead) + " " + std::to_string(progress.highestIndex) + " "
+            + std::to_string(seconds));
+    };
+    return readReport(c, session, note, outlet);
+}
+
+void printSummary(const std::vector<Register>& registers)
+{
+    std::printf("%-5s %-24s %4s  %-48s %6s %8s\n", "KASA", "PORT", "KOD", "KOMUNIKAT", "LINIE", "SEKUNDY");
+    for (const Register& r : registers)
+        std::printf("%-5s %-24s %4d  %-48s %6s %8.1f\n", r.number.c_str(), r.port.c_str(), r.code, r.message.c_str(),
+            r.lines.c_str(), r.seconds);
+    std::fflush(stdout);
+}
+
+}
+
+std::string lineOf(const WrittenLine& line)
+{
+    const auto port = split(upper(line.port.substr(0, line.port.find(';'))), ':');
+    const int type = port.size() == 4 && port[2].starts_with("MUX") ? std::atoi(port[2].c_str() + 3) : 0;
+    if (std::find(std::begin(kTcpTypes), std::end(kTcpTypes), type) != std::end(kTcpTypes)) {
+        const auto fields = split(line.tail, '\t');
+        const auto address = fields.size() > 1 ? split(fields[1], ':') : std::vector<std::string>();
+        if (address.size() > 3)
+            return "TCP " + upper(address[2]) + ":" + address[3];
+    }
+    std::error_code error;
+    const std::string device = platform::portDevicePath(port.front());
+    const auto canonical = std::filesystem::weakly_canonical(device, error);
+    return error ? device : canonical.string();
+}
+
+int runBatch(const CommandLine& c, const Session& session, const std::string& folder)
+{
+    std::vector<Register> registers;
+    for (const WrittenLine& line : configurationLines("konfig.txt")) {
+        Register& r = registers.emplace_back();
+        r.line = line;
+        r.number = line.text.substr(1, line.text.find('\t') - 1);
+        r.port = line.complete ? upper(split(line.port, ':').front()) : "?";
+        r.folder = folder + "/kasa-" + std::to_string(registers.size());
+    }
+    if (registers.empty() || registers.size() > kMostRegisterLines) {
+        std::fprintf(stderr, "kelvor-cli: KONFIG.TXT w folderze %s ma %zu wierszy kas; dozwolone: od 1 do %zu\n", folder.c_str(),
+            registers.size(), kMostRegisterLines);
+        return kOwnFailure;
+    }
+    const auto began = std::filesystem::file_time_type::clock::now();
+    std::map<std::string, std::size_t> lanes;
+    std::vector<LaneWork> works;
+    for (Register& r : registers) {
+        const std::string line = r.line.complete ? lineOf(r.line) : r.folder;
+        if (line.starts_with("TCP "))
+            r.port = line.substr(4);
+        const std::size_t lane = lanes.emplace(line, lanes.size()).first->second;
+        works.push_back({lane, [&c, &session, &r, began](const Note& note) { return readOne(c, session, r, began, note); }});
+    }
+
+    ProgressTable table(registers);
+    ChildEvents events;
+    events.started = [&](std::size_t i) {
+        registers[i].state = "łączenie";
+        registers[i].began = std::chrono::steady_clock::now();
+        table.changed(registers[i], true);
+    };
+    events.seen = [&](std::size_t i, const std::string& note) {
+        take(registers[i], note);
+        table.changed(registers[i], false);
+    };
+    events.ended = [&](std::size_t i, const ChildEnd& end) {
+        Register& r = registers[i];
+        r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - r.began).count();
+        r.code = end.status;
+        r.state = end.status == 0 ? "gotowe, " + r.lines + " linii" : "BŁĄD: " + r.message;
+        std::error_code ignored;
+        std::filesystem::remove_all(r.folder, ignored);
+        table.changed(r, true);
+    };
+    const std::vector<ChildEnd> ends = runInChildren(works, events);
+
+    int interrupt = 0;
+    for (std::size_t i = 0; i < ends.size(); ++i) {
+        if (ends[i].signal == 0)
+            continue;
+        interrupt = ends[i].signal;
+        std::error_code ignored;
+        std::filesystem::remove_all(registers[i].folder, ignored);
+    }
+    if (interrupt != 0) {
+        std::fprintf(stderr, "kelvor-cli: przerwano (%s); porty zwolnione, foldery robocze uprzątnięte\n", signalName(interrupt).c_str());
+        return 128 + interrupt;
+    }
+    printSummary(registers);
+    const bool failed = std::any_of(registers.begin(), registers.end(), [](const Register& r) { return r.code != 0; });
+    return failed ? kOwnFailure : 0;
+}
+
+}

@@ -1,0 +1,166 @@
+#include "frontend/cli/single_report.h"
+
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "frontend/cli/configuration_keeper.h"
+#include "frontend/cli/link_setting.h"
+#include "frontend/logic/cleanup.h"
+#include "frontend/logic/connection_choice.h"
+#include "frontend/logic/connection_diagnosis.h"
+#include "frontend/logic/connection_sequence.h"
+#include "frontend/logic/driver_messages.h"
+#include "frontend/logic/report_range.h"
+#include "frontend/logic/system_reason.h"
+#include "platform/file_access.h"
+#include "platform/port_map.h"
+
+namespace kelvo::frontend::cli {
+
+namespace {
+
+constexpr char kReportNote[] = "report ";
+
+// Tells the outlet the records read so far and the time taken, while the
+// blocking report command runs and once more when it has returned.
+class ProgressTicker {
+public:
+    explicit ProgressTicker(const ReportOutlet& outlet) : outlet_(outlet)
+    {
+        if (!outlet_.progress)
+            return;
+        watch_.emplace();
+        ticker_ = std::thread([this] {
+            std::unique_lock lock(mutex_);
+            while (!done_) {
+                tell(false);
+                wake_.wait_for(lock, std::chrono::milliseconds(200));
+            }
+            tell(true);
+        });
+    }
+    ~ProgressTicker()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        wake_.notify_one();
+        if (ticker_.joinable())
+            ticker_.join();
+    }
+    ProgressTicker(const ProgressTicker&) = delete;
+    ProgressTicker& operator=(const ProgressTicker&) = delete;
+
+private:
+    void tell(bool last) const { outlet_.progress(watch_->current(), watch_->elapsed().count(), last); }
+
+    const ReportOutlet& outlet_;
+    std::optional<ReadProgressWatch> watch_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    std::thread ticker_;
+};
+
+}
+
+int readReport(const CommandLine& c, Session& session, const Note& note, const ReportOutlet& outlet)
+{
+    ConnectionChoice choice;
+    if (const auto last = readLastConnection("konfig.txt"))
+        prefill(*last, session.record, choice);
+    applyLinkOptions(c, firstConfigurationLine("konfig.txt"), choice, session.record);
+    if (c.device) {
+        if (const std::string problem = choosePortDevice(choice.port, *c.device); !problem.empty()) {
+            outlet.failed("kelvor-cli: nie można zapisać mapy portów " + platform::portMapFile() + ": " + problem);
+            return kOwnFailure;
+        }
+    }
+
+    std::string lastQuestion;
+    ConnectionEvents events;
+    events.continueWithoutRegister = [&lastQuestion](const std::string& message) {
+        lastQuestion = message.substr(0, message.find('\n'));
+        return false;
+    };
+    events.showMainWindow = [] { };
+    events.requestEnd = [] { };
+    // The first request's explanation is kept: a later time-out of the same silent line adds nothing.
+    std::string diagnosis;
+    events.explainFailure = [&](std::uint8_t code, bool firstRequest) {
+        if (diagnosis.empty())
+            diagnosis = diagnoseFailedRequest(session.record, code, firstRequest);
+        return std::string();
+    };
+    events.busy = [](bool) { };
+    const ConfigurationKeeper before;
+    const ConnectionOutcome connection = runConnection(session, choice, events);
+    if (connection.result != ConnectionResult::RangeWindow) {
+        outlet.failed(diagnosis.empty() ? lastQuestion : lastQuestion + "\n" + diagnosis);
+        before.restore();
+        cleanUpAtEnd();
+        return connection.code;
+    }
+    note(kConnectedNote);
+
+    ReportRun report;
+    {
+        const ProgressTicker progress(outlet);
+        ReportSteps steps;
+        steps.starting = [&note](const ReportNames& names) { note(kReportNote + names.fileName); };
+        report = runReport(session, c.range, steps);
+    }
+    if (report.code != 0) {
+        outlet.failed(driverErrorMessage(report.code));
+        cleanUpAtEnd();
+        return report.code;
+    }
+    const int status = outlet.finished(report.names.fileName);
+    cleanUpAtEnd();
+    return status;
+}
+
+bool tidyAfter(const ChildEnd& end)
+{
+    bool connected = false;
+    for (const std::string& note : end.notes) {
+        connected = connected || note == kConnectedNote;
+        if (note.starts_with(kReportNote))
+            platform::removeFile(note.substr(std::string(kReportNote).size()));
+    }
+    cleanUpAtEnd();
+    return connected;
+}
+
+std::optional<std::string> saveReport(const std::string& report, const std::filesystem::path& target)
+{
+    std::error_code error;
+    if (std::filesystem::is_directory(target, error))
+        return systemReason(EISDIR);
+    std::filesystem::copy_file(report, target, std::filesystem::copy_options::overwrite_existing, error);
+    if (error)
+        return systemReason(error.value());
+    return std::nullopt;
+}
+
+std::string fileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string signalName(int signal)
+{
+    return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : ::strsignal(signal);
+}
+
+}
