@@ -206,7 +206,7 @@ TEST_F(KelvorCliTest, UsageMistakesNameTheArgumentAndWhatIsAllowedInPolish)
         {"2 2012.01.01", "rodzaj 2", "RRRR.MM.DD RRRR.MM.DD"},
         {"2 2012.02.01 2012.02.30", "„2012.02.30”", "dzień istniejący w miesiącu"},
         {"3 1", "rodzaj 3", "od 1 do 2060"},
-        {"--all --save x.txt 4", "--all", "nie łączy się z opcjami połączenia, --save ani --trace"},
+        {"--all --save x.txt 4", "--all", "nie łączy się z opcjami połączenia, --device, --save ani --trace"},
         {"7 1 3000", "„3000”", "od 1 do 2060"},
         {"4 extra", "„extra”", "rodzaje 4, 5 i 8 nie mają zakresu"},
         {"--tcp 10.0.0.1 4", "--tcp 10.0.0.1", "HOST:PORT"},
