@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <utility>
 
+#include "platform/output_wait.h"
 #include "platform/termios_line.h"
 
 namespace kelvo::platform {
@@ -46,6 +47,37 @@ bool waitFor(int fd, short events, Clock::time_point deadline)
     }
 }
 
+// The kernel's output queue of the device, on the real clock.
+class KernelOutputQueue final : public OutputQueue {
+public:
+    explicit KernelOutputQueue(int fd) : fd_(fd) {}
+    std::optional<std::size_t> queued() override
+    {
+        int count = 0;
+        if (::ioctl(fd_, TIOCOUTQ, &count) != 0 || count < 0)
+            return std::nullopt;
+        return static_cast<std::size_t>(count);
+    }
+    Clock::time_point now() override { return Clock::now(); }
+    void sleepUntil(Clock::time_point when) override { std::this_thread::sleep_until(when); }
+
+private:
+    int fd_;
+};
+
+// USB serial adapters hold received bytes for their latency timer (16 ms on
+// the common FTDI ones) before handing them on, on every answer; low latency
+// makes that 1 ms. Devices without the setting, such as pseudo-terminals,
+// refuse the request, and nothing changes for them.
+void askForLowLatency(int fd)
+{
+    serial_struct serial {};
+    if (::ioctl(fd, TIOCGSERIAL, &serial) != 0 || (serial.flags & ASYNC_LOW_LATENCY) != 0)
+        return;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    ::ioctl(fd, TIOCSSERIAL, &serial);
+}
+
 }
 
 SerialPort::~SerialPort()
@@ -54,7 +86,8 @@ SerialPort::~SerialPort()
 }
 
 SerialPort::SerialPort(SerialPort&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), failed_(std::exchange(other.failed_, false))
+    : fd_(std::exchange(other.fd_, -1)), failed_(std::exchange(other.failed_, false)),
+      speed_(std::exchange(other.speed_, 0))
 {
 }
 
@@ -64,6 +97,7 @@ SerialPort& SerialPort::operator=(SerialPort&& other) noexcept
         close();
         fd_ = std::exchange(other.fd_, -1);
         failed_ = std::exchange(other.failed_, false);
+        speed_ = std::exchange(other.speed_, 0);
     }
     return *this;
 }
@@ -88,6 +122,7 @@ bool SerialPort::open(const std::string& path)
         return false;
     }
     fd_ = fd;
+    askForLowLatency(fd_);
     setModemLine(ModemLine::Dtr, false);
     setModemLine(ModemLine::Rts, false);
     return true;
@@ -96,6 +131,7 @@ bool SerialPort::open(const std::string& path)
 int SerialPort::close()
 {
     failed_ = false;
+    speed_ = 0;
     if (fd_ < 0)
         return 0;
     const int result = ::close(std::exchange(fd_, -1));
@@ -104,7 +140,10 @@ int SerialPort::close()
 
 int SerialPort::configure(const LineSettings& settings)
 {
-    return applyLineSettings(fd_, settings);
+    const int result = applyLineSettings(fd_, settings);
+    if (result == 0)
+        speed_ = settings.speed;
+    return result;
 }
 
 bool SerialPort::setModemLine(ModemLine line, bool on)
@@ -185,7 +224,8 @@ std::size_t SerialPort::write(std::span<const std::uint8_t> bytes, std::chrono::
 {
     if (fd_ < 0)
         return 0;
-    const auto deadline = timeout.count() == 0 ? Clock::time_point::max() : Clock::now() + timeout;
+    const auto start = Clock::now();
+    const auto deadline = timeout.count() == 0 ? Clock::time_point::max() : start + timeout;
     std::size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t count = ::write(fd_, bytes.data() + written, bytes.size() - written);
@@ -206,13 +246,8 @@ std::size_t SerialPort::write(std::span<const std::uint8_t> bytes, std::chrono::
     }
     // The bytes count as written once they have left the kernel's queue: a
     // line held back by CTS then runs out of time here rather than in drain.
-    int queued = 0;
-    while (::ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0) {
-        if (remainingMs(deadline) == 0)
-            return written - std::min(written, static_cast<std::size_t>(queued));
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return written;
+    KernelOutputQueue queue(fd_);
+    return written - std::min(written, waitForOutput(queue, written, speed_, start, deadline));
 }
 
 }

@@ -1,8 +1,8 @@
 // A serial device on termios, standing in for a Windows communications port.
 //
 // The device is opened for reading and writing, never as the controlling
-// terminal, and non-blocking: reads and writes wait in poll, so a time-out of
-// any length works. The device is locked with an exclusive advisory lock,
+// terminal, with low latency where it takes that, and non-blocking: reads and
+// writes wait in poll, so a time-out of any length works. The device is locked with an exclusive advisory lock,
 // so a second open of it (by this or another process) is refused, as Windows
 // refuses a second open of a port.
 #pragma once
@@ -86,13 +86,15 @@ public:
     // A time-out of 0 takes only a byte that is already there.
     ReadOutcome readByte(std::uint8_t& byte, std::chrono::milliseconds timeout);
     // Writes until every byte has left the kernel's output queue or the
-    // time-out passed; the number of bytes that left. A time-out of 0 sets
+    // time-out passed, first waiting the bytes' line time at the configured
+    // speed; the number of bytes that left. A time-out of 0 sets
     // no limit, as zero write time-outs do on a Windows port.
     std::size_t write(std::span<const std::uint8_t> bytes, std::chrono::milliseconds timeout);
 
 private:
     int fd_ = -1;
     bool failed_ = false;
+    std::uint32_t speed_ = 0;  // bit/s once configured, for the line time of a write
 };
 
 }

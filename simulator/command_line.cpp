@@ -22,7 +22,7 @@ const char* const usageText =
     "  --records N           fiscal memory of N records (a model with information blocks)\n"
     "  --save-scenario FILE  write the scenario in effect to FILE\n"
     "  --converter           put the line converter's frames around the register\n"
-    "  --baud N              send each answer byte at N bit/s, ten bits a byte\n"
+    "  --baud N              take and send each byte at N bit/s, ten bits a byte\n"
     "  --turnaround MS       wait MS milliseconds before each answer\n"
     "  --fault FAULT         a fault to show, for example nak:154:2, status:154:134,\n"
     "                        silent:53, garbage:53:4, drop:154:0, hang-up:154:10,\n"

@@ -21,7 +21,7 @@ constexpr int pollMs = 20;
 }
 
 Listener::Listener(const ListenerOptions& options, Responder& responder, RequestLog& log)
-    : options_(options), responder_(responder), log_(log)
+    : options_(options), responder_(responder), log_(log), receiving_(options.timing.baud)
 {
     if (options_.ptyPath)
         pty_ = std::make_unique<PseudoTerminal>(*options_.ptyPath);
@@ -103,8 +103,10 @@ Listener::Line Listener::serveBytes(int fd)
     const ssize_t n = ::read(fd, buffer.data(), buffer.size());
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return Line::Open;
     if (n <= 0) return Line::Gone;  // closed socket, or EIO from a pty without its client
+    const auto readAt = std::chrono::steady_clock::now();
     bytesReceived_ += static_cast<std::uint64_t>(n);
     for (ssize_t k = 0; k < n; ++k) {
+        receiving_.awaitByte(readAt);
         const Reply reply = responder_.feed(buffer[static_cast<std::size_t>(k)]);
         for (const Bytes& answer : reply.answers) {
             if (!answer.empty() && !writeAnswer(fd, answer, options_.timing)) return Line::Gone;

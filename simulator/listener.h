@@ -7,6 +7,7 @@
 #include "simulator/line_writer.h"
 #include "simulator/net_serial.h"
 #include "simulator/pseudo_terminal.h"
+#include "simulator/receive_pacing.h"
 #include "simulator/request_log.h"
 #include "simulator/responder.h"
 #include "simulator/sockets.h"
@@ -61,6 +62,7 @@ private:
     Descriptor client_;
     Descriptor udp_;
     NetSerialState netSerial_;
+    ReceivePacing receiving_;
     bool ptyClient_ = false;
     std::chrono::steady_clock::time_point lastByte_{};
     std::uint64_t bytesReceived_ = 0;

@@ -195,6 +195,26 @@ TEST(TcpListener, LineSpeedAndTurnaroundTakeTheirTime)
     EXPECT_EQ(lineTime(960, 9600), 1s);
 }
 
+TEST(TcpListener, RequestArrivesAtLineSpeedBeforeTheRegisterAnswers)
+{
+    RequestLog log;
+    Register reg(smallScenario(), log);
+    ListenerOptions options;
+    options.tcp = HostPort{"127.0.0.1", 0};
+    options.timing.baud = 300;
+    Running running(options, reg, log);
+
+    LineClient line = LineClient::connectTcp(running.listener.tcpPort());
+    // Both bytes of the request go out in one write; on the line the second
+    // one is complete only after 2 x 33.3 ms, and only then does the answer
+    // start.
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(line.send({ESC, 254}));
+    EXPECT_EQ(toHex(line.receive(1)), "06");
+    EXPECT_GE(std::chrono::steady_clock::now() - start, lineTime(2, 300) - 2ms);
+    EXPECT_EQ(toHex(line.receive(3)), "79 03 41");
+}
+
 TEST(UdpResponder, NetworkSerialServerCommands)
 {
     RequestLog log;
