@@ -25,6 +25,7 @@
 #include "frontend/logic/system_reason.h"
 #include "frontend/logic/text_encoding.h"
 #include "frontend/logic/working_folder.h"
+#include "platform/file_access.h"
 #include "platform/folder_lock.h"
 #include "platform/port_map.h"
 #include "platform/serial_devices.h"
