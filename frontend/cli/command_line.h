@@ -25,7 +25,9 @@ struct CommandLine {
     std::optional<int> timeout, repeats;
     std::optional<std::string> save, trace;
     bool showFolder = false;
-    RangeChoice range;
+    bool noCache = false;      // read every record from the register
+    bool forgetCache = false;  // delete the register's kept records first
+    RangeChoice range;         // kind 0: no report (only with forgetCache)
 
     // True when an option names the link, so that the last one is not kept as written.
     bool changesLink() const { return port || speed || mux || channel || tcp || converter; }

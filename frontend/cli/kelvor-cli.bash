@@ -14,7 +14,7 @@ _kelvor_cli()
     esac
     if [[ $current == -* ]]; then
         COMPREPLY=($(compgen -W "--port --speed --mux --channel --tcp --converter --converter-id --timeout
-            --repeats --save --trace --show-folder --help --version" -- "$current"))
+            --repeats --save --trace --no-cache --forget-cache --show-folder --help --version" -- "$current"))
     else
         COMPREPLY=($(compgen -W "1 2 3 4 5 6 7 8" -- "$current"))
     fi

@@ -23,6 +23,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include <kelvo/kelvodrv.h>
+
 #include "frontend/cli/child_run.h"
 #include "frontend/cli/command_line.h"
 #include "frontend/cli/configuration_keeper.h"
@@ -149,6 +151,18 @@ int readReport(const CommandLine& c, Session& session, const Note& note)
     }
     note(kConnectedNote);
 
+    if (c.forgetCache) {
+        if (const std::uint8_t code = forgetKeptRecords(session); code != 0) {
+            std::fprintf(stderr, "%s\n", driverErrorMessage(code).c_str());
+            cleanUpAtEnd();
+            return code;
+        }
+        if (c.range.kind == 0) {
+            cleanUpAtEnd();
+            return 0;
+        }
+    }
+    UstawieniePamieciRekordow(c.noCache ? 0 : 1);
     ReportRun report;
     {
         ProgressLine progress;
