@@ -46,6 +46,7 @@ struct KeptRecords {
     bool trusted = false;   // verified: cache hits answer without a request
     bool changed = false;   // records were added: the file is written at the end
     std::string path;
+    std::string uniqueNumber;  // read for the key only: identification shows what it showed
     std::map<std::uint32_t, std::vector<std::uint8_t>> records;  // index: raw answer
 };
 

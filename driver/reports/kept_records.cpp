@@ -21,14 +21,31 @@ constexpr std::size_t kVerifiedAtRandom = 3;
 
 RecordStoreKey identifiedKey()
 {
-    return RecordStoreKey {ctx.device.uniqueNumber.value, ctx.device.deviceCode.value, ctx.device.version.value,
+    return RecordStoreKey {ctx.reports.kept.uniqueNumber, ctx.device.deviceCode.value, ctx.device.version.value,
         recordLength(), lastRecordIndex() + 1};
+}
+
+// The unique number is read for the key alone: what the command knows of
+// the register (and writes into its header lines) stays as without keeping.
+std::optional<std::string> uniqueNumberAside()
+{
+    const Known<std::string> before = ctx.device.uniqueNumber;
+    const bool read = readUniqueNumber();
+    const std::string number = ctx.device.uniqueNumber.value;
+    ctx.device.uniqueNumber = before;
+    if (!read || number.empty())
+        return std::nullopt;
+    return number;
 }
 
 std::optional<RecordStoreKey> registerKey()
 {
-    if (!readDeviceCode() || !readVersion() || !readUniqueNumber() || ctx.device.uniqueNumber.value.empty())
+    if (!readDeviceCode() || !readVersion())
         return std::nullopt;
+    const std::optional<std::string> number = uniqueNumberAside();
+    if (!number)
+        return std::nullopt;
+    ctx.reports.kept.uniqueNumber = *number;
     return identifiedKey();
 }
 
