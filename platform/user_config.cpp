@@ -45,6 +45,11 @@ std::string userDataFile(std::string_view name)
     return userFile("XDG_DATA_HOME", ".local/share", name);
 }
 
+std::string userCacheFile(std::string_view name)
+{
+    return userFile("XDG_CACHE_HOME", ".cache", name);
+}
+
 std::vector<std::string> settingsLines(const std::string& path)
 {
     std::vector<std::string> lines;

@@ -7,6 +7,8 @@
 #include "driver/command/command.h"
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
+#include "driver/core/sealed.h"
+#include "driver/reports/kept_records.h"
 #include "driver/reports/printed_report_commands.h"
 #include "driver/reports/report_commands.h"
 
@@ -28,6 +30,7 @@ constexpr CommandDefinition kOpenPort {"X000030X", {false, true, false, true}, o
 constexpr CommandDefinition kMemory31 {"X000031X", {true, false, true, false}, etxBlockReportBody};
 constexpr CommandDefinition kMemory33 {"X000033X", {true, false, true, false}, printStreamReportBody};
 constexpr CommandDefinition kMemory35 {"X000035X", {true, false, true, false}, periodicReportFamilyBBody};
+constexpr CommandDefinition kForgetRecords {"UsunieciePamieciRekordow", {false, true, true, true}, forgetKeptRecordsBody};
 
 }
 
@@ -81,6 +84,16 @@ KELVODRV_API unsigned char X000033X(const char* input, const char* output)
 KELVODRV_API unsigned char X000035X(const char* input, const char* output)
 {
     return runCommand(kMemory35, input, output);
+}
+
+KELVODRV_API unsigned char UsunieciePamieciRekordow(const char* input)
+{
+    return runCommand(kForgetRecords, input, nullptr);
+}
+
+KELVODRV_API void UstawieniePamieciRekordow(unsigned char on)
+{
+    kelvo::drv::sealed([on] { kelvo::drv::ctx.keepRecords = on != 0; });
 }
 
 }

@@ -208,6 +208,7 @@ struct LastingState {
     PortLayerState ports;
     LineErrorFlags lineErrors;
     bool registerNumberCheck = true;  // error 22 on a differing register number
+    bool keepRecords = false;         // records are kept across runs in the user's cache folder
     FramePaths paths;
     std::uint8_t lastReadHandle = 0xFF;  // low byte of the handle of the last raw read
 };

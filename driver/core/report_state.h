@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
+#include <string>
 #include <vector>
 
 namespace kelvo::drv {
@@ -37,6 +39,17 @@ struct ReportRange {
     std::uint32_t rangeLast = kNoRecord;           // last daily report of the range
 };
 
+// The records of earlier runs kept for this register, as the command uses
+// them: found once per command, then trusted only after they were verified.
+struct KeptRecords {
+    bool looked = false;    // the command has looked for them
+    bool trusted = false;   // verified: cache hits answer without a request
+    bool changed = false;   // records were added: the file is written at the end
+    std::string path;
+    std::string uniqueNumber;  // read for the key only: identification shows what it showed
+    std::map<std::uint32_t, std::vector<std::uint8_t>> records;  // index: raw answer
+};
+
 struct ReportState {
     std::vector<RecordCacheEntry> cache;  // records 0..N, sized on first use
     ReportRange range;
@@ -48,6 +61,7 @@ struct ReportState {
     // (0 until the report range is being located).
     std::uint32_t recordsRead = 0;
     std::uint32_t highestToRead = 0;
+    KeptRecords kept;
 };
 
 }

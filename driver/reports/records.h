@@ -141,6 +141,8 @@ bool blockOneFlag();              // the memory holds signatures, labels and cum
 // ctx.reports.answer. A record with the same wrong check value ten times is
 // cached as damaged without an error; differing values give 46.
 bool readRecord(std::uint32_t index);
+// Reads record index from the register into the cache, kept records aside.
+bool readRecordFromRegister(std::uint32_t index);
 // Counts a record of the array read from the register and tells the
 // progress function, if one is set.
 void noteRecordRead();

@@ -4,6 +4,7 @@
 
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
+#include "driver/reports/kept_records.h"
 #include "driver/reports/report_input.h"
 #include "driver/reports/report_writer.h"
 
@@ -13,12 +14,8 @@ namespace {
 
 constexpr std::uint8_t kFamilyBLowestVersion = 101;
 
-void periodicReport(bool acceptedModel)
+void writePeriodicReport()
 {
-    if (!acceptedModel) {
-        storeCondition(condition::WrongDevice);
-        return;
-    }
     const std::optional<ReportInput> input = readReportInput();
     ReportRange& range = ctx.reports.range;
     if (!input || !locateRange(input->kind, input->from, input->to, range))
@@ -30,6 +27,16 @@ void periodicReport(bool acceptedModel)
         if (!report::writeSection(report, range))
             return;
     report::writeFooter(report);
+}
+
+void periodicReport(bool acceptedModel)
+{
+    if (!acceptedModel) {
+        storeCondition(condition::WrongDevice);
+        return;
+    }
+    writePeriodicReport();
+    saveKeptRecords();
 }
 
 }

@@ -124,6 +124,17 @@ const std::vector<Option>& options()
                 c.all = true;
                 return Mistake();
             }},
+        {"--no-cache", nullptr, "czyta wszystkie rekordy z kasy, bez pamięci podręcznej rekordów",
+            [](CommandLine& c, const std::string&) {
+                c.noCache = true;
+                return Mistake();
+            }},
+        {"--forget-cache", nullptr, "łączy się z kasą, rozpoznaje ją i usuwa jej pamięć podręczną rekordów; "
+                                    "z RODZAJEM czyta potem raport",
+            [](CommandLine& c, const std::string&) {
+                c.forgetCache = true;
+                return Mistake();
+            }},
         {"--show-folder", nullptr, "wypisuje folder roboczy",
             [](CommandLine& c, const std::string&) {
                 c.showFolder = true;
@@ -254,6 +265,7 @@ std::string helpText()
     std::string text =
         "użycie: kelvor-cli [OPCJE] RODZAJ [ZAKRES...]\n"
         "        kelvor-cli --all RODZAJ [ZAKRES...]\n"
+        "       kelvor-cli [OPCJE] --forget-cache\n"
         "\n"
         "Czyta raport okresowy z pamięci fiskalnej kasy i wypisuje go. Ustawienia\n"
         "połączenia bez opcji są te z ostatniego uruchomienia (KONFIG.TXT).\n"
@@ -278,7 +290,10 @@ std::string helpText()
         "można zapisać raportu (--save) albo użyć folderu roboczego, 2 po błędzie\n"
         "w wierszu poleceń, 130 lub 143 po przerwaniu (SIGINT, SIGTERM); z --all 0 gdy\n"
         "raport każdej kasy się udał, inaczej 1, a wyniki kas podaje tabela na końcu.\n"
-        "Ślad łącza dowolnego programu: zmienna środowiska KELVO_TRACE=PLIK.\n";
+        "Ślad łącza dowolnego programu: zmienna środowiska KELVO_TRACE=PLIK.\n"
+        "Rekordy odczytane poprawnie zostają w pamięci podręcznej ($XDG_CACHE_HOME/kelvor,\n"
+        "inaczej ~/.cache/kelvor), jeden plik na kasę; przed użyciem kilka z nich jest\n"
+        "czytanych ponownie i porównywanych, raport jest taki sam jak bez niej.\n";
     return text;
 }
 
@@ -312,6 +327,10 @@ Request parseCommandLine(const std::vector<std::string>& arguments)
     }
     if (const Mistake mistake = checkCombinations(c))
         return wrong(*mistake);
+    if (words.empty() && c.forgetCache) {
+        c.range.kind = 0;
+        return c;
+    }
     if (words.empty())
         return wrong(std::string("brak rodzaju raportu; dozwolone:\n") + kKinds);
     const auto kind = number(words[0], 1, 8);

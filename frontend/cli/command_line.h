@@ -27,7 +27,9 @@ struct CommandLine {
     std::optional<std::string> device;  // the device the run's COM port is mapped to
     bool showFolder = false;
     bool all = false;  // every register line of KONFIG.TXT, each report in the start folder
-    RangeChoice range;
+    bool noCache = false;      // read every record from the register
+    bool forgetCache = false;  // delete the register's kept records first
+    RangeChoice range;         // kind 0: no report (only with forgetCache)
 
     // True when an option names the link, so that the last one is not kept as written.
     bool changesLink() const { return port || speed || mux || channel || tcp || converter; }

@@ -11,6 +11,8 @@
 #include <optional>
 #include <thread>
 
+#include <kelvo/kelvodrv.h>
+
 #include "frontend/cli/configuration_keeper.h"
 #include "frontend/cli/link_setting.h"
 #include "frontend/logic/cleanup.h"
@@ -111,6 +113,19 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
         return connection.code;
     }
     note(kConnectedNote);
+
+    if (c.forgetCache) {
+        if (const std::uint8_t code = forgetKeptRecords(session); code != 0) {
+            outlet.failed(driverErrorMessage(code));
+            cleanUpAtEnd();
+            return code;
+        }
+        if (c.range.kind == 0) {
+            cleanUpAtEnd();
+            return 0;
+        }
+    }
+    UstawieniePamieciRekordow(c.noCache ? 0 : 1);
 
     ReportRun report;
     {

@@ -95,6 +95,14 @@ ReportNames takeRange(const RangeChoice& choice, ParameterRecord& r, const std::
     return names;
 }
 
+std::uint8_t forgetKeptRecords(Session& session, const ReportSteps& steps)
+{
+    writeParameterFiles(session.record, session.record.registerNumber);
+    const std::uint8_t code = steps.runCommand([] { return UsunieciePamieciRekordow("in"); });
+    platform::removeFile("in");
+    return code;
+}
+
 ReportRun runReport(Session& session, const RangeChoice& choice, const ReportSteps& steps)
 {
     ReportRun run;

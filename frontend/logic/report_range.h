@@ -62,4 +62,8 @@ struct ReportSteps {
 // leaves neither its file nor "in" behind.
 ReportRun runReport(Session& session, const RangeChoice& choice, const ReportSteps& steps = {});
 
+// Deletes the kept fiscal memory records of the connected register; the
+// driver's result code.
+std::uint8_t forgetKeptRecords(Session& session, const ReportSteps& steps = {});
+
 }

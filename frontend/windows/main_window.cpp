@@ -14,6 +14,7 @@
 
 #include "frontend/logic/cleanup.h"
 #include "frontend/logic/driver_messages.h"
+#include "frontend/logic/kept_records_setting.h"
 #include "frontend/logic/main_window_layout.h"
 #include "frontend/logic/report_font.h"
 #include "frontend/logic/text_encoding.h"
@@ -137,6 +138,22 @@ void TfMain::recordRead(void* context, std::uint32_t recordsRead, std::uint32_t 
         Qt::QueuedConnection);
 }
 
+// A checked item keeps fiscal memory records between runs; the choice is
+// saved for the next start and given to the driver at once.
+void TfMain::addKeptRecordsSwitch(QMenu& menu)
+{
+    QAction* keep = new QAction(QStringLiteral("Pamięć podręczna rekordów"), &menu);
+    keep->setObjectName(QStringLiteral("PamiecRekordow1"));
+    keep->setCheckable(true);
+    keep->setChecked(frontend::keptRecordsWanted());
+    menu.insertAction(commandAction(Command::Exit), keep);
+    UstawieniePamieciRekordow(keep->isChecked() ? 1 : 0);
+    connect(keep, &QAction::toggled, this, [](bool on) {
+        UstawieniePamieciRekordow(on ? 1 : 0);
+        frontend::saveKeptRecordsWanted(on);
+    });
+}
+
 void TfMain::buildCommands()
 {
     menuBar()->setObjectName(QStringLiteral("menu"));
@@ -158,6 +175,7 @@ void TfMain::buildCommands()
         emit generateRequested();
     });
     connect(commandAction(Command::Font), &QAction::triggered, this, &TfMain::chooseFont);
+    addKeptRecordsSwitch(*menu);
     connect(commandAction(Command::Exit), &QAction::triggered, this, &TfMain::close);
 
     auto* toolbar = tbTool_ = new QToolBar(this);

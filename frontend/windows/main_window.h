@@ -3,6 +3,7 @@
 
 #include <QFont>
 #include <QMainWindow>
+#include <QMenu>
 #include <array>
 #include <cstdint>
 
@@ -72,6 +73,7 @@ protected:
 private:
     static void recordRead(void* context, std::uint32_t recordsRead, std::uint32_t highestIndex);
     void buildCommands();
+    void addKeptRecordsSwitch(QMenu& menu);
     void chooseFont();
     void placeDisplayAndNotice();
     void beginRead(const frontend::ReportNames& names);

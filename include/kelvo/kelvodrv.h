@@ -47,6 +47,15 @@ KELVODRV_API void SygnalizowanieBleduWeryfikacjiNumeruUrzadzenia(unsigned char o
 KELVODRV_API void UstawieniePozostawiacOtwartyPortSzeregowy(unsigned char keepOpen);
 KELVODRV_API void StdUstawieniePozostawiacOtwartyPortSzeregowy(unsigned char keepOpen);
 
+/* Fiscal memory records kept across runs, one file per register under
+ * $XDG_CACHE_HOME/kelvor (else ~/.cache/kelvor): nonzero switches keeping on
+ * for the commands that follow, 0 (the initial state) off. Kept records are
+ * used only after some of them were read again and matched; reports are the
+ * same either way. UsunieciePamieciRekordow identifies the register of the
+ * input file's configuration line and deletes its file. */
+KELVODRV_API void UstawieniePamieciRekordow(unsigned char on);
+KELVODRV_API unsigned char UsunieciePamieciRekordow(const char *input);
+
 /* Progress of reading the fiscal memory: after each record it reads, the driver calls the
  * function with the context given here, the records read so far in the current command and
  * the highest record index the command will read (0 while that is not known). A null

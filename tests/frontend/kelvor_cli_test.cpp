@@ -37,7 +37,7 @@ protected:
     {
         if (errors.empty())
             errors = dir_.file("stderr.txt");
-        const std::string command = "cd '" + dir_.path() + "' && TEMP='" + temp_ + "' KELVO_COM1='"
+        const std::string command = "cd '" + dir_.path() + "' && TEMP='" + temp_ + "' XDG_CACHE_HOME='" + dir_.file("cache") + "' KELVO_COM1='"
             + dir_.file("com") + "' " + environment_ + " " + KELVOR_CLI_PATH + " " + arguments + " 2>" + errors;
         Outcome outcome;
         FILE* pipe = ::popen(command.c_str(), "r");
@@ -52,7 +52,7 @@ protected:
     // Starts kelvor-cli in the background (its own process, not a shell's); output and errors to files.
     pid_t start(const std::string& arguments, const std::string& name)
     {
-        const std::string command = "cd '" + dir_.path() + "' && TEMP='" + temp_ + "' KELVO_COM1='"
+        const std::string command = "cd '" + dir_.path() + "' && TEMP='" + temp_ + "' XDG_CACHE_HOME='" + dir_.file("cache") + "' KELVO_COM1='"
             + dir_.file("com") + "' " + environment_ + " exec " + KELVOR_CLI_PATH + " " + arguments + " >" + dir_.file(name + ".out") + " 2>"
             + dir_.file(name + ".err");
         const pid_t pid = ::fork();
@@ -136,6 +136,35 @@ TEST_F(KelvorCliTest, PrintsTheReportAndLeavesOnlyTheConfiguration)
     const Outcome settlement = cli("8");
     EXPECT_EQ(settlement.status, 73) << "the connection of the last run is used again";
     EXPECT_NE(readFile(dir_.file("stderr.txt")).find("BŁĄD NUMER 73: OPERACJA NIEMOŻLIWA"), std::string::npos);
+    EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"});
+}
+
+TEST_F(KelvorCliTest, KeptRecordsGiveTheSameReportAndTheirSwitchesWork)
+{
+    kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
+        {"--pty", dir_.file("com"), "--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"},
+        dir_.file("sim.out"));
+    ASSERT_TRUE(simulator.listening());
+    const std::filesystem::path kept = dir_.file("cache") + "/kelvor";
+    const auto keptCount = [&kept] {
+        std::error_code missing;
+        const std::filesystem::directory_iterator files(kept, missing);
+        return std::distance(begin(files), end(files));
+    };
+
+    const Outcome unkept = cli("--port 1 --speed 9600 --mux 0 --no-cache 3 1 2");
+    ASSERT_EQ(unkept.status, 0) << errors();
+    EXPECT_EQ(keptCount(), 0) << "--no-cache keeps nothing";
+    const Outcome cold = cli("3 1 2");
+    const Outcome warm = cli("3 1 2");
+    EXPECT_EQ(cold.status, 0);
+    EXPECT_EQ(cold.output, unkept.output);
+    EXPECT_EQ(warm.status, 0);
+    EXPECT_EQ(warm.output, unkept.output);
+    EXPECT_EQ(keptCount(), 1);
+
+    EXPECT_EQ(cli("--forget-cache").status, 0) << errors();
+    EXPECT_EQ(keptCount(), 0);
     EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"});
 }
 
@@ -363,7 +392,8 @@ TEST_F(KelvorCliTest, ASecondRunSaysWhoIsBusyAndSignalsEndTheRunCleanly)
 
     for (const int signal : {SIGINT, SIGTERM}) {
         const std::size_t readBefore = kelvo::test::logLines(dir_.file("log"), "cmd=154").size();
-        const pid_t first = start("3 1 2060", "first");
+        // Without kept records, so that every record crosses the slow line.
+        const pid_t first = start("--no-cache 3 1 2060", "first");
         int status = 0;
         while (kelvo::test::logLines(dir_.file("log"), "cmd=154").size() < readBefore + 20) {
             ASSERT_EQ(::waitpid(first, &status, WNOHANG), 0)

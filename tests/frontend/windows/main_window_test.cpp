@@ -10,6 +10,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "frontend/logic/kept_records_setting.h"
 #include "tests/frontend/windows/windows_fixture.h"
 
 using kelvo::frontend::Command;
@@ -42,6 +43,20 @@ protected:
 
 }
 
+TEST_F(MainWindowTest, TheKeptRecordsSwitchIsOnUntilTurnedOffAndRemembersItsChoice)
+{
+    const auto keep = [this] { return mainWindow().findChild<QAction*>(QStringLiteral("PamiecRekordow1")); };
+    ASSERT_NE(keep(), nullptr);
+    EXPECT_TRUE(keep()->isCheckable());
+    EXPECT_TRUE(keep()->isChecked());
+    keep()->trigger();
+    EXPECT_FALSE(keep()->isChecked());
+    EXPECT_EQ(kelvo::test::readFile(dir_.file("config/kelvor/pamiec-rekordow.conf")), "pamiec-rekordow=nie\n");
+    EXPECT_FALSE(kelvo::frontend::keptRecordsWanted()) << "the next start finds it off";
+    keep()->trigger();
+    EXPECT_TRUE(kelvo::frontend::keptRecordsWanted());
+}
+
 TEST_F(MainWindowTest, CaptionSizeMenuAndToolbar)
 {
     EXPECT_EQ(mainWindow().windowTitle(), QStringLiteral("KELVOR_1_1 | KELVO Systemy Fiskalne 2026 |  wersja 1"));
@@ -55,7 +70,8 @@ TEST_F(MainWindowTest, CaptionSizeMenuAndToolbar)
     EXPECT_EQ(items, (QStringList {"Odczytaj1=Generacja raportu z podłączonej kasy", "Wydruk2=Wydruk",
                          "Zapis1=Zapis na dysk CD", "ZapisnadyskCD1=Zapis na dysk", "Podgladwydruku1=Podgląd wydruku",
                          "ZapisdoplikuPDF1=Zapis do pliku PDF", "-", "Ustawienia1=Czcionka ", "-",
-                         "Odczytzdysku1=Przeglądanie zapisanych raportów", "-", "Wyj1=Wyjście z programu"}));
+                         "Odczytzdysku1=Przeglądanie zapisanych raportów", "-",
+                         "PamiecRekordow1=Pamięć podręczna rekordów", "Wyj1=Wyjście z programu"}));
 
     QStringList buttons;
     for (QAction* action : control<QToolBar>("tbTool")->actions()) {

@@ -155,6 +155,9 @@ protected:
     TempDir dir_;
     std::filesystem::path previous_ = std::filesystem::current_path();
     ScopedEnv temp_ {"TEMP", dir_.path()};
+    // The user's settings and kept records stay inside the test's folder.
+    ScopedEnv config_ {"XDG_CONFIG_HOME", dir_.file("config")};
+    ScopedEnv cache_ {"XDG_CACHE_HOME", dir_.file("cache")};
     // The program's private folder inside TEMP, made beforehand as the program makes it.
     std::string workFolder_ = [this] {
         const std::string folder = frontend::privateFolderIn(dir_.path());
