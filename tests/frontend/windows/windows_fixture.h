@@ -155,7 +155,7 @@ protected:
     TempDir dir_;
     std::filesystem::path previous_ = std::filesystem::current_path();
     ScopedEnv temp_ {"TEMP", dir_.path()};
-    // The user's settings and kept records stay inside the test's folder.
+    // The user's settings, port map and kept records stay inside the test's folder, and the serial devices are its own.
     ScopedEnv config_ {"XDG_CONFIG_HOME", dir_.file("config")};
     ScopedEnv cache_ {"XDG_CACHE_HOME", dir_.file("cache")};
     // The program's private folder inside TEMP, made beforehand as the program makes it.
@@ -165,8 +165,6 @@ protected:
         return folder;
     }();
     ScopedEnv port_ {"KELVO_COM1", dir_.file("com")};
-    // The port map and the serial devices are the test's own, never the machine's.
-    ScopedEnv config_ {"XDG_CONFIG_HOME", dir_.file("config")};
     ScopedEnv devices_ {"KELVO_DEVICE_ROOT", dir_.file("devices")};
     std::unique_ptr<SimulatorProcess> simulator_;
     std::unique_ptr<windows::ProgramWindows> windows_;
