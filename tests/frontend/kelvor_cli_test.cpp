@@ -70,6 +70,27 @@ protected:
         return name.empty() ? folder : folder + "/" + name;
     }
     std::string konfig() { return readFile(working("KONFIG.TXT")); }
+
+    // Runs kelvor-cli with its errors on a pseudo-terminal; what the terminal showed goes into shown.
+    Outcome cliOnTerminal(const std::string& arguments, std::string& shown)
+    {
+        const kelvo::test::PtyPair terminal;
+        const int held = ::open(terminal.slavePath().c_str(), O_RDWR | O_NOCTTY);  // keeps the terminal up after the run
+        EXPECT_GE(held, 0);
+        std::atomic<bool> finished {false};
+        std::thread reader([&] {
+            while (!finished)
+                shown += terminal.receive(4096, std::chrono::milliseconds(100));
+            for (std::string more; !(more = terminal.receive(4096, std::chrono::milliseconds(100))).empty();)
+                shown += more;
+        });
+        const Outcome outcome = cli(arguments, terminal.slavePath());
+        finished = true;
+        reader.join();
+        if (held >= 0)
+            ::close(held);
+        return outcome;
+    }
     std::string errors() { return readFile(dir_.file("stderr.txt")); }
 
     std::vector<std::string> workingFiles()
@@ -184,21 +205,8 @@ TEST_F(KelvorCliTest, OnATerminalTheRecordsReadRiseAgainstTheMemoryWithTheTimeTa
     kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
         {"--pty", dir_.file("com"), "--generate", "1", "--records", "300", "--baud", "57600"}, dir_.file("sim.out"));
     ASSERT_TRUE(simulator.listening());
-    const kelvo::test::PtyPair terminal;
-    const int held = ::open(terminal.slavePath().c_str(), O_RDWR | O_NOCTTY);  // keeps the terminal up after the run
-    ASSERT_GE(held, 0);
     std::string shown;
-    std::atomic<bool> finished {false};
-    std::thread reader([&] {
-        while (!finished)
-            shown += terminal.receive(4096, std::chrono::milliseconds(100));
-        for (std::string more; !(more = terminal.receive(4096, std::chrono::milliseconds(100))).empty();)
-            shown += more;
-    });
-    const Outcome report = cli("--port 1 3 1 2060", terminal.slavePath());
-    finished = true;
-    reader.join();
-    ::close(held);
+    const Outcome report = cliOnTerminal("--port 1 3 1 2060", shown);
     ASSERT_EQ(report.status, 0) << shown;
     EXPECT_NE(report.output.find("RAPORT"), std::string::npos) << "the report itself goes to standard output";
 
@@ -636,21 +644,8 @@ TEST_F(KelvorCliTest, OnATerminalABatchRedrawsOneLinePerRegister)
     ASSERT_TRUE(first->listening());
     ASSERT_TRUE(second->listening());
     writeRegisterLines({1, 2});
-    const kelvo::test::PtyPair terminal;
-    const int held = ::open(terminal.slavePath().c_str(), O_RDWR | O_NOCTTY);  // keeps the terminal up after the run
-    ASSERT_GE(held, 0);
     std::string shown;
-    std::atomic<bool> finished {false};
-    std::thread reader([&] {
-        while (!finished)
-            shown += terminal.receive(4096, std::chrono::milliseconds(100));
-        for (std::string more; !(more = terminal.receive(4096, std::chrono::milliseconds(100))).empty();)
-            shown += more;
-    });
-    const Outcome batch = cli("--all 3 1 2060", terminal.slavePath());
-    finished = true;
-    reader.join();
-    ::close(held);
+    const Outcome batch = cliOnTerminal("--all 3 1 2060", shown);
     // Both registers share one unique number: the second report is refused, the first is kept.
     EXPECT_EQ(batch.status, 1) << shown;
 
