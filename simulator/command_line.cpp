@@ -24,6 +24,8 @@ const char* const usageText =
     "  --converter           put the line converter's frames around the register\n"
     "  --baud N              take and send each byte at N bit/s, ten bits a byte\n"
     "  --turnaround MS       wait MS milliseconds before each answer\n"
+    "  --line-speed N        the register's own speed: on a pseudo-terminal set to\n"
+    "                        another speed its requests go unanswered\n"
     "  --fault FAULT         a fault to show, for example nak:154:2, status:154:134,\n"
     "                        silent:53, garbage:53:4, drop:154:0, hang-up:154:10,\n"
     "                        bad-checksum:17:3, bad-checksum:17:vary,\n"
@@ -80,6 +82,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
             c.converter = true;
         } else if (option == "--baud") {
             c.listener.timing.baud = numberArgument<std::uint32_t>(option, value(), 4'000'000);
+        } else if (option == "--line-speed") {
+            c.listener.lineSpeed = numberArgument<std::uint32_t>(option, value(), 4'000'000);
         } else if (option == "--turnaround") {
             c.listener.timing.turnaround = std::chrono::milliseconds(numberArgument<unsigned>(option, value(), 60'000));
         } else if (option == "--fault") {
@@ -93,6 +97,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
         }
     }
     if (c.listener.ptyPath && c.listener.tcp) throw std::invalid_argument("give either --pty or --tcp, not both");
+    if (c.listener.lineSpeed && !c.listener.ptyPath) throw std::invalid_argument("--line-speed goes with --pty");
     if (c.records && !c.generateYears) throw std::invalid_argument("--records goes with --generate");
     if (!c.help && !c.listener.ptyPath && !c.listener.tcp && !c.saveScenario)
         throw std::invalid_argument("nowhere to listen: give --pty PATH or --tcp [HOST:]PORT");

@@ -1,5 +1,7 @@
 #include "simulator/listener.h"
 
+#include "simulator/line_speed.h"
+
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -105,6 +107,13 @@ Listener::Line Listener::serveBytes(int fd)
     if (n <= 0) return Line::Gone;  // closed socket, or EIO from a pty without its client
     const auto readAt = std::chrono::steady_clock::now();
     bytesReceived_ += static_cast<std::uint64_t>(n);
+    if (pty_ && options_.lineSpeed) {
+        if (const std::uint32_t speed = clientLineSpeed(fd); speed != *options_.lineSpeed) {
+            log_.line("line at " + std::to_string(speed) + " bit/s, register at " + std::to_string(*options_.lineSpeed)
+                + ": " + std::to_string(n) + " bytes not understood");
+            return Line::Open;
+        }
+    }
     for (ssize_t k = 0; k < n; ++k) {
         receiving_.awaitByte(readAt);
         const Reply reply = responder_.feed(buffer[static_cast<std::size_t>(k)]);

@@ -26,6 +26,10 @@ struct ListenerOptions {
     std::optional<HostPort> udp;
     bool once = false;
     LineTiming timing;
+    // The speed the register is set to. On a pseudo-terminal whose client set
+    // another speed, the bytes are what a register makes of a line at the
+    // wrong speed: nothing it answers.
+    std::optional<std::uint32_t> lineSpeed;
     // A request that stops arriving for this long is forgotten.
     std::chrono::milliseconds quietAfter{500};
 };
