@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "platform/descriptor.h"
+#include "platform/file_access.h"
 #include "platform/serial_devices.h"
 #include "platform/user_config.h"
 
@@ -137,6 +138,16 @@ bool mapComPort(unsigned number, const std::string& devicePath)
         return false;
     }
     return true;
+}
+
+std::optional<unsigned> comPortOf(const SerialDevice& device)
+{
+    for (unsigned number = 1; number <= 99; ++number) {
+        const std::string mapped = portDevicePath("COM" + std::to_string(number));
+        if (mapped == device.path || sameFile(mapped, device.target))
+            return number;
+    }
+    return std::nullopt;
 }
 
 }

@@ -7,8 +7,11 @@
 // regard to case, with or without the "\\.\" device prefix.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/serial_devices.h"
 
 namespace kelvo::platform {
 
@@ -25,5 +28,9 @@ std::string portDevicePath(std::string_view name);
 // replugged adapter keeps its port. False (errno set) when the file cannot be
 // written.
 bool mapComPort(unsigned number, const std::string& devicePath);
+
+// The lowest COM number (1 to 99) that leads to the device: by the device's
+// listed name, or to the same device file; none when no port does.
+std::optional<unsigned> comPortOf(const SerialDevice& device);
 
 }

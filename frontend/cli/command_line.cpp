@@ -94,6 +94,12 @@ const std::vector<Option>& options()
                 c.device = v;
                 return Mistake();
             }},
+        {"--detect", nullptr, "szuka kasy na portach szeregowych: każde urządzenie przy szybkościach od 57600 do 9600 b/s; "
+                              "znalezione zapisuje w ports.conf i KONFIG.TXT; z RODZAJEM czyta potem raport",
+            [](CommandLine& c, const std::string&) {
+                c.detect = true;
+                return Mistake();
+            }},
         {"--tcp", "HOST:PORT", "połączenie TCP z serwerem portów albo konwerterem (typ 6; z --converter typ 5)", takeTcp},
         {"--converter", nullptr, "konwerter linii: z --tcp przez TCP (typ 5), bez niego na porcie szeregowym (typ 7)",
             [](CommandLine& c, const std::string&) {
@@ -253,6 +259,8 @@ Mistake checkCombinations(const CommandLine& c)
         return "--channel " + std::to_string(*c.channel) + ": niepoprawny kanał; dozwolone: 1 do 4";
     if (c.channel && c.mux && *c.mux == 0)
         return std::string("--channel nie łączy się z --mux 0 (połączenie bezpośrednie)");
+    if (c.detect && (c.speed || c.tcp || c.converter || c.device))
+        return std::string("--detect sam wybiera urządzenie i szybkość; nie łączy się z --speed, --device, --tcp ani --converter");
     if (c.all && (c.changesLink() || c.device || c.save || c.trace))
         return std::string("--all bierze połączenia z KONFIG.TXT i zapisuje raport każdej kasy pod jego nazwą; nie łączy się z opcjami połączenia, --device, --save ani --trace");
     return std::nullopt;
@@ -265,7 +273,8 @@ std::string helpText()
     std::string text =
         "użycie: kelvor-cli [OPCJE] RODZAJ [ZAKRES...]\n"
         "        kelvor-cli --all RODZAJ [ZAKRES...]\n"
-        "       kelvor-cli [OPCJE] --forget-cache\n"
+        "        kelvor-cli [OPCJE] --forget-cache\n"
+        "        kelvor-cli [OPCJE] --detect [RODZAJ [ZAKRES...]]\n"
         "\n"
         "Czyta raport okresowy z pamięci fiskalnej kasy i wypisuje go. Ustawienia\n"
         "połączenia bez opcji są te z ostatniego uruchomienia (KONFIG.TXT).\n"
@@ -287,9 +296,10 @@ std::string helpText()
         "  --list-ports            wypisuje porty szeregowe tego komputera\n"
         "\n"
         "Kod wyjścia: 0 po sukcesie, kod błędu sterownika po jego błędzie, 1 gdy nie\n"
-        "można zapisać raportu (--save) albo użyć folderu roboczego, 2 po błędzie\n"
-        "w wierszu poleceń, 130 lub 143 po przerwaniu (SIGINT, SIGTERM); z --all 0 gdy\n"
-        "raport każdej kasy się udał, inaczej 1, a wyniki kas podaje tabela na końcu.\n"
+        "można zapisać raportu (--save) albo użyć folderu roboczego albo gdy --detect\n"
+        "nie znalazł kasy, 2 po błędzie w wierszu poleceń, 130 lub 143 po przerwaniu\n"
+        "(SIGINT, SIGTERM); z --all 0 gdy raport każdej kasy się udał, inaczej 1,\n"
+        "a wyniki kas podaje tabela na końcu.\n"
         "Ślad łącza dowolnego programu: zmienna środowiska KELVO_TRACE=PLIK.\n"
         "Rekordy odczytane poprawnie zostają w pamięci podręcznej ($XDG_CACHE_HOME/kelvor,\n"
         "inaczej ~/.cache/kelvor), jeden plik na kasę; przed użyciem kilka z nich jest\n"
@@ -327,7 +337,7 @@ Request parseCommandLine(const std::vector<std::string>& arguments)
     }
     if (const Mistake mistake = checkCombinations(c))
         return wrong(*mistake);
-    if (words.empty() && c.forgetCache) {
+    if (words.empty() && (c.forgetCache || c.detect)) {
         c.range.kind = 0;
         return c;
     }

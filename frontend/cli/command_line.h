@@ -26,13 +26,14 @@ struct CommandLine {
     std::optional<std::string> save, trace;
     std::optional<std::string> device;  // the device the run's COM port is mapped to
     bool showFolder = false;
+    bool detect = false;  // the register searched for among the serial devices
     bool all = false;  // every register line of KONFIG.TXT, each report in the start folder
     bool noCache = false;      // read every record from the register
     bool forgetCache = false;  // delete the register's kept records first
-    RangeChoice range;         // kind 0: no report (only with forgetCache)
+    RangeChoice range;         // kind 0: no report (only with forgetCache or detect)
 
     // True when an option names the link, so that the last one is not kept as written.
-    bool changesLink() const { return port || speed || mux || channel || tcp || converter; }
+    bool changesLink() const { return port || speed || mux || channel || tcp || converter || detect; }
 };
 
 // What the command line asks for: a run, the help, the version, or a mistake.

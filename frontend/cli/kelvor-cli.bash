@@ -15,7 +15,7 @@ _kelvor_cli()
     esac
     if [[ $current == -* ]]; then
         COMPREPLY=($(compgen -W "--port --speed --mux --channel --tcp --converter --converter-id --timeout
-            --repeats --device --save --trace --all --no-cache --forget-cache --show-folder --list-ports --help --version" -- "$current"))
+            --repeats --device --detect --save --trace --all --no-cache --forget-cache --show-folder --list-ports --help --version" -- "$current"))
     else
         COMPREPLY=($(compgen -W "1 2 3 4 5 6 7 8" -- "$current"))
     fi

@@ -19,7 +19,7 @@
 #include "frontend/cli/batch_run.h"
 #include "frontend/cli/child_run.h"
 #include "frontend/cli/command_line.h"
-#include "frontend/cli/configuration_keeper.h"
+#include "frontend/logic/file_keeper.h"
 #include "frontend/cli/single_report.h"
 #include "frontend/logic/read_progress.h"
 #include "frontend/logic/system_reason.h"
@@ -63,6 +63,8 @@ ReportOutlet singleOutlet(const CommandLine& c, const Session& session)
         }
         return 0;
     };
+    outlet.searching = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+    outlet.found = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
     if (::isatty(STDERR_FILENO))
         outlet.progress = [](const ReadProgress& progress, std::int64_t seconds, bool last) {
             const std::string text = recordsReadText(progress.recordsRead, progress.highestIndex) + "  " + elapsedText(seconds);
@@ -75,7 +77,7 @@ ReportOutlet singleOutlet(const CommandLine& c, const Session& session)
 }
 
 // After an interrupt or a crash of the child: what it left goes as at a normal end.
-int interrupted(const ChildEnd& end, const ConfigurationKeeper& before, const ConfigurationKeeper& portsBefore)
+int interrupted(const ChildEnd& end, const FileKeeper& before, const FileKeeper& portsBefore)
 {
     if (!tidyAfter(end)) {
         before.restore();
@@ -119,14 +121,8 @@ int listPorts()
     }
     std::printf("%s\n", tableRow({"PORT", "URZĄDZENIE", "PROWADZI DO", "OPIS"}).c_str());
     for (const auto& device : devices) {
-        std::string com = "-";
-        for (unsigned number = 1; number <= 99; ++number) {
-            const std::string mapped = kelvo::platform::portDevicePath("COM" + std::to_string(number));
-            if (mapped == device.path || (device.path == device.target && kelvo::platform::sameFile(mapped, device.path))) {
-                com = "COM" + std::to_string(number);
-                break;
-            }
-        }
+        const auto number = kelvo::platform::comPortOf(device);
+        const std::string com = number ? "COM" + std::to_string(*number) : "-";
         std::printf("%s\n", tableRow({com, device.path, device.target, device.description}).c_str());
     }
     return 0;
@@ -161,15 +157,15 @@ int run(const CommandLine& c)
     }
     if (c.all)
         return runBatch(c, session, *folder);
-    const ConfigurationKeeper before;
-    // --device changes the port map for the run; like KONFIG.TXT it is put back when the connection fails.
-    const ConfigurationKeeper portsBefore(kelvo::platform::portMapFile());
+    const FileKeeper before;
+    // --device and --detect change the port map; like KONFIG.TXT it is put back when the connection fails.
+    const FileKeeper portsBefore(kelvo::platform::portMapFile());
     const ReportOutlet outlet = singleOutlet(c, session);
     const ChildEnd end = runInChild([&](const Note& note) { return readReport(c, session, note, outlet); });
     if (end.signal != 0)
         return interrupted(end, before, portsBefore);
     const bool connected = std::find(end.notes.begin(), end.notes.end(), kConnectedNote) != end.notes.end();
-    if (c.device && !connected)
+    if ((c.device || c.detect) && !connected)
         portsBefore.restore();
     return end.status;
 }

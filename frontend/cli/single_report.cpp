@@ -13,17 +13,20 @@
 
 #include <kelvo/kelvodrv.h>
 
-#include "frontend/cli/configuration_keeper.h"
+#include "frontend/logic/file_keeper.h"
 #include "frontend/cli/link_setting.h"
 #include "frontend/logic/cleanup.h"
 #include "frontend/logic/connection_choice.h"
 #include "frontend/logic/connection_diagnosis.h"
 #include "frontend/logic/connection_sequence.h"
 #include "frontend/logic/driver_messages.h"
+#include "frontend/logic/read_progress.h"
+#include "frontend/logic/register_detection.h"
 #include "frontend/logic/report_range.h"
 #include "frontend/logic/system_reason.h"
 #include "platform/file_access.h"
 #include "platform/port_map.h"
+#include "platform/serial_devices.h"
 
 namespace kelvo::frontend::cli {
 
@@ -73,6 +76,21 @@ private:
     std::thread ticker_;
 };
 
+// Autodetection tells the outlet what it tries and skips; it is never cancelled
+// here, since an interrupt ends the whole child.
+DetectionEvents searchEvents(const ReportOutlet& outlet)
+{
+    DetectionEvents events;
+    events.trying = [&outlet](const std::string& device, std::int32_t speed) {
+        outlet.searching("szukam kasy: " + device + ", " + std::to_string(speed) + " b/s");
+    };
+    events.skipped = [&outlet](const std::string& device, const std::string& reason) {
+        outlet.searching("pominięto " + device + ": " + reason);
+    };
+    events.cancelled = [] { return false; };
+    return events;
+}
+
 }
 
 int readReport(const CommandLine& c, Session& session, const Note& note, const ReportOutlet& outlet)
@@ -86,6 +104,26 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
             outlet.failed("kelvor-cli: nie można zapisać mapy portów " + platform::portMapFile() + ": " + problem);
             return kOwnFailure;
         }
+    }
+
+    if (c.detect) {
+        const auto devices = platform::serialDevices();
+        if (devices.empty()) {
+            outlet.failed("kelvor-cli: nie znaleziono portów szeregowych, nie ma gdzie szukać kasy");
+            return kOwnFailure;
+        }
+        const Detection detection = detectRegister(choice, devices, searchEvents(outlet));
+        if (detection.outcome != DetectionOutcome::Found) {
+            outlet.failed(detection.devicesTried == 0
+                    ? std::string("kelvor-cli: nie znaleziono kasy: żadnego urządzenia szeregowego nie dało się sprawdzić")
+                    : "kelvor-cli: nie znaleziono kasy; sprawdzone urządzenia: " + std::to_string(detection.devicesTried)
+                        + ", przy szybkościach 57600, 28800, 19200 i 9600 b/s; sprawdź kabel i zasilanie kasy");
+            cleanUpAtEnd();
+            return kOwnFailure;
+        }
+        (c.range.kind == 0 ? outlet.found : outlet.searching)(detectionText(detection));
+        choice.port = detection.port;
+        choice.speedItem = detection.speedItem;
     }
 
     std::string lastQuestion;
@@ -104,7 +142,7 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
         return std::string();
     };
     events.busy = [](bool) { };
-    const ConfigurationKeeper before;
+    const FileKeeper before;
     const ConnectionOutcome connection = runConnection(session, choice, events);
     if (connection.result != ConnectionResult::RangeWindow) {
         outlet.failed(diagnosis.empty() ? lastQuestion : lastQuestion + "\n" + diagnosis);
@@ -114,6 +152,10 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
     }
     note(kConnectedNote);
 
+    if (c.range.kind == 0 && !c.forgetCache) {
+        cleanUpAtEnd();
+        return 0;
+    }
     if (c.forgetCache) {
         if (const std::uint8_t code = forgetKeptRecords(session); code != 0) {
             outlet.failed(driverErrorMessage(code));

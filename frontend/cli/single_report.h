@@ -26,6 +26,10 @@ struct ReportOutlet {
     std::function<void(const std::string& message)> failed;
     // The report file the driver wrote in the working folder; gives the exit status.
     std::function<int(const std::string& reportFile)> finished;
+    // Autodetection's lines: each try and each device skipped, and (with no
+    // report to read) what it found.
+    std::function<void(const std::string& line)> searching;
+    std::function<void(const std::string& line)> found;
     // While the report command runs, every 200 ms and once more (last) when it has returned.
     std::function<void(const ReadProgress& progress, std::int64_t seconds, bool last)> progress;
 };

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "frontend/logic/driver_messages.h"
 #include "frontend/logic/system_reason.h"
 #include "platform/descriptor.h"
 #include "platform/folder_lock.h"
@@ -19,10 +20,6 @@
 namespace kelvo::frontend {
 
 namespace {
-
-constexpr int kPortNotOpened = 62;
-constexpr int kSendTimeout = 20;
-constexpr int kReceiveTimeout = 21;
 
 std::string programName(pid_t pid)
 {
@@ -76,8 +73,10 @@ std::string permissionText(const struct stat& st)
         + " $USER) i zaloguj się ponownie";
 }
 
+}
+
 // What stands at the path, as the driver's open of it would find it.
-std::string deviceState(const std::string& path)
+std::string deviceProblem(const std::string& path)
 {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
@@ -107,8 +106,6 @@ std::string deviceState(const std::string& path)
     return {};
 }
 
-}
-
 std::string diagnoseFailedRequest(const ParameterRecord& record, int resultCode, bool firstRequest)
 {
     const bool timedOut = resultCode == kSendTimeout || resultCode == kReceiveTimeout;
@@ -121,7 +118,7 @@ std::string diagnoseConnection(std::int32_t port, std::int32_t speed, int result
 {
     const std::string name = "COM" + std::to_string(port);
     const std::string path = platform::portDevicePath(name);
-    std::string state = deviceState(path);
+    std::string state = deviceProblem(path);
     if (state.empty())
         state = resultCode == kPortNotOpened ? "port otwiera się teraz; mógł być chwilowo zajęty"
                                              : "kasa nie odpowiada przy szybkości " + std::to_string(speed)

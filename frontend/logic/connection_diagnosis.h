@@ -18,4 +18,9 @@ std::string diagnoseFailedRequest(const ParameterRecord& record, int resultCode,
 // One line in Polish, for example "COM3 → /dev/ttyUSB0: brak uprawnień …".
 std::string diagnoseConnection(std::int32_t port, std::int32_t speed, int resultCode);
 
+// What keeps the driver from using the device at path, in Polish (missing,
+// not a serial port, no permission, busy with its holder); empty when it can
+// be opened and locked now. The device is closed again before this returns.
+std::string deviceProblem(const std::string& path);
+
 }

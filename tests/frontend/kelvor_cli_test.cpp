@@ -558,6 +558,48 @@ TEST_F(KelvorCliTest, ListPortsShowsTheDevicesWithTheirComPorts)
         << "the device the map's link leads to: " << listed.output;
 }
 
+TEST_F(KelvorCliTest, DetectFindsTheRegisterSoThatAPlainRunReadsThroughIt)
+{
+    const kelvo::test::ScopedEnv config("XDG_CONFIG_HOME", dir_.file("config"));
+    const kelvo::test::ScopedEnv root("KELVO_DEVICE_ROOT", dir_.file("root"));
+    std::filesystem::create_directories(dir_.file("root/dev"));
+    kelvo::test::writeFile(dir_.file("root/dev/ttyUSB0"), "");
+    const std::string map = dir_.file("config/kelvor/ports.conf");
+
+    const Outcome nothing = cli("--port 3 --detect");
+    EXPECT_EQ(nothing.status, 1);
+    EXPECT_NE(errors().find("pominięto " + dir_.file("root/dev/ttyUSB0") + ": to zwykły plik, nie port szeregowy"),
+        std::string::npos) << errors();
+    EXPECT_NE(errors().find("kelvor-cli: nie znaleziono kasy: żadnego urządzenia szeregowego nie dało się sprawdzić"), std::string::npos)
+        << errors();
+    EXPECT_FALSE(std::filesystem::exists(map)) << "nothing found, nothing mapped";
+    EXPECT_FALSE(std::filesystem::exists(working("KONFIG.TXT")));
+
+    kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
+        {"--pty", dir_.file("adapter"), "--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json",
+            "--line-speed", "19200"},
+        dir_.file("sim.out"));
+    ASSERT_TRUE(simulator.listening());
+    std::filesystem::create_symlink(dir_.file("adapter"), dir_.file("root/dev/ttyUSB1"));
+    const Outcome found = cli("--port 3 --detect");
+    ASSERT_EQ(found.status, 0) << errors();
+    EXPECT_EQ(found.output, "znaleziono kasę: COM3 → " + dir_.file("root/dev/ttyUSB1") + ", 19200 b/s, numer kasy 1\n");
+    for (const std::string speed : {"57600", "28800", "19200"})
+        EXPECT_NE(errors().find("szukam kasy: " + dir_.file("root/dev/ttyUSB1") + ", " + speed + " b/s"), std::string::npos)
+            << errors();
+    EXPECT_EQ(readFile(map), "COM3=" + dir_.file("root/dev/ttyUSB1") + "\n");
+
+    // The next run takes the line and the map the search left.
+    const Outcome report = cli("1 2012.01");
+    ASSERT_EQ(report.status, 0) << errors();
+    EXPECT_EQ(report.output,
+        kelvo::frontend::utf8FromWindows1250(readFile(std::string(KELVO_GOLDEN_REPORTS) + "/orvan-monthly.txt")));
+    EXPECT_NE(konfig().find("COM3:19200:MUX0:1"), std::string::npos) << konfig();
+
+    EXPECT_EQ(cli("--detect --speed 9600 4").status, 2);
+    EXPECT_NE(errors().find("--detect sam wybiera urządzenie i szybkość"), std::string::npos) << errors();
+}
+
 TEST_F(KelvorCliTest, ABatchSavesEachRegistersReportAndNamesTheOneThatFailed)
 {
     // Lines 1 and 2 reach two registers, line 3 none; COM4 is the device of COM1, so register line 4

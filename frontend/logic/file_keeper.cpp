@@ -1,20 +1,20 @@
-#include "frontend/cli/configuration_keeper.h"
+#include "frontend/logic/file_keeper.h"
 
 #include <fstream>
 #include <iterator>
 
 #include "platform/file_access.h"
 
-namespace kelvo::frontend::cli {
+namespace kelvo::frontend {
 
-ConfigurationKeeper::ConfigurationKeeper(std::string name) : name_(std::move(name))
+FileKeeper::FileKeeper(std::string name) : name_(std::move(name))
 {
     std::ifstream in(platform::resolveFileName(name_), std::ios::binary);
     if (in)
         text_.emplace(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void ConfigurationKeeper::restore() const
+void FileKeeper::restore() const
 {
     const std::string path = platform::resolveFileName(name_);
     if (!text_) {

@@ -1,0 +1,130 @@
+#include "frontend/logic/register_detection.h"
+
+#include <cstdlib>
+#include <optional>
+
+#include <kelvo/kelvodrv.h>
+
+#include "frontend/logic/connection_diagnosis.h"
+#include "frontend/logic/driver_messages.h"
+#include "frontend/logic/file_keeper.h"
+#include "frontend/logic/parameter_files.h"
+#include "platform/file_access.h"
+#include "platform/port_map.h"
+
+namespace kelvo::frontend {
+
+namespace {
+
+constexpr char kNumberInput[] = "in1";
+constexpr char kNumberOutput[] = "out";
+
+// The register number command at one speed; its result code.
+std::uint8_t tryAt(const ConnectionChoice& choice, int speedItem, const DetectionEvents& events)
+{
+    ParameterRecord record;
+    takeChoice(choice, record);
+    record.speed = kSpeeds[static_cast<std::size_t>(speedItem)];
+    record.portTimeout = kProbeTimeout;
+    writeParameterFiles(record, 1);
+    return events.runCommand([] { return ONrKasy(kNumberInput, kNumberOutput); });
+}
+
+// Leaves the port map leading to the found device: through a COM number that
+// already led there, else through the window's.
+void keepFound(Detection& found, const platform::SerialDevice& device, const FileKeeper& portsBefore)
+{
+    portsBefore.restore();
+    if (const auto number = platform::comPortOf(device))
+        found.port = static_cast<std::int32_t>(*number);
+    else
+        choosePortDevice(found.port, device.path);
+}
+
+}
+
+std::vector<platform::SerialDevice> devicesToTry(const std::vector<platform::SerialDevice>& devices)
+{
+    std::vector<platform::SerialDevice> chosen;
+    for (const platform::SerialDevice& device : devices) {
+        bool named = false;
+        for (const platform::SerialDevice& earlier : chosen)
+            named = named || earlier.target == device.target || platform::sameFile(earlier.target, device.target);
+        if (!named)
+            chosen.push_back(device);
+    }
+    return chosen;
+}
+
+Detection detectRegister(const ConnectionChoice& choice, const std::vector<platform::SerialDevice>& devices,
+    const DetectionEvents& events)
+{
+    const FileKeeper portsBefore(platform::portMapFile());
+    const FileKeeper configurationBefore;
+    // Trying a device drops a KELVO_COM<n> variable, which would count over the map.
+    const std::string variable = "KELVO_COM" + std::to_string(choice.port);
+    const char* variableBefore = std::getenv(variable.c_str());
+    const std::optional<std::string> pathBefore = variableBefore ? std::optional<std::string>(variableBefore) : std::nullopt;
+    platform::removeFile("konfig.$$$");
+    Detection found;
+    found.port = choice.port;
+    for (const platform::SerialDevice& device : devicesToTry(devices)) {
+        if (events.cancelled()) {
+            found.outcome = DetectionOutcome::Cancelled;
+            break;
+        }
+        if (const std::string problem = deviceProblem(device.path); !problem.empty()) {
+            events.skipped(device.path, problem);
+            continue;
+        }
+        if (const std::string problem = choosePortDevice(choice.port, device.path); !problem.empty()) {
+            events.skipped(device.path, "nie można zapisać mapy portów " + platform::portMapFile() + ": " + problem);
+            continue;
+        }
+        ++found.devicesTried;
+        for (int item = static_cast<int>(kSpeeds.size()) - 1; item >= 0; --item) {
+            if (events.cancelled()) {
+                found.outcome = DetectionOutcome::Cancelled;
+                break;
+            }
+            events.trying(device.path, kSpeeds[static_cast<std::size_t>(item)]);
+            const std::uint8_t code = tryAt(choice, item, events);
+            if (code == 0) {
+                found.outcome = DetectionOutcome::Found;
+                found.device = device.path;
+                found.speedItem = item;
+                found.registerNumber = registerNumberFromOutput(kNumberOutput).value_or(1);
+                break;
+            }
+            // Taken by another program since it was looked at: the other speeds would fail alike.
+            if (code == kPortNotOpened) {
+                const std::string problem = deviceProblem(device.path);
+                events.skipped(device.path, problem.empty() ? driverErrorMessage(code) : problem);
+                break;
+            }
+        }
+        if (found.outcome == DetectionOutcome::Found) {
+            keepFound(found, device, portsBefore);
+            break;
+        }
+        if (found.outcome == DetectionOutcome::Cancelled)
+            break;
+    }
+    if (found.outcome != DetectionOutcome::Found) {
+        portsBefore.restore();
+        if (pathBefore)
+            ::setenv(variable.c_str(), pathBefore->c_str(), 1);
+    }
+    configurationBefore.restore();
+    platform::removeFile(kNumberOutput);
+    return found;
+}
+
+std::string detectionText(const Detection& found)
+{
+    return "znaleziono kasę: COM" + std::to_string(found.port) + " → " + found.device + ", "
+        + std::to_string(kSpeeds[static_cast<std::size_t>(found.speedItem)]) + " b/s, numer kasy "
+        + std::to_string(found.registerNumber);
+}
+
+}
