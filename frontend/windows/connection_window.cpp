@@ -17,12 +17,14 @@
 #include "frontend/logic/connection_choice.h"
 #include "frontend/logic/connection_diagnosis.h"
 #include "frontend/logic/connection_sequence.h"
+#include "frontend/windows/detection_dialog.h"
 #include "frontend/windows/driver_command_runner.h"
 #include "frontend/windows/message_boxes.h"
 #include "frontend/windows/polish.h"
 #include "frontend/windows/radio_group.h"
 #include "frontend/windows/window_placement.h"
 #include "platform/port_map.h"
+#include "platform/serial_devices.h"
 
 namespace kelvo::windows {
 
@@ -35,6 +37,9 @@ QStringList channelItems(int count)
         items << QString::number(n);
     return items;
 }
+
+// Wide enough for a by-id name and the device it leads to.
+constexpr int kDeviceRowWidth = 460;
 
 bool isEnter(QEvent* event)
 {
@@ -101,20 +106,20 @@ TfParametryPolaczenia::TfParametryPolaczenia(frontend::Session& session, QWidget
     connect(bZakoncz_, &QPushButton::clicked, this, &TfParametryPolaczenia::zakoncz);
     bAutodetekcja_ = new QPushButton(QStringLiteral("&Autodetekcja"), this);
     bAutodetekcja_->setObjectName(QStringLiteral("bAutodetekcja"));
-    bAutodetekcja_->setVisible(false);
-    connect(bAutodetekcja_, &QPushButton::clicked, this, &TfParametryPolaczenia::dalej);
+    connect(bAutodetekcja_, &QPushButton::clicked, this, &TfParametryPolaczenia::autodetekcja);
 
     auto* fields = new QGridLayout;
     fields->addWidget(label1_, 0, 0);
     fields->addWidget(csPort_, 0, 1);
-    // Device paths are long: they take the room the window has, without widening it (the full text is the tip).
+    // Device paths are long: each has a row of the window's width (the full text is the tip).
     lPortDevice_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     cbDevice_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    fields->addWidget(lPortDevice_, 0, 2);
-    fields->addWidget(cbDevice_, 1, 2);
+    cbDevice_->setMinimumWidth(kDeviceRowWidth);
+    fields->addWidget(lPortDevice_, 1, 0, 1, 3);
+    fields->addWidget(cbDevice_, 2, 0, 1, 3);
     fields->setColumnStretch(2, 1);
-    fields->addWidget(label2_, 2, 0);
-    fields->addWidget(cbSpeed_, 2, 1);
+    fields->addWidget(label2_, 3, 0);
+    fields->addWidget(cbSpeed_, 3, 1);
     auto* groups = new QHBoxLayout;
     groups->addWidget(rgMultiplexerType_, 3);
     groups->addWidget(rgKanal_, 2);
@@ -196,14 +201,19 @@ void TfParametryPolaczenia::prefillFromLastConfiguration()
     rgKanal_->setItemIndex(choice.channelItem);
 }
 
-void TfParametryPolaczenia::dalej()
+frontend::ConnectionChoice TfParametryPolaczenia::currentChoice() const
 {
     frontend::ConnectionChoice choice;
     choice.port = csPort_->value();
     choice.speedItem = cbSpeed_->currentIndex();
     choice.kindItem = rgMultiplexerType_->itemIndex();
     choice.channelItem = rgKanal_->itemIndex();
+    return choice;
+}
 
+void TfParametryPolaczenia::dalej()
+{
+    const frontend::ConnectionChoice choice = currentChoice();
     bool endAfterwards = false;
     frontend::ConnectionEvents events;
     events.continueWithoutRegister = [this](const std::string& message) {
@@ -228,6 +238,36 @@ void TfParametryPolaczenia::dalej()
     }
     if (endAfterwards)
         emit endRequested();
+}
+
+// Finds the register among the serial devices; a register found is then
+// connected to as "&Dalej" does, with the port and speed it answered at.
+void TfParametryPolaczenia::autodetekcja()
+{
+    const auto devices = platform::serialDevices();
+    if (devices.empty()) {
+        tell(this, QStringLiteral("UWAGA"),
+            QStringLiteral("NIE ZNALEZIONO PORTÓW SZEREGOWYCH.\nPODŁĄCZ KASĘ ALBO ADAPTER USB I SPRÓBUJ PONOWNIE."));
+        return;
+    }
+    TfAutodetekcja dialog(this);
+    const frontend::Detection found = dialog.search(currentChoice(), devices);
+    if (found.outcome == frontend::DetectionOutcome::Cancelled)
+        return;
+    if (found.outcome == frontend::DetectionOutcome::NotFound) {
+        QString text = QStringLiteral("NIE ZNALEZIONO KASY NA ŻADNYM PORCIE SZEREGOWYM (SPRAWDZONO SZYBKOŚCI 57600, 28800, "
+                                      "19200 I 9600 b/s).\nSPRAWDŹ KABEL I ZASILANIE KASY.");
+        if (!dialog.skippedText().isEmpty())
+            text += QStringLiteral("\n\nPominięte:\n") + dialog.skippedText();
+        tell(this, QStringLiteral("UWAGA"), text);
+        return;
+    }
+    csPort_->setValue(found.port);
+    cbSpeed_->setCurrentIndex(found.speedItem);
+    showPortDevice(found.port);
+    fillDeviceList();
+    cbDevice_->setCurrentIndex(cbDevice_->findData(QString::fromStdString(found.device)));
+    dalej();
 }
 
 void TfParametryPolaczenia::zakoncz()

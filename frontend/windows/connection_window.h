@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include "frontend/logic/connection_choice.h"
 #include "frontend/logic/parameter_record.h"
 
 class QComboBox;
@@ -42,7 +43,9 @@ private:
     void fillDeviceList();
     void deviceChosen(int item);
     void prefillFromLastConfiguration();
+    frontend::ConnectionChoice currentChoice() const;
     void dalej();
+    void autodetekcja();
     void zakoncz();
 
     frontend::Session& session_;

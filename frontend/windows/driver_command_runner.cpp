@@ -6,6 +6,7 @@
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 #include <mutex>
+#include <type_traits>
 
 namespace kelvo::windows {
 
@@ -45,26 +46,41 @@ protected:
     }
 };
 
+// Runs the work under the driver lock on another thread, the window thread's
+// events going on until it has returned.
+template <typename Result>
+Result runLocked(const std::function<Result()>& work)
+{
+    QFutureWatcher<Result> watcher;
+    QEventLoop loop;
+    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(QtConcurrent::run([&work] {
+        const std::lock_guard lock(driverMutex);
+        return work();
+    }));
+    if (!watcher.isFinished())
+        loop.exec();
+    // The loop ends early only when the application is told to quit; the
+    // work still has to return before its files may be touched.
+    watcher.waitForFinished();
+    if constexpr (!std::is_void_v<Result>)
+        return watcher.result();
+}
+
 }
 
 std::uint8_t runOffWindowThread(const frontend::DriverCommand& command)
 {
     InputRefusal refusal;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    QFutureWatcher<std::uint8_t> watcher;
-    QEventLoop loop;
-    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(QtConcurrent::run([&command] {
-        const std::lock_guard lock(driverMutex);
-        return command();
-    }));
-    if (!watcher.isFinished())
-        loop.exec();
-    // The loop ends early only when the application is told to quit; the
-    // command still has to return before its files may be touched.
-    watcher.waitForFinished();
+    const std::uint8_t code = runLocked<std::uint8_t>(command);
     QApplication::restoreOverrideCursor();
-    return watcher.result();
+    return code;
+}
+
+void runBesideModalDialog(const std::function<void()>& work)
+{
+    runLocked<void>(work);
 }
 
 }

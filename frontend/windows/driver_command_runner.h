@@ -4,10 +4,17 @@
 // close them.
 #pragma once
 
+#include <functional>
+
 #include "frontend/logic/driver_call.h"
 
 namespace kelvo::windows {
 
 std::uint8_t runOffWindowThread(const frontend::DriverCommand& command);
+
+// Long work with several driver commands, off the window thread under the
+// same one-at-a-time rule, while a modal dialog of the caller's stays usable
+// (to follow the work and to stop it): input is not refused.
+void runBesideModalDialog(const std::function<void()>& work);
 
 }

@@ -82,7 +82,7 @@ TEST_F(ConnectionWindowTest, FirstStartShowsTheDefaultsAndOnlyThisWindow)
     EXPECT_TRUE(next->isDefault());
     EXPECT_EQ(control<QPushButton>("bZakoncz")->text(), QStringLiteral("&Zakończ"));
     EXPECT_EQ(control<QPushButton>("bAutodetekcja")->text(), QStringLiteral("&Autodetekcja"));
-    EXPECT_FALSE(control<QPushButton>("bAutodetekcja")->isVisible());
+    EXPECT_TRUE(control<QPushButton>("bAutodetekcja")->isVisible());
     EXPECT_EQ(QFontInfo(port->font()).pixelSize(), 16);
     EXPECT_FALSE(QFontInfo(next->font()).fixedPitch());
 }
@@ -234,4 +234,53 @@ TEST_F(ConnectionWindowTest, ADeviceChosenBesideThePortIsMappedAndReached)
     EXPECT_TRUE(answers_.seen().empty()) << answers_.seen().front().text.toStdString();
     EXPECT_TRUE(range().isVisible()) << "COM2 reached the register through the chosen device";
     EXPECT_NE(readFile(work("KONFIG.TXT")).find("COM2:9600"), std::string::npos);
+}
+
+TEST_F(ConnectionWindowTest, AutodetectionFindsTheRegisterAndGoesOnAsDalej)
+{
+    startRegister({"--scenario", scenario("orvan-month.json"), "--line-speed", "28800"});
+    std::filesystem::create_directories(dir_.file("devices/dev"));
+    writeFile(dir_.file("devices/dev/ttyUSB0"), "");
+    std::filesystem::create_symlink(dir_.file("com"), dir_.file("devices/dev/ttyUSB1"));
+    start();
+    control<QSpinBox>("csPort")->setValue(2);
+
+    QString title;
+    bool stopButton = false;
+    answers_.push([&](QWidget* dialog) {
+        title = dialog->windowTitle();
+        stopButton = dialog->findChild<QPushButton*>(QStringLiteral("bPrzerwij")) != nullptr;
+    });
+    QTest::mouseClick(control<QPushButton>("bAutodetekcja"), Qt::LeftButton);
+
+    EXPECT_EQ(title, QStringLiteral("AUTODETEKCJA KASY"));
+    EXPECT_TRUE(stopButton);
+    ASSERT_EQ(answers_.seen().size(), 1u) << "no question after the search: " << answers_.seen().back().text.toStdString();
+    EXPECT_TRUE(range().isVisible()) << "the register found is connected to as with \"&Dalej\"";
+    EXPECT_EQ(control<QSpinBox>("csPort")->value(), 1) << "COM1 led to the device already";
+    EXPECT_EQ(control<QComboBox>("cbSpeed")->currentText(), QStringLiteral("28800 b/s"));
+    EXPECT_NE(readFile(work("KONFIG.TXT")).find("COM1:28800:MUX0:1"), std::string::npos) << readFile(work("KONFIG.TXT"));
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("config/kelvor/ports.conf"))) << "the map needed no change";
+}
+
+TEST_F(ConnectionWindowTest, AutodetectionStoppedLeavesTheWindowAndTheMapAsTheyWere)
+{
+    const kelvo::test::PtyPair silent;
+    std::filesystem::create_directories(dir_.file("devices/dev"));
+    std::filesystem::create_symlink(silent.slavePath(), dir_.file("devices/dev/ttyUSB0"));
+    start();
+    control<QSpinBox>("csPort")->setValue(2);
+
+    answers_.push([](QWidget* dialog) {
+        if (auto* stop = dialog->findChild<QPushButton*>(QStringLiteral("bPrzerwij")))
+            stop->click();
+    });
+    QTest::mouseClick(control<QPushButton>("bAutodetekcja"), Qt::LeftButton);
+
+    EXPECT_EQ(answers_.seen().size(), 1u) << "stopping asks nothing more";
+    EXPECT_TRUE(connection().isVisible());
+    EXPECT_FALSE(range().isVisible());
+    EXPECT_EQ(control<QSpinBox>("csPort")->value(), 2);
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("config/kelvor/ports.conf")));
+    EXPECT_FALSE(inFolder("KONFIG.TXT"));
 }
