@@ -2,6 +2,8 @@
 // reached from root with setpriv. Tests that need it are skipped without root.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace kelvo::test {
@@ -17,5 +19,10 @@ std::string sharedFolderIn(const std::string& testFolder, const std::string& nam
 
 // Runs a shell command as 'nobody'; true when it ended with status 0.
 bool runAsNobody(const std::string& command);
+
+// Runs the work in a child process that has become 'nobody' (in the folder,
+// when one is given) and returns the text it gave; none when the child could
+// not become 'nobody' or did not end normally.
+std::optional<std::string> answerAsNobody(const std::function<std::string()>& work, const std::string& folder = "");
 
 }

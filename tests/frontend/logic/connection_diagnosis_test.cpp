@@ -125,24 +125,8 @@ TEST_F(ConnectionDiagnosisTest, PortWithoutPermissionTellsToJoinTheGroup)
     ASSERT_EQ(::chown(pty.slavePath().c_str(), 0, dialout->gr_gid), 0);
     ASSERT_EQ(::chmod(pty.slavePath().c_str(), 0660), 0);
     const ScopedEnv com5("KELVO_COM5", pty.slavePath());
-    int answer[2];
-    ASSERT_EQ(::pipe(answer), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(answer[0]);
-        if (::setgroups(0, nullptr) != 0 || ::setgid(kelvo::test::kNobody) != 0 || ::setuid(kelvo::test::kNobody) != 0)
-            ::_exit(1);
-        const std::string line = diagnoseConnection(5, 9600, 62);
-        const bool written = ::write(answer[1], line.data(), line.size()) == static_cast<ssize_t>(line.size());
-        ::_exit(written ? 0 : 1);
-    }
-    ::close(answer[1]);
-    const std::string line = readAll(answer[0]);
-    ::close(answer[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(line, "COM5 → " + pty.slavePath()
+    const auto line = kelvo::test::answerAsNobody([] { return diagnoseConnection(5, 9600, 62); });
+    ASSERT_TRUE(line);
+    EXPECT_EQ(*line, "COM5 → " + pty.slavePath()
             + ": brak uprawnień; dodaj użytkownika do grupy dialout (sudo usermod -aG dialout $USER) i zaloguj się ponownie");
 }

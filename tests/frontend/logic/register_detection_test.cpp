@@ -5,7 +5,6 @@
 
 #include <csignal>
 #include <fcntl.h>
-#include <grp.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -211,31 +210,16 @@ TEST_F(RegisterDetectionTest, ADeviceThisUserMayNotOpenIsSkippedWithTheGroupToJo
     const std::string shared = kelvo::test::sharedFolderIn(dir_.path(), "shared");
     const kelvo::test::ScopedEnv config("XDG_CONFIG_HOME", shared + "/config");
 
-    int answer[2];
-    ASSERT_EQ(::pipe(answer), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(answer[0]);
-        if (::setgroups(0, nullptr) != 0 || ::setgid(kelvo::test::kNobody) != 0 || ::setuid(kelvo::test::kNobody) != 0
-            || ::chdir(shared.c_str()) != 0)
-            ::_exit(1);
-        const Detection found = detectRegister(choice_, kelvo::platform::serialDevices(), events_);
-        std::string report = found.outcome == DetectionOutcome::Found ? found.device + "\n" : "none\n";
-        for (const std::string& skip : skipped_)
-            report += skip + "\n";
-        const bool written = ::write(answer[1], report.data(), report.size()) == static_cast<ssize_t>(report.size());
-        ::_exit(written ? 0 : 1);
-    }
-    ::close(answer[1]);
-    std::string report;
-    char buffer[512];
-    for (ssize_t got; (got = ::read(answer[0], buffer, sizeof buffer)) > 0;)
-        report.append(buffer, static_cast<std::size_t>(got));
-    ::close(answer[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(report.substr(0, report.find('\n')), device("ttyUSB1"));
-    EXPECT_NE(report.find("ttyUSB0: brak uprawnień; dodaj użytkownika do grupy"), std::string::npos) << report;
+    const auto report = kelvo::test::answerAsNobody(
+        [this] {
+            const Detection found = detectRegister(choice_, kelvo::platform::serialDevices(), events_);
+            std::string text = found.outcome == DetectionOutcome::Found ? found.device + "\n" : "none\n";
+            for (const std::string& skip : skipped_)
+                text += skip + "\n";
+            return text;
+        },
+        shared);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->substr(0, report->find('\n')), device("ttyUSB1"));
+    EXPECT_NE(report->find("ttyUSB0: brak uprawnień; dodaj użytkownika do grupy"), std::string::npos) << *report;
 }
