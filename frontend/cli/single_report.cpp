@@ -117,7 +117,7 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
             outlet.failed(detection.devicesTried == 0
                     ? std::string("kelvor-cli: nie znaleziono kasy: żadnego urządzenia szeregowego nie dało się sprawdzić")
                     : "kelvor-cli: nie znaleziono kasy; sprawdzone urządzenia: " + std::to_string(detection.devicesTried)
-                        + ", przy szybkościach 57600, 28800, 19200 i 9600 b/s; sprawdź kabel i zasilanie kasy");
+                        + ", przy szybkościach " + detectionSpeedsText() + "; sprawdź kabel i zasilanie kasy");
             cleanUpAtEnd();
             return kOwnFailure;
         }

@@ -1,6 +1,7 @@
 #include "frontend/logic/register_detection.h"
 
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 
 #include <kelvo/kelvodrv.h>
@@ -39,6 +40,35 @@ void keepFound(Detection& found, const platform::SerialDevice& device, const Fil
         found.port = static_cast<std::int32_t>(*number);
     else
         choosePortDevice(found.port, device.path);
+}
+
+// One device at every speed, the fastest first (kSpeeds ascends); true when
+// the search is over, found or cancelled.
+bool searchDevice(const ConnectionChoice& choice, const platform::SerialDevice& device, const DetectionEvents& events,
+    Detection& found)
+{
+    for (int item = static_cast<int>(kSpeeds.size()) - 1; item >= 0; --item) {
+        if (events.cancelled()) {
+            found.outcome = DetectionOutcome::Cancelled;
+            return true;
+        }
+        events.trying(device.path, kSpeeds[static_cast<std::size_t>(item)]);
+        const std::uint8_t code = tryAt(choice, item, events);
+        if (code == 0) {
+            found.outcome = DetectionOutcome::Found;
+            found.device = device.path;
+            found.speedItem = item;
+            found.registerNumber = registerNumberFromOutput(kNumberOutput).value_or(1);
+            return true;
+        }
+        // Taken by another program since it was looked at: the other speeds would fail alike.
+        if (code == kPortNotOpened) {
+            const std::string problem = deviceProblem(device.path);
+            events.skipped(device.path, problem.empty() ? driverErrorMessage(code) : problem);
+            return false;
+        }
+    }
+    return false;
 }
 
 }
@@ -82,33 +112,11 @@ Detection detectRegister(const ConnectionChoice& choice, const std::vector<platf
             continue;
         }
         ++found.devicesTried;
-        for (int item = static_cast<int>(kSpeeds.size()) - 1; item >= 0; --item) {
-            if (events.cancelled()) {
-                found.outcome = DetectionOutcome::Cancelled;
-                break;
-            }
-            events.trying(device.path, kSpeeds[static_cast<std::size_t>(item)]);
-            const std::uint8_t code = tryAt(choice, item, events);
-            if (code == 0) {
-                found.outcome = DetectionOutcome::Found;
-                found.device = device.path;
-                found.speedItem = item;
-                found.registerNumber = registerNumberFromOutput(kNumberOutput).value_or(1);
-                break;
-            }
-            // Taken by another program since it was looked at: the other speeds would fail alike.
-            if (code == kPortNotOpened) {
-                const std::string problem = deviceProblem(device.path);
-                events.skipped(device.path, problem.empty() ? driverErrorMessage(code) : problem);
-                break;
-            }
-        }
-        if (found.outcome == DetectionOutcome::Found) {
-            keepFound(found, device, portsBefore);
+        if (searchDevice(choice, device, events, found)) {
+            if (found.outcome == DetectionOutcome::Found)
+                keepFound(found, device, portsBefore);
             break;
         }
-        if (found.outcome == DetectionOutcome::Cancelled)
-            break;
     }
     if (found.outcome != DetectionOutcome::Found) {
         portsBefore.restore();
@@ -118,6 +126,14 @@ Detection detectRegister(const ConnectionChoice& choice, const std::vector<platf
     configurationBefore.restore();
     platform::removeFile(kNumberOutput);
     return found;
+}
+
+std::string detectionSpeedsText()
+{
+    std::string text;
+    for (auto speed = kSpeeds.rbegin(); speed != kSpeeds.rend(); ++speed)
+        text += (text.empty() ? "" : std::next(speed) == kSpeeds.rend() ? " i " : ", ") + std::to_string(*speed);
+    return text + " b/s";
 }
 
 std::string detectionText(const Detection& found)

@@ -50,6 +50,9 @@ std::vector<platform::SerialDevice> devicesToTry(const std::vector<platform::Ser
 Detection detectRegister(const ConnectionChoice& choice, const std::vector<platform::SerialDevice>& devices,
     const DetectionEvents& events);
 
+// The speeds a search tries, in its order: "57600, 28800, 19200 i 9600 b/s".
+std::string detectionSpeedsText();
+
 // "znaleziono kasę: COM3 → /dev/ttyUSB0, 57600 b/s, numer kasy 1".
 std::string detectionText(const Detection& found);
 

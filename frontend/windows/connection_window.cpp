@@ -255,8 +255,9 @@ void TfParametryPolaczenia::autodetekcja()
     if (found.outcome == frontend::DetectionOutcome::Cancelled)
         return;
     if (found.outcome == frontend::DetectionOutcome::NotFound) {
-        QString text = QStringLiteral("NIE ZNALEZIONO KASY NA ŻADNYM PORCIE SZEREGOWYM (SPRAWDZONO SZYBKOŚCI 57600, 28800, "
-                                      "19200 I 9600 b/s).\nSPRAWDŹ KABEL I ZASILANIE KASY.");
+        QString text = QStringLiteral("NIE ZNALEZIONO KASY NA ŻADNYM PORCIE SZEREGOWYM (SPRAWDZONO SZYBKOŚCI %1).\n"
+                                      "SPRAWDŹ KABEL I ZASILANIE KASY.")
+                           .arg(QString::fromStdString(frontend::detectionSpeedsText()));
         if (!dialog.skippedText().isEmpty())
             text += QStringLiteral("\n\nPominięte:\n") + dialog.skippedText();
         tell(this, QStringLiteral("UWAGA"), text);

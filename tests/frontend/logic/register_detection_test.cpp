@@ -194,6 +194,7 @@ TEST_F(RegisterDetectionTest, StoppingOrFindingNothingPutsTheMapTheConfiguration
     EXPECT_EQ(nothing.devicesTried, 0);
     EXPECT_TRUE(tries_.empty());
     EXPECT_EQ(skipped_.back(), "ttyUSB1: to folder, nie port szeregowy");
+    EXPECT_EQ(detectionSpeedsText(), "57600, 28800, 19200 i 9600 b/s") << "as the failure message names them";
     EXPECT_EQ(readFile(dir_.file("config/kelvor/ports.conf")), "COM2=/dev/ttyS9\n");
 }
 
