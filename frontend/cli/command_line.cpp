@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "frontend/logic/connection_choice.h"
+#include "frontend/logic/text_encoding.h"
 
 namespace kelvo::frontend::cli {
 
@@ -285,8 +286,7 @@ std::string helpText()
     for (const Option& o : options()) {
         std::string left = std::string("  ") + o.name + (o.value ? std::string(" ") + o.value : std::string());
         // Padded by characters, not bytes: placeholders may be Polish.
-        const auto characters = static_cast<std::size_t>(
-            std::count_if(left.begin(), left.end(), [](char ch) { return (ch & 0xC0) != 0x80; }));
+        const std::size_t characters = utf8Characters(left);
         left += std::string(characters < 25 ? 26 - characters : 1, ' ');
         text += left + o.help + "\n";
     }

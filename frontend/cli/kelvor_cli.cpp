@@ -104,8 +104,7 @@ std::string tableRow(const std::vector<std::string>& cells)
         row += cells[i];
         if (i + 1 == cells.size())
             break;
-        const auto characters = static_cast<std::size_t>(
-            std::count_if(cells[i].begin(), cells[i].end(), [](char ch) { return (ch & 0xC0) != 0x80; }));
+        const std::size_t characters = utf8Characters(cells[i]);
         row += std::string(characters < kWidths[i] ? kWidths[i] - characters + 1 : 1, ' ');
     }
     return row;

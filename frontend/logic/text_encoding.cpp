@@ -81,6 +81,12 @@ std::string windows1250FromUtf8(std::string_view text)
     return out;
 }
 
+std::size_t utf8Characters(std::string_view text)
+{
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
 std::string reportDisplayText(std::string_view windows1250)
 {
     std::string text = utf8FromWindows1250(windows1250);
