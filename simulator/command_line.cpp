@@ -28,7 +28,7 @@ const char* const usageText =
     "                        another speed its requests go unanswered\n"
     "  --fault FAULT         a fault to show, for example nak:154:2, status:154:134,\n"
     "                        silent:53, garbage:53:4, drop:154:0, hang-up:154:10,\n"
-    "                        bad-checksum:17:3, bad-checksum:17:vary,\n"
+    "                        bad-checksum:17:3, bad-checksum:17:vary, changed-record:17,\n"
     "                        converter-crc:2, converter-parts:16, and for the reports\n"
     "                        the register prints: report-crc, report-oversized (repeatable)\n"
     "  --log FILE            append one line per request to FILE\n"

@@ -13,7 +13,7 @@ struct KindName {
     std::string_view name;
 };
 
-constexpr std::array<KindName, 11> kindNames{{
+constexpr std::array<KindName, 12> kindNames{{
     {FaultKind::Nak, "nak"},
     {FaultKind::Silent, "silent"},
     {FaultKind::Status, "status"},
@@ -25,6 +25,7 @@ constexpr std::array<KindName, 11> kindNames{{
     {FaultKind::ConverterParts, "converter-parts"},
     {FaultKind::ReportCrc, "report-crc"},
     {FaultKind::ReportOversized, "report-oversized"},
+    {FaultKind::ChangedRecord, "changed-record"},
 }};
 
 std::vector<std::string_view> splitColons(std::string_view text)
@@ -103,6 +104,10 @@ Fault parseFault(std::string_view text)
         else
             fault.times = number(parts[2], text);
         break;
+    case FaultKind::ChangedRecord:
+        need(2, 2);
+        fault.target = number(parts[1], text);
+        break;
     case FaultKind::ConverterCrc:
         need(2, 2);
         fault.times = number(parts[1], text);
@@ -160,6 +165,13 @@ std::uint8_t FaultSet::checksumDamage(std::uint32_t recordIndex)
         return 0x33;
     }
     return 0;
+}
+
+bool FaultSet::recordChanged(std::uint32_t recordIndex) const
+{
+    for (const Fault& f : faults_)
+        if (f.kind == FaultKind::ChangedRecord && f.target == recordIndex) return true;
+    return false;
 }
 
 }

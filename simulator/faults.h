@@ -22,6 +22,7 @@ enum class FaultKind : std::uint8_t {
     ConverterParts,// converter answers go out in parts of `value` bytes with "more follows"
     ReportCrc,     // the text block of a printed report carries a broken CRC
     ReportOversized, // a printed report answer runs past 10 MiB without its end
+    ChangedRecord, // record `target` reads valid but one amount differs from the memory's
 };
 
 constexpr std::uint32_t always = 0xFFFFFFFF;
@@ -37,7 +38,7 @@ struct Fault {
 // Parses "nak:154", "nak:154:2", "status:154:134", "bad-checksum:17:3",
 // "bad-checksum:17:vary", "garbage:53:4", "drop:53:0", "hang-up:154:10",
 // "silent:53:1", "converter-crc:2", "converter-parts:16", "report-crc",
-// "report-oversized" (each with an optional count of reports). Throws
+// "report-oversized", "changed-record:17" (each with an optional count of reports). Throws
 // std::invalid_argument with a message on a malformed text.
 Fault parseFault(std::string_view text);
 
@@ -61,6 +62,9 @@ public:
     // The wrong-check XOR value for a read of the record, or 0 when the read
     // is to be correct. Counts the read.
     std::uint8_t checksumDamage(std::uint32_t recordIndex);
+
+    // Whether reads of the record answer a changed amount.
+    bool recordChanged(std::uint32_t recordIndex) const;
 
     const std::vector<Fault>& faults() const { return faults_; }
 

@@ -24,7 +24,7 @@ void putDigits(Bytes& bytes, std::size_t offset, int value)
 
 FiscalMemory::FiscalMemory(const Geometry& geometry, const RecordLayout& layout, const std::vector<Record>& records,
                            const HeaderCopy& header, bool attributeAtStart)
-    : geometry_(geometry)
+    : geometry_(geometry), layout_(layout)
 {
     const std::size_t length = geometry.recordLength;
     if (length != layout.length) throw std::invalid_argument("record length differs from the layout");

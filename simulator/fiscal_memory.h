@@ -46,10 +46,12 @@ public:
     std::uint32_t headerCopyStart() const;
 
     const Geometry& geometry() const { return geometry_; }
+    const RecordLayout& layout() const { return layout_; }
     std::size_t writtenRecords() const { return written_; }
 
 private:
     Geometry geometry_;
+    RecordLayout layout_;
     Bytes records_;     // recordCount * L bytes
     Bytes headerCopy_;  // headerOffset bytes
     std::size_t written_ = 0;

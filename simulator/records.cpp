@@ -116,6 +116,28 @@ void encodeBody(const Record& r, bool familyB, Body& body)
 
 }
 
+namespace {
+
+// Writes the check value of the layout at the end of the answer; a damaged
+// record gets a wrong one.
+void seal(Bytes& answer, const RecordLayout& layout, bool damaged)
+{
+    const std::size_t length = answer.size();
+    if (layout.crc) {
+        std::uint16_t crc = crc16(std::span(answer).subspan(1, length - 3));
+        if (damaged) crc ^= 0x5A5A;
+        answer[length - 2] = static_cast<std::uint8_t>(crc & 0xFF);
+        answer[length - 1] = static_cast<std::uint8_t>(crc >> 8);
+    } else {
+        std::uint8_t x = 0;
+        for (std::size_t k = 1; k + 1 < length; ++k) x ^= answer[k];
+        if (damaged) x ^= 0x5A;
+        answer[length - 1] = x;
+    }
+}
+
+}
+
 Bytes encodeRecord(const Record& record, const RecordLayout& layout)
 {
     const std::size_t length = layout.length;
@@ -138,22 +160,24 @@ Bytes encodeRecord(const Record& record, const RecordLayout& layout)
         answer[0] = status;
         answer[1] = typeByte;
         std::copy(body.bytes().begin(), body.bytes().end(), answer.begin() + 2);
-        std::uint16_t crc = crc16(std::span(answer).subspan(1, length - 3));
-        if (record.damaged) crc ^= 0x5A5A;
-        answer[length - 2] = static_cast<std::uint8_t>(crc & 0xFF);
-        answer[length - 1] = static_cast<std::uint8_t>(crc >> 8);
     } else {
         // The status byte is the type byte in this layout.
         Body body(length - 2);
         encodeBody(record, layout.familyB, body);
         answer[0] = typeByte;
         std::copy(body.bytes().begin(), body.bytes().end(), answer.begin() + 1);
-        std::uint8_t x = 0;
-        for (std::size_t k = 1; k + 1 < length; ++k) x ^= answer[k];
-        if (record.damaged) x ^= 0x5A;
-        answer[length - 1] = x;
     }
+    seal(answer, layout, record.damaged);
     return answer;
+}
+
+void changeFirstAmount(Bytes& answer, const RecordLayout& layout)
+{
+    // D[k] stands at A[k + 1] under a CRC, at A[k] under an XOR.
+    const std::size_t at = layout.crc ? 7 : 6;
+    if (answer.size() <= at + 2) return;
+    answer[at] ^= 0x01;
+    seal(answer, layout, false);
 }
 
 namespace {

@@ -78,6 +78,11 @@ struct RecordLayout {
 // The L bytes answered for the record; unused body bytes are 0.
 Bytes encodeRecord(const Record& record, const RecordLayout& layout);
 
+// Changes the lowest byte of the body's first amount (D[6]) and seals the
+// answer again, so that it reads as a valid record holding other figures:
+// the same register with another memory behind it.
+void changeFirstAmount(Bytes& answer, const RecordLayout& layout);
+
 std::string_view recordTypeName(RecordType type);
 std::optional<RecordType> recordTypeFromName(std::string_view name);
 

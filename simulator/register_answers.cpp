@@ -226,6 +226,7 @@ Bytes Register::articleProbe(std::uint8_t command, std::uint16_t article) const
 Bytes Register::recordRead(std::uint16_t index)
 {
     Bytes answer = memory_.read(index);
+    if (faults_.recordChanged(index)) changeFirstAmount(answer, memory_.layout());
     answer.back() ^= faults_.checksumDamage(index);
     return answer;
 }

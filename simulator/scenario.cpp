@@ -324,6 +324,8 @@ std::string faultText(const Fault& f)
         return text + ":" + std::to_string(f.target) + ":" + std::to_string(f.value) + times();
     case FaultKind::BadChecksum:
         return text + ":" + std::to_string(f.target) + ":" + (f.varying ? std::string("vary") : std::to_string(f.times));
+    case FaultKind::ChangedRecord:
+        return text + ":" + std::to_string(f.target);
     case FaultKind::ConverterCrc:
         return text + ":" + std::to_string(f.times);
     case FaultKind::ConverterParts:
