@@ -26,9 +26,9 @@ constexpr std::uint8_t SkipBlock = 93;
 constexpr std::uint8_t SkipOne = 95;
 constexpr std::uint8_t QuestionMarks = 98;
 constexpr std::uint8_t Repeat = 101;
-constexpr std::uint8_t SkipCount = 102;
+constexpr std::uint8_t SkipParameter = 102;  // a printer control with one parameter byte
 constexpr std::uint8_t LineEndSkipOne = 103;
-constexpr std::uint8_t SkipCountToo = 104;
+constexpr std::uint8_t SkipParameterToo = 104;
 constexpr std::uint8_t WideLine = 105;
 constexpr std::uint8_t Blanks = 128;
 constexpr std::uint8_t DoubleOn = 129;
@@ -99,14 +99,11 @@ private:
                 skipPastLineFeed();
             break;
         case code::SkipBlock: skip(kSkipBlockBytes); break;
-        case code::SkipOne: skip(1); break;
+        case code::SkipOne:
+        case code::SkipParameter:
+        case code::SkipParameterToo: skip(1); break;
         case code::QuestionMarks: questionMarks(); break;
         case code::Repeat: repeat(); break;
-        case code::SkipCount:
-        case code::SkipCountToo:
-            if (const auto count = next())
-                skip(*count);
-            break;
         case code::LineEndSkipOne:
             lineEnd();
             skip(1);

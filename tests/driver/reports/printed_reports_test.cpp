@@ -163,7 +163,9 @@ TEST_F(PrintedReportsTest, PrintStreamEscapes)
         // ESC 128: blanks; ESC 103 ends the line and skips a byte; ESC 22 ends one.
         {"41 1B 80 23 42 1B 67 5A 1B 16 43", 0, line("A   B", 40) + line("", 40) + line("C", 40)},
         {"1B 81 41 1B 80 22 42", 0, line("A     B ", 40)},
-        {"1B 66 02 5A 5A 1B 68 01 5A 41 1B 99 42", 0, line("AB", 40)},
+        // ESC 102 and ESC 104 skip their one parameter byte (not a count of
+        // bytes: 'A' would swallow 65); an unknown escape skips nothing more.
+        {"1B 66 41 42 1B 68 5A 43 1B 99 44", 0, line("BCD", 40)},
         {"41 0A 1B 62 02", 23, line("A", 40)},
         {"41 0A 42 1B 65", 23, line("A", 40)},  // cut off inside a sequence
         {"1B 65 4A 41", 23, ""},                 // 42 characters in a line of 40
