@@ -2,14 +2,51 @@
 // atomically so that a reader never sees half of a new content.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace kelvo::platform {
 
-// The whole content of a file; nothing when it cannot be read.
-std::optional<std::vector<unsigned char>> readWholeFile(const std::string& path);
+// Why a file was not read.
+enum class FileRefusal : std::uint8_t {
+    None,
+    Missing,     // nothing stands at the name
+    NotRegular,  // a symbolic link, a FIFO, a device, a folder or a socket
+    TooLarge,    // larger than the bound the caller gave
+    Unreadable,  // no permission, or a read failed
+};
+
+struct FileContent {
+    FileRefusal refusal = FileRefusal::None;
+    std::vector<unsigned char> bytes;
+};
+
+// The whole content of a regular file of at most `limit` bytes. The name is
+// opened without following a symbolic link and without waiting, so that a
+// FIFO or a device put in the file's place is refused at once instead of
+// blocking the program or feeding it without end.
+FileContent readRegularFile(const std::string& path, std::size_t limit);
+
+// True when the folder is missing (it will be made for this user alone) or
+// is a real folder of this user that nobody else may write into.
+bool isPrivateFolder(const std::string& folder);
+
+// What stood at a name that was removed.
+enum class RemovedEntry : std::uint8_t {
+    Nothing,       // nothing stood there
+    RegularFile,
+    SymbolicLink,  // the link itself; what it leads to is untouched
+    Fifo,
+    Socket,
+    Device,
+    Folder,        // a folder is never removed: it is only reported
+    Failed,        // it could not be removed
+};
+
+// Removes whatever stands at the name but a folder, without following a link.
+RemovedEntry removeEntry(const std::string& path);
 
 // Writes the content to a temporary file beside the path (mode 0600) and
 // renames it over the path; missing folders are made with mode 0700.

@@ -9,7 +9,9 @@
 #include "driver/core/result_codes.h"
 #include "driver/core/sealed.h"
 #include "driver/reports/kept_records.h"
+#include "driver/files/text.h"
 #include "driver/reports/printed_report_commands.h"
+#include "driver/reports/report_lines.h"
 #include "driver/reports/report_commands.h"
 
 using kelvo::drv::CommandDefinition;
@@ -94,6 +96,13 @@ KELVODRV_API unsigned char UsunieciePamieciRekordow(const char* input)
 KELVODRV_API void UstawieniePamieciRekordow(unsigned char on)
 {
     kelvo::drv::sealed([on] { kelvo::drv::ctx.keepRecords = on != 0; });
+}
+
+KELVODRV_API void OdczytanieUwagiPamieciRekordow(char* text)
+{
+    kelvo::drv::sealed([text] {
+        kelvo::drv::storeText(text, kelvo::drv::report::windows1250(kelvo::drv::ctx.reports.kept.note));
+    });
 }
 
 }

@@ -26,6 +26,7 @@ struct RecordCacheEntry {
     std::uint32_t signatureLink = kNoRecord;  // day signature (type 50)
     std::uint32_t cumulativeLink = kNoRecord; // cumulative totals (type 52)
     bool valid = false;                       // the checksum matched
+    bool fromKept = false;                    // answered by a kept record, not yet read in this command
 };
 
 // The range of a periodic report and the state of its current section.
@@ -40,13 +41,18 @@ struct ReportRange {
 };
 
 // The records of earlier runs kept for this register, as the command uses
-// them: found once per command, then trusted only after they were verified.
+// them: found once per command, used only after a sample of them was read
+// again and matched, and then only where the report needs a record's type
+// and key alone; every record whose content the report shows is read anew.
 struct KeptRecords {
-    bool looked = false;    // the command has looked for them
-    bool trusted = false;   // verified: cache hits answer without a request
-    bool changed = false;   // records were added: the file is written at the end
+    bool looked = false;     // the command has looked for them
+    bool trusted = false;    // verified: they may answer reads, and new records are kept
+    bool mayAnswer = false;  // the read under way needs only types and keys
+    bool dropped = false;    // a kept record disagreed with the register: none answers any more
+    bool changed = false;    // records were added or dropped: the file is written at the end
     std::string path;
     std::string uniqueNumber;  // read for the key only: identification shows what it showed
+    std::string note;          // what became of the kept records, for the caller
     std::map<std::uint32_t, std::vector<std::uint8_t>> records;  // index: raw answer
 };
 

@@ -3,7 +3,6 @@
 #include <array>
 #include <algorithm>
 
-#include "platform/private_file.h"
 #include "platform/user_config.h"
 
 namespace kelvo::drv {
@@ -82,6 +81,14 @@ std::string fileName(const RecordStoreKey& key)
     return name + ".records";
 }
 
+// The size of a store of this key holding every record of the memory: a
+// file larger than that is not read at all.
+std::size_t largestStore(const RecordStoreKey& key)
+{
+    const std::size_t header = kMagic.size() + 1 + 1 + 255 + 1 + 1 + 1 + 4 + 4;
+    return header + std::size_t {key.recordCount} * (4 + key.recordLength) + kChecksumSize;
+}
+
 }
 
 std::string recordStorePath(const RecordStoreKey& key)
@@ -149,12 +156,14 @@ std::optional<RecordStore> decodeRecordStore(const std::vector<std::uint8_t>& by
     return store;
 }
 
-std::optional<RecordStore> loadRecordStore(const std::string& path)
+std::optional<RecordStore> loadRecordStore(const std::string& path, const RecordStoreKey& key,
+    platform::FileRefusal& refusal)
 {
-    const auto bytes = platform::readWholeFile(path);
-    if (!bytes)
+    const platform::FileContent file = platform::readRegularFile(path, largestStore(key));
+    refusal = file.refusal;
+    if (refusal != platform::FileRefusal::None)
         return std::nullopt;
-    return decodeRecordStore(*bytes);
+    return decodeRecordStore(file.bytes);
 }
 
 bool saveRecordStore(const std::string& path, const RecordStore& store)

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/private_file.h"
+
 namespace kelvo::drv {
 
 // What makes records of one register comparable: a record index means the
@@ -30,9 +32,14 @@ struct RecordStore {
 // The store's file for the key; empty when there is no cache folder.
 std::string recordStorePath(const RecordStoreKey& key);
 
-// The file's store; nothing when it is missing, of another format version,
-// truncated, or its checksum does not match.
-std::optional<RecordStore> loadRecordStore(const std::string& path);
+// The store of the file for a register of this key. Nothing when the file is
+// missing, is not a regular file (a link, a FIFO or a device is never
+// followed or waited on), is larger than a store of this key's geometry can
+// be, is of another format version, is truncated or fails its checksum;
+// refusal then says why the file itself was not read (None when it was read
+// but did not decode).
+std::optional<RecordStore> loadRecordStore(const std::string& path, const RecordStoreKey& key,
+    platform::FileRefusal& refusal);
 
 // Replaces the file atomically; false when it could not be written.
 bool saveRecordStore(const std::string& path, const RecordStore& store);

@@ -1,6 +1,7 @@
 #include "driver/files/textfile.h"
 
 #include <array>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <kelvo/kelvodrv.h>
@@ -136,6 +137,14 @@ bool atEndOfFile(int handle)
 std::int64_t filePosition(int handle)
 {
     return ::lseek(handle, 0, SEEK_CUR);
+}
+
+bool cutFileAt(int handle, std::int64_t position)
+{
+    struct stat st {};
+    if (::fstat(handle, &st) != 0 || !S_ISREG(st.st_mode))
+        return true;
+    return position >= 0 && ::ftruncate(handle, position) == 0 && ::lseek(handle, position, SEEK_SET) == position;
 }
 
 bool readRawLine(int handle, std::string& line)

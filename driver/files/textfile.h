@@ -27,6 +27,11 @@ bool atEndOfFile(int handle);
 // The current position in the file, -1 when it has none.
 std::int64_t filePosition(int handle);
 
+// Cuts a regular file back to the position and writes on from there; a
+// file without positions (a device) is left as it is. False when a regular
+// file could not be cut.
+bool cutFileAt(int handle, std::int64_t position);
+
 // Reads up to the line terminator (or the end); true when the line is not
 // empty. A line over 1023 characters ends reading as the end of file would.
 bool readRawLine(int handle, std::string& line);

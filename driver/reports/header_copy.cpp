@@ -4,6 +4,7 @@
 #include "driver/core/model_table.h"
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
+#include "driver/reports/kept_records.h"
 #include "driver/reports/records.h"
 
 namespace kelvo::drv {
@@ -84,6 +85,8 @@ bool ramClearCount(std::uint32_t& count)
     }
     if (!recordGeometryReady())
         return false;
+    // The count depends on record types and numbers alone: kept records may answer.
+    const KeptRecordsMayAnswer typesAndNumbersOnly;
     count = 0;
     for (std::uint32_t i = 0; i <= lastRecordIndex(); ++i) {
         if (!readRecord(i))

@@ -1,6 +1,7 @@
 #include "driver/reports/kept_records.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <random>
 
 #include "driver/core/context.h"
@@ -8,15 +9,15 @@
 #include "driver/device/identity_readers.h"
 #include "driver/files/record_store.h"
 #include "driver/reports/records.h"
-#include "platform/file_access.h"
 
 namespace kelvo::drv {
 
 namespace {
 
-// Kept records read again before they are trusted, besides the highest one:
-// a memory that was replaced under the same unique number differs in most
-// records, so a few random ones find it; each costs one request.
+// Kept records read again before they are used at all, besides the highest
+// one: a memory that was replaced under the same unique number differs in
+// most records, so a few random ones find it early; each costs one request.
+// What makes the report right is that every record it shows is read anew.
 constexpr std::size_t kVerifiedAtRandom = 3;
 
 RecordStoreKey identifiedKey()
@@ -72,6 +73,46 @@ bool verified(const KeptRecords& kept)
     return true;
 }
 
+void addNote(std::string_view text)
+{
+    std::string& note = ctx.reports.kept.note;
+    note += note.empty() ? "" : " ";
+    note += text;
+}
+
+// The first kept record that would not pass the register's own check: a
+// file whose checksum holds may still hold records that were never valid.
+std::optional<std::uint32_t> firstUnsoundRecord(const std::map<std::uint32_t, std::vector<std::uint8_t>>& records)
+{
+    for (const auto& [index, answer] : records)
+        if (!isSoundRecordAnswer(answer))
+            return index;
+    return std::nullopt;
+}
+
+// Takes the file's records when they are of this register and each one is
+// sound; anything else is replaced at the end of the command.
+void loadKept(KeptRecords& kept, const RecordStoreKey& key)
+{
+    platform::FileRefusal refusal = platform::FileRefusal::None;
+    std::optional<RecordStore> store = loadRecordStore(kept.path, key, refusal);
+    kept.changed = true;
+    if (refusal == platform::FileRefusal::NotRegular || refusal == platform::FileRefusal::TooLarge) {
+        addNote("Zapamiętane rekordy pominięte: w miejscu pliku " + kept.path
+            + " stoi coś, co nie jest zwykłym plikiem pamięci rekordów; zostanie zastąpione.");
+        return;
+    }
+    if (!store || !(store->key == key))
+        return;
+    if (const auto unsound = firstUnsoundRecord(store->records)) {
+        addNote("Zapamiętane rekordy pominięte: rekord nr " + std::to_string(*unsound) + " w pliku " + kept.path
+            + " ma złą sumę kontrolną.");
+        return;
+    }
+    kept.records = std::move(store->records);
+    kept.changed = false;
+}
+
 }
 
 void lookForKeptRecords()
@@ -86,23 +127,41 @@ void lookForKeptRecords()
         ctx.outcome = before;
         return;
     }
-    std::optional<RecordStore> store = loadRecordStore(kept.path);
-    if (store && store->key == *key)
-        kept.records = std::move(store->records);
-    else
-        kept.changed = true;  // missing, damaged or of another register: replaced
+    const std::string folder = std::filesystem::path(kept.path).parent_path().string();
+    if (!platform::isPrivateFolder(folder)) {
+        addNote("Rekordy nie są zapamiętywane: folder " + folder
+            + " nie jest prywatnym folderem tego użytkownika (inny właściciel albo mogą w nim pisać inni).");
+        return;
+    }
+    loadKept(kept, *key);
     if (!kept.records.empty() && !verified(kept)) {
         ctx.outcome = before;
         kept.records.clear();
         kept.changed = true;
+        addNote("Zapamiętane rekordy usunięte: nie zgadzają się z pamięcią kasy o tym numerze unikatowym.");
     }
     kept.trusted = true;
 }
 
+KeptRecordsMayAnswer::KeptRecordsMayAnswer() : before_(ctx.reports.kept.mayAnswer)
+{
+    ctx.reports.kept.mayAnswer = true;
+}
+
+KeptRecordsMayAnswer::~KeptRecordsMayAnswer()
+{
+    ctx.reports.kept.mayAnswer = before_;
+}
+
 const std::vector<std::uint8_t>* keptRecord(std::uint32_t index)
 {
+    return ctx.reports.kept.mayAnswer ? keptCopyToCompare(index) : nullptr;
+}
+
+const std::vector<std::uint8_t>* keptCopyToCompare(std::uint32_t index)
+{
     const KeptRecords& kept = ctx.reports.kept;
-    if (!kept.trusted)
+    if (!kept.trusted || kept.dropped)
         return nullptr;
     const auto found = kept.records.find(index);
     return found != kept.records.end() ? &found->second : nullptr;
@@ -117,6 +176,21 @@ void keepRecordRead(std::uint32_t index)
         kept.changed = true;
 }
 
+void dropKeptRecords(std::string_view reason)
+{
+    KeptRecords& kept = ctx.reports.kept;
+    kept.dropped = true;
+    kept.records.clear();
+    kept.changed = true;
+    addNote("Zapamiętane rekordy usunięte: " + std::string(reason)
+        + "; raport odczytano z kasy od nowa, bez zapamiętanych rekordów.");
+}
+
+bool keptRecordsDropped()
+{
+    return ctx.reports.kept.dropped;
+}
+
 void saveKeptRecords()
 {
     KeptRecords& kept = ctx.reports.kept;
@@ -127,13 +201,35 @@ void saveKeptRecords()
         kept.changed = false;
 }
 
+namespace {
+
+std::string removalNote(platform::RemovedEntry removed, const std::string& path)
+{
+    using platform::RemovedEntry;
+    switch (removed) {
+    case RemovedEntry::Nothing: return "Nie było zapamiętanych rekordów tej kasy (" + path + ").";
+    case RemovedEntry::RegularFile: return "Usunięto zapamiętane rekordy tej kasy: plik " + path + ".";
+    case RemovedEntry::SymbolicLink:
+        return "Usunięto dowiązanie symboliczne " + path + " w miejscu pliku zapamiętanych rekordów (to, do czego prowadziło, zostało).";
+    case RemovedEntry::Fifo: return "Usunięto kolejkę FIFO " + path + " w miejscu pliku zapamiętanych rekordów.";
+    case RemovedEntry::Socket: return "Usunięto gniazdo " + path + " w miejscu pliku zapamiętanych rekordów.";
+    case RemovedEntry::Device: return "Usunięto plik urządzenia " + path + " w miejscu pliku zapamiętanych rekordów.";
+    case RemovedEntry::Folder:
+        return "W miejscu pliku zapamiętanych rekordów stoi folder " + path + "; nie usunięto go, usuń go ręcznie.";
+    case RemovedEntry::Failed: break;
+    }
+    return "Nie udało się usunąć " + path + "; sprawdź uprawnienia do folderu.";
+}
+
+}
+
 void forgetKeptRecordsBody()
 {
     if (!readDeviceCode() || !readUniqueNumber())
         return;
     const RecordStoreKey key {ctx.device.uniqueNumber.value, ctx.device.deviceCode.value};
     if (const std::string path = recordStorePath(key); !path.empty())
-        platform::removeFile(path);
+        addNote(removalNote(platform::removeEntry(path), path));
 }
 
 }

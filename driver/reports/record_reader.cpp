@@ -109,9 +109,79 @@ void answerFromKeptRecord(RecordCacheEntry& entry, const std::vector<std::uint8_
     storeAnswer(entry, kept);
     entry.valid = true;
     entry.cached = true;
+    entry.fromKept = true;
     ++ctx.counters.requestsExecuted;
     postPeriodic(Notice::Counter, ctx.counters.requestsExecuted, ctx.server.counterInterval);
     noteRecordRead();
+}
+
+// Requests the record until it reads the same twice over or ten times the
+// same wrong way, into its cache entry.
+bool fetchRecord(std::uint32_t index)
+{
+    RecordCacheEntry& entry = cache()[index];
+    CheckPair firstMismatch;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        if (!requestAnswer(index))
+            return false;
+        const CheckPair check = storeAnswer(entry, ctx.reports.answer);
+        if (entry.status == 0xFF || entry.status == 0xFE)
+            break;  // never written: nothing to check
+        if (check.stored == check.computed) {
+            entry.valid = true;
+            break;
+        }
+        // A damaged record gives the same wrong value every time; a value
+        // that changes means the reads themselves cannot be trusted.
+        if (attempt == 1) {
+            firstMismatch = check;
+        } else if (!(check == firstMismatch)) {
+            failWith(condition::Checksum);
+            return false;
+        }
+    }
+    entry.cached = true;
+    return true;
+}
+
+// Reads a record from the register and holds it against its kept copy, if
+// it has one: a record that now reads differently, damaged or not at all
+// means the kept records cannot be trusted, so they are dropped and this
+// read of the report ends with a failure, to be read again without them.
+// A record that a kept one answered for earlier in the command keeps the
+// links found meanwhile and counts as read once.
+bool readAgainstKeptCopy(std::uint32_t index)
+{
+    RecordCacheEntry& entry = cache()[index];
+    const bool answeredBefore = entry.fromKept;
+    const RecordCacheEntry links = entry;
+    const std::uint32_t requestsBefore = ctx.counters.requestsExecuted;
+    const bool fetched = fetchRecord(index);
+    if (answeredBefore) {
+        if (ctx.counters.requestsExecuted > requestsBefore)
+            --ctx.counters.requestsExecuted;  // the kept answer counted it already
+        entry.labelLink = links.labelLink;
+        entry.signatureLink = links.signatureLink;
+        entry.cumulativeLink = links.cumulativeLink;
+    } else if (fetched) {
+        noteRecordRead();
+    }
+    const std::string number = "rekord nr " + std::to_string(index);
+    if (const std::vector<std::uint8_t>* copy = keptCopyToCompare(index)) {
+        if (!fetched) {
+            dropKeptRecords(number + " nie dał się odczytać z kasy ponownie");
+            return false;
+        }
+        if (!entry.valid || ctx.reports.answer != *copy) {
+            dropKeptRecords(number + " odczytany z kasy różni się od zapamiętanego");
+            failWith(condition::Checksum);
+            return false;
+        }
+    }
+    if (!fetched)
+        return false;
+    keepRecordRead(index);
+    return true;
 }
 
 // A read past the record array: two answers must agree; nothing is cached.
@@ -162,44 +232,35 @@ bool readRecord(std::uint32_t index)
         return readBeyondRecords(index);
     lookForKeptRecords();
     RecordCacheEntry& entry = cache()[index];
-    if (entry.cached)
+    if (entry.cached && (!entry.fromKept || ctx.reports.kept.mayAnswer))
         return true;
-    if (const std::vector<std::uint8_t>* kept = keptRecord(index)) {
-        answerFromKeptRecord(entry, *kept);
-        return true;
+    if (!entry.cached) {
+        if (const std::vector<std::uint8_t>* kept = keptRecord(index)) {
+            answerFromKeptRecord(entry, *kept);
+            return true;
+        }
     }
-    if (!readRecordFromRegister(index))
-        return false;
-    keepRecordRead(index);
-    return true;
+    return readAgainstKeptCopy(index);
 }
 
 bool readRecordFromRegister(std::uint32_t index)
 {
-    RecordCacheEntry& entry = cache()[index];
-    CheckPair firstMismatch;
-    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-        if (!requestAnswer(index))
-            return false;
-        const CheckPair check = storeAnswer(entry, ctx.reports.answer);
-        if (entry.status == 0xFF || entry.status == 0xFE)
-            break;  // never written: nothing to check
-        if (check.stored == check.computed) {
-            entry.valid = true;
-            break;
-        }
-        // A damaged record gives the same wrong value every time; a value
-        // that changes means the reads themselves cannot be trusted.
-        if (attempt == 1) {
-            firstMismatch = check;
-        } else if (!(check == firstMismatch)) {
-            failWith(condition::Checksum);
-            return false;
-        }
-    }
-    entry.cached = true;
+    if (!fetchRecord(index))
+        return false;
     noteRecordRead();
     return true;
+}
+
+bool isSoundRecordAnswer(const std::vector<std::uint8_t>& answer)
+{
+    if (answer.size() != recordLength())
+        return false;
+    RecordCacheEntry entry;
+    const CheckPair check = storeAnswer(entry, answer);
+    const std::uint8_t status = entry.status;
+    const bool written = status != 0xFF && status != 0xFE;
+    const bool present = (status & 0xBE) != 0xBE && (status & 0xBF) != 0xBF;
+    return written && present && check.stored == check.computed;
 }
 
 const RecordCacheEntry& cachedRecord(std::uint32_t index)

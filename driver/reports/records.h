@@ -143,6 +143,9 @@ bool blockOneFlag();              // the memory holds signatures, labels and cum
 bool readRecord(std::uint32_t index);
 // Reads record index from the register into the cache, kept records aside.
 bool readRecordFromRegister(std::uint32_t index);
+// True when a record's raw answer, of this register's record length, is
+// written, present and passes its check value.
+bool isSoundRecordAnswer(const std::vector<std::uint8_t>& answer);
 // Counts a record of the array read from the register and tells the
 // progress function, if one is set.
 void noteRecordRead();

@@ -4,6 +4,7 @@
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
 #include "driver/files/validators.h"
+#include "driver/reports/kept_records.h"
 #include "driver/reports/records.h"
 #include "driver/transport/request.h"
 
@@ -87,6 +88,35 @@ bool monthEnded(const RecordKey& to)
     return (status & kReadOnlyMode) != 0 || fail(condition::MonthNotEnded);
 }
 
+// The tax-rate and currency records in force and the first daily report
+// of the range. Only the types and keys of the records before the range
+// decide here, so kept records may answer; the records in force are read
+// again when the report shows them.
+bool findRangeStart(bool byNumber, const RecordKey& from, ReportRange& range)
+{
+    const KeptRecordsMayAnswer keptRecordsFindTheStart;
+    for (std::uint32_t i = 0; i <= lastRecordIndex(); ++i) {
+        if (!readRecord(i))
+            return false;
+        if (usable(i)) {
+            if (isTaxRates(i)) {
+                range.taxRateRecord = i;
+            } else if (isCurrencyChange(i)) {
+                range.currencyRecord = i;
+            } else if (isDailyReport(i) && keyInRange(byNumber, recordKey(byNumber, i))) {
+                if (compareKeys(byNumber, from, recordKey(byNumber, i)) != 1) {
+                    range.sectionFirst = i;
+                    break;
+                }
+                range.lastDailyBefore = i;
+            }
+        } else if (endOfWrittenMemory(i)) {
+            return fail(condition::NoReports);
+        }
+    }
+    return true;
+}
+
 }
 
 bool readRegisterStatus(std::uint8_t& status)
@@ -151,26 +181,8 @@ bool locateRange(std::uint8_t kind, const RecordKey& from, const RecordKey& to, 
     if (isMonthlyKind(kind) && !monthEnded(to))
         return false;
 
-    // The tax-rate and currency records in force and the first daily report of the range.
-    for (std::uint32_t i = 0; i <= last; ++i) {
-        if (!readRecord(i))
-            return false;
-        if (usable(i)) {
-            if (isTaxRates(i)) {
-                range.taxRateRecord = i;
-            } else if (isCurrencyChange(i)) {
-                range.currencyRecord = i;
-            } else if (isDailyReport(i) && keyInRange(byNumber, recordKey(byNumber, i))) {
-                if (compareKeys(byNumber, from, recordKey(byNumber, i)) != 1) {
-                    range.sectionFirst = i;
-                    break;
-                }
-                range.lastDailyBefore = i;
-            }
-        } else if (endOfWrittenMemory(i)) {
-            return fail(condition::NoReports);
-        }
-    }
+    if (!findRangeStart(byNumber, from, range))
+        return false;
     if (range.sectionFirst == kNoRecord || compareKeys(byNumber, to, recordKey(byNumber, range.sectionFirst)) == 2)
         return fail(condition::NoReports);
 

@@ -56,6 +56,13 @@ KELVODRV_API void StdUstawieniePozostawiacOtwartyPortSzeregowy(unsigned char kee
 KELVODRV_API void UstawieniePamieciRekordow(unsigned char on);
 KELVODRV_API unsigned char UsunieciePamieciRekordow(const char *input);
 
+/* What the last command did with the kept records that its caller should
+ * know, as Windows-1250 text in the caller's buffer of 1024 bytes (empty
+ * when nothing): kept records dropped because one differed from the
+ * register (the report was then read again without them), a file or folder
+ * that was not used and why, or what UsunieciePamieciRekordow removed. */
+KELVODRV_API void OdczytanieUwagiPamieciRekordow(char *text);
+
 /* Progress of reading the fiscal memory: after each record it reads, the driver calls the
  * function with the context given here, the records read so far in the current command and
  * the highest record index the command will read (0 while that is not known). A null
