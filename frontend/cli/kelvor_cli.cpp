@@ -65,6 +65,7 @@ ReportOutlet singleOutlet(const CommandLine& c, const Session& session)
     };
     outlet.searching = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
     outlet.found = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
+    outlet.keptRecordsNote = [](const std::string& line) { std::fprintf(stderr, "kelvor-cli: %s\n", line.c_str()); };
     if (::isatty(STDERR_FILENO))
         outlet.progress = [](const ReadProgress& progress, std::int64_t seconds, bool last) {
             const std::string text = recordsReadText(progress.recordsRead, progress.highestIndex) + "  " + elapsedText(seconds);

@@ -91,6 +91,12 @@ DetectionEvents searchEvents(const ReportOutlet& outlet)
     return events;
 }
 
+void tellKeptRecordsNote(const ReportOutlet& outlet, const std::string& note)
+{
+    if (!note.empty() && outlet.keptRecordsNote)
+        outlet.keptRecordsNote(note);
+}
+
 }
 
 int readReport(const CommandLine& c, Session& session, const Note& note, const ReportOutlet& outlet)
@@ -162,6 +168,7 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
             cleanUpAtEnd();
             return code;
         }
+        tellKeptRecordsNote(outlet, keptRecordsNote());
         if (c.range.kind == 0) {
             cleanUpAtEnd();
             return 0;
@@ -176,6 +183,7 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
         steps.starting = [&note](const ReportNames& names) { note(kReportNote + names.fileName); };
         report = runReport(session, c.range, steps);
     }
+    tellKeptRecordsNote(outlet, report.keptRecordsNote);
     if (report.code != 0) {
         outlet.failed(driverErrorMessage(report.code));
         cleanUpAtEnd();

@@ -30,6 +30,8 @@ struct ReportOutlet {
     // report to read) what it found.
     std::function<void(const std::string& line)> searching;
     std::function<void(const std::string& line)> found;
+    // What the driver did with the kept records, when there is something to say.
+    std::function<void(const std::string& line)> keptRecordsNote;
     // While the report command runs, every 200 ms and once more (last) when it has returned.
     std::function<void(const ReadProgress& progress, std::int64_t seconds, bool last)> progress;
 };

@@ -5,6 +5,7 @@
 
 #include "frontend/logic/date_text.h"
 #include "frontend/logic/parameter_files.h"
+#include "frontend/logic/text_encoding.h"
 #include "platform/file_access.h"
 
 namespace kelvo::frontend {
@@ -111,11 +112,19 @@ ReportRun runReport(Session& session, const RangeChoice& choice, const ReportSte
     steps.starting(run.names);
     const std::string fileName = run.names.fileName;
     run.code = steps.runCommand([&fileName] { return X000028X("in", fileName.c_str()); });
+    run.keptRecordsNote = keptRecordsNote();
     if (run.code != 0) {
         platform::removeFile(run.names.fileName);
         platform::removeFile("in");
     }
     return run;
+}
+
+std::string keptRecordsNote()
+{
+    char text[1024] = {};
+    OdczytanieUwagiPamieciRekordow(text);
+    return utf8FromWindows1250(text);
 }
 
 }

@@ -49,6 +49,7 @@ ReportNames takeRange(const RangeChoice& choice, ParameterRecord& record, const 
 struct ReportRun {
     ReportNames names;
     std::uint8_t code = 0;  // the report command's result
+    std::string keptRecordsNote;  // what the driver did with the kept records, when it says anything
 };
 
 struct ReportSteps {
@@ -62,8 +63,12 @@ struct ReportSteps {
 // leaves neither its file nor "in" behind.
 ReportRun runReport(Session& session, const RangeChoice& choice, const ReportSteps& steps = {});
 
-// Deletes the kept fiscal memory records of the connected register; the
+// Removes the kept fiscal memory records of the connected register; the
 // driver's result code.
 std::uint8_t forgetKeptRecords(Session& session, const ReportSteps& steps = {});
+
+// What the last driver command did with the kept records (what was
+// dropped, ignored or removed, and why), in UTF-8; empty when nothing.
+std::string keptRecordsNote();
 
 }

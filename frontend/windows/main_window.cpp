@@ -264,6 +264,8 @@ bool TfMain::readReport(const frontend::RangeChoice& choice)
     }
     setCommandStates(frontend::CommandEvent::ReadSucceeded);
     showReportFile(reportFileName_);
+    if (!run.keptRecordsNote.empty())
+        tell(this, QStringLiteral("UWAGA"), QString::fromStdString(run.keptRecordsNote));
     return true;
 }
 
