@@ -145,11 +145,15 @@ std::optional<RecordStore> decodeRecordStore(const std::vector<std::uint8_t>& by
     key.version = static_cast<std::uint8_t>(version);
     key.recordLength = static_cast<std::uint8_t>(length);
     key.recordCount = static_cast<std::uint32_t>(count);
+    // Records stand in rising order of their index, each once, as they are written.
+    std::optional<std::uint64_t> previous;
     for (std::uint64_t k = 0; k < entries; ++k) {
         std::uint64_t index = 0;
-        if (!in.word(index, 4) || index >= key.recordCount || !in.take(key.recordLength, text))
+        if (!in.word(index, 4) || index >= key.recordCount || (previous && index <= *previous)
+            || !in.take(key.recordLength, text))
             return std::nullopt;
         store.records[static_cast<std::uint32_t>(index)] = text;
+        previous = index;
     }
     if (!in.atEnd())
         return std::nullopt;
