@@ -134,8 +134,6 @@ bool locateRange(std::uint8_t kind, const RecordKey& from, const RecordKey& to, 
         return false;
     ctx.reports.cache.assign(std::size_t {lastRecordIndex()} + 1, RecordCacheEntry {});
     const std::uint32_t last = lastRecordIndex();
-    // The scans below may go as far as the last record of the memory.
-    ctx.reports.highestToRead = last;
 
     std::uint8_t status = 0;
     if (!readRegisterStatus(status))
@@ -151,6 +149,8 @@ bool locateRange(std::uint8_t kind, const RecordKey& from, const RecordKey& to, 
     if (isMonthlyKind(kind) && !monthEnded(to))
         return false;
 
+    // The scans below go as far as the written part of the memory.
+    expectRecordsToRead(last);
     // The tax-rate and currency records in force and the first daily report of the range.
     for (std::uint32_t i = 0; i <= last; ++i) {
         if (!readRecord(i))
