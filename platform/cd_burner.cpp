@@ -1,11 +1,14 @@
 #include "platform/cd_burner.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <string_view>
 #include <thread>
+#include <unistd.h>
 
 #include <libburn/libburn.h>
 #include <libisofs/libisofs.h>
@@ -47,10 +50,42 @@ private:
     burn_drive* drive_ = nullptr;
 };
 
-// The libraries' problems go to standard error.
-void showProblems()
+// The libraries' problems are queued, never printed: the program tells them
+// in its own words.
+void queueProblems()
 {
-    burn_msgs_set_severities(const_cast<char*>("NEVER"), const_cast<char*>("SORRY"), const_cast<char*>("kelvor : "));
+    burn_msgs_set_severities(const_cast<char*>("SORRY"), const_cast<char*>("NEVER"), const_cast<char*>("kelvor : "));
+}
+
+// Empties the libraries' queue; the first system error found in it.
+int queuedSystemError()
+{
+    int found = 0;
+    int code = 0;
+    int osError = 0;
+    char text[BURN_MSGS_MESSAGE_LEN] = {};
+    char severity[80] = {};
+    while (burn_msgs_obtain(const_cast<char*>("ALL"), &code, text, &osError, severity) > 0)
+        if (found == 0)
+            found = osError;
+    return found;
+}
+
+// Why an address could not be opened: the file or its folder as the system
+// sees them, else what the libraries met.
+int openError(const std::string& address)
+{
+    const int queued = queuedSystemError();
+    constexpr std::string_view stdio = "stdio:";
+    const std::string path = address.starts_with(stdio) ? address.substr(stdio.size()) : address;
+    const std::filesystem::path file(path);
+    std::error_code error;
+    // An image file that does not exist yet is created in its folder.
+    const bool image = address.starts_with(stdio) && !std::filesystem::exists(file, error);
+    const std::filesystem::path needed = image && !file.parent_path().empty() ? file.parent_path() : file;
+    if (::access(needed.c_str(), F_OK) != 0 || ::access(needed.c_str(), R_OK | W_OK) != 0)
+        return errno;
+    return queued;
 }
 
 bool holdsWritableDisc(burn_drive* drive)
@@ -83,10 +118,15 @@ public:
     bool hasRecordableDrive(bool& present) override
     {
         address_.clear();
+        problem_ = {};
         present = false;
         if (const char* named = std::getenv(kDriveVariable); named != nullptr && *named != '\0') {
             const AcquiredDrive drive(named);
-            if (drive.get() != nullptr && holdsWritableDisc(drive.get()))
+            if (drive.get() == nullptr)
+                problem_ = {BurnProblem::Kind::DriveNotOpened, named, openError(named)};
+            else if (!holdsWritableDisc(drive.get()))
+                problem_ = {BurnProblem::Kind::NoWritableDisc, named, 0};
+            else
                 address_ = named;
             present = !address_.empty();
             return true;
@@ -112,8 +152,12 @@ public:
         if (infos != nullptr)
             burn_drive_info_free(infos);
         present = !address_.empty();
+        if (!present)
+            problem_ = {BurnProblem::Kind::NoDriveFound, {}, queuedSystemError()};
         return true;
     }
+
+    BurnProblem problem() const override { return problem_; }
 
     bool recorderDriveAddress(std::string& address) override
     {
@@ -122,6 +166,16 @@ public:
     }
 
     int burn(const std::string& folder, const BurnProgress& progress) override
+    {
+        problem_ = {};
+        const int failed = write(folder, progress);
+        if (failed != 0)
+            problem_ = {BurnProblem::Kind::WriteFailed, address_, queuedSystemError()};
+        return failed;
+    }
+
+private:
+    int write(const std::string& folder, const BurnProgress& progress)
     {
         const AcquiredDrive drive(address_);
         if (drive.get() == nullptr || !holdsWritableDisc(drive.get()))
@@ -201,6 +255,7 @@ public:
     }
 
     std::string address_;
+    BurnProblem problem_;
 };
 
 }
@@ -210,7 +265,7 @@ BurnLibraries::BurnLibraries()
     char message[1024] = {};
     started_ = isoburn_initialize(message, 0) == 1;
     if (started_)
-        showProblems();
+        queueProblems();
 }
 
 BurnLibraries::~BurnLibraries()

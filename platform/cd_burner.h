@@ -17,9 +17,19 @@ namespace kelvo::platform {
 // yet known). Called on the thread that burns.
 using BurnProgress = std::function<void(int written, int total)>;
 
+// Why the recorder could not be used, as far as the program can tell.
+struct BurnProblem {
+    enum class Kind { None, DriveNotOpened, NoWritableDisc, NoDriveFound, WriteFailed };
+    Kind kind = Kind::None;
+    std::string address;  // the recorder concerned, when one was named or found
+    int osError = 0;      // the system error behind it; 0 when none is known
+};
+
 class CdBurner {
 public:
     virtual ~CdBurner() = default;
+    // What made the last step fail; Kind::None after a step that worked.
+    virtual BurnProblem problem() const { return {}; }
     // False when the question could not be asked; otherwise present tells
     // whether a recorder holds a blank or appendable disc.
     virtual bool hasRecordableDrive(bool& present) = 0;
@@ -31,7 +41,8 @@ public:
 };
 
 // libisoburn, libisofs and libburn, started for the lifetime of the object
-// on the thread that burns.
+// on the thread that burns. Their own messages (English) stay in libburn's
+// queue, off the terminal; the burner reads the system error from them.
 class BurnLibraries {
 public:
     BurnLibraries();

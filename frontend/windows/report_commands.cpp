@@ -1,9 +1,11 @@
 #include "frontend/windows/report_commands.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -17,6 +19,7 @@
 
 #include "frontend/logic/cd_burn.h"
 #include "frontend/logic/print_layout.h"
+#include "frontend/logic/user_paper.h"
 #include "frontend/windows/main_window.h"
 #include "frontend/windows/report_pages.h"
 #include "platform/file_access.h"
@@ -55,6 +58,56 @@ void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& caption
     QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
     box.exec();
 }
+
+QPageSize pageSizeOf(const frontend::Paper& paper)
+{
+    return QPageSize(QSizeF(paper.widthMm, paper.heightMm), QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+}
+
+// Tells whether the print dialog's "Właściwości", where the paper is chosen,
+// was opened while it is installed.
+class PropertiesWatch : public QObject {
+public:
+    explicit PropertiesWatch(const QPrintDialog& dialog) : dialog_(dialog) { qApp->installEventFilter(this); }
+    ~PropertiesWatch() override { qApp->removeEventFilter(this); }
+    bool opened() const { return opened_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched != &dialog_ && watched->parent() == &dialog_
+            && qobject_cast<QDialog*>(watched) != nullptr)
+            opened_ = true;
+        return false;
+    }
+
+private:
+    const QPrintDialog& dialog_;
+    bool opened_ = false;
+};
+
+// Qt's print dialog proposes for "Drukuj do pliku (PDF)" the job title with
+// everything after its last dot replaced by ".pdf", which cuts
+// "(01.2012r.)" short; while it is installed, the dialog proposes the given
+// file instead.
+class PdfNameProposal : public QObject {
+public:
+    explicit PdfNameProposal(QString path) : path_(std::move(path)) { qApp->installEventFilter(this); }
+    ~PdfNameProposal() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            if (auto* dialog = qobject_cast<QPrintDialog*>(watched))
+                if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("filename")))
+                    name->setText(path_);
+        return false;
+    }
+
+private:
+    QString path_;
+};
 
 }
 
@@ -148,10 +201,19 @@ void ReportCommands::printTo(QPrinter& printer)
     main_.setStatusText(saved);
 }
 
+// The paper chosen in the last print dialog of this run, else the user's;
+// never the default a printer's driver was built with.
+QPageSize ReportCommands::paper() const
+{
+    return chosenPaper_ ? *chosenPaper_ : pageSizeOf(frontend::userPaper());
+}
+
 void ReportCommands::print()
 {
     if (QPrinterInfo::availablePrinters().isEmpty()) {
-        showMessage(&main_, QMessageBox::Warning, QStringLiteral("Wydruk"), QStringLiteral("Nie zainstalowano żadnej drukarki."));
+        showMessage(&main_, QMessageBox::Warning, QStringLiteral("Wydruk"),
+                    QStringLiteral("Nie zainstalowano żadnej drukarki. Raport można zapisać do pliku PDF poleceniem "
+                                   "„Zapis do pliku PDF”."));
         return;
     }
     QPrinter printer(QPrinter::HighResolution);
@@ -163,8 +225,15 @@ void ReportCommands::print()
     pDialog.setMinMax(1, 999);
     pDialog.setOption(QAbstractPrintDialog::PrintToFile, false);
     pDialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    const PropertiesWatch properties(pDialog);
     if (pDialog.exec() != QDialog::Accepted)
         return;
+    // The dialog gives the printer its driver's default paper; only a paper
+    // seen in its properties was chosen.
+    if (properties.opened())
+        chosenPaper_ = printer.pageLayout().pageSize();
+    else
+        printer.setPageSize(paper());
     // Every page is printed, whatever range the dialog was given.
     printer.setPrintRange(QPrinter::AllPages);
     printTo(printer);
@@ -173,6 +242,13 @@ void ReportCommands::print()
 void ReportCommands::showPreview()
 {
     QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(paper());
+    const QString pdfPath = QDir(startFolder()).filePath(jobTitle() + QStringLiteral(".pdf"));
+    // Without a printer the preview's print button saves a PDF, proposing
+    // the printer's file name.
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        printer.setOutputFileName(pdfPath);
+    const PdfNameProposal proposal(pdfPath);
     QPrintPreviewDialog dialog(&printer, &main_);
     dialog.setObjectName(QStringLiteral("Podgladwydruku"));
     dialog.setWindowTitle(QStringLiteral("Podgląd wydruku"));
@@ -235,12 +311,13 @@ void ReportCommands::burnToCd()
     const std::string folder = main_.session().workingFolder;
     const std::string name = main_.reportFileName().toStdString();
     TfMain* window = &main_;
-    burn_.setFuture(QtConcurrent::run([folder, name, window] {
+    burnProblem_ = std::make_shared<platform::BurnProblem>();
+    burn_.setFuture(QtConcurrent::run([folder, name, window, problem = burnProblem_] {
         frontend::PlatformBurnSystem system;
         return frontend::burnReportToCd(folder, name, system, [window](int written, int total) {
             const QString text = QString::fromStdString(frontend::burnProgressText(written, total));
             QMetaObject::invokeMethod(window, [window, text] { window->setStatusText(text); }, Qt::QueuedConnection);
-        });
+        }, problem.get());
     }));
 }
 
@@ -251,8 +328,11 @@ void ReportCommands::endBurn()
     main_.setClosingAllowed(true);
     burning_ = false;
     const frontend::BurnMessage message = frontend::burnMessage(result);
+    // The recorder's problem, in Polish, under the message.
+    const std::string problem = result == frontend::BurnResult::Done ? std::string() : frontend::burnProblemText(*burnProblem_);
     showMessage(&main_, result == frontend::BurnResult::Done ? QMessageBox::NoIcon : QMessageBox::Critical,
-                QString::fromStdString(message.caption), QString::fromStdString(message.text));
+                QString::fromStdString(message.caption),
+                QString::fromStdString(problem.empty() ? message.text : message.text + "\n" + problem));
     enterWorkingFolder();
     emit burnFinished(result);
 }
