@@ -21,7 +21,6 @@ namespace kelvo::platform {
 
 namespace {
 
-constexpr char kDriveVariable[] = "KELVO_CD_DRIVE";
 constexpr char kVolumeId[] = "KELVOR";
 
 // One drive acquired by its address, released when done.
@@ -113,14 +112,27 @@ using Image = std::unique_ptr<IsoImage, Freed<IsoImage, iso_image_unref>>;
 using WriteOpts = std::unique_ptr<burn_write_opts, Freed<burn_write_opts, burn_write_opts_free>>;
 using Disc = std::unique_ptr<burn_disc, Freed<burn_disc, burn_disc_free>>;
 
+// Runs libburn's drive scan, which works in a thread of its own and answers
+// 0 until it is done; the drives' list, or false when the scan failed.
+bool scanDrives(burn_drive_info*& infos, unsigned int& count)
+{
+    int scanned = 0;
+    while ((scanned = burn_drive_scan(&infos, &count)) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return scanned > 0;
+}
+
 class LibburnCdBurner final : public CdBurner {
 public:
+    explicit LibburnCdBurner(std::string named) : named_(std::move(named)) {}
+
     bool hasRecordableDrive(bool& present) override
     {
         address_.clear();
         problem_ = {};
         present = false;
-        if (const char* named = std::getenv(kDriveVariable); named != nullptr && *named != '\0') {
+        if (!named_.empty()) {
+            const std::string& named = named_;
             const AcquiredDrive drive(named);
             if (drive.get() == nullptr)
                 problem_ = {BurnProblem::Kind::DriveNotOpened, named, openError(named)};
@@ -133,11 +145,7 @@ public:
         }
         burn_drive_info* infos = nullptr;
         unsigned int count = 0;
-        // The scan runs in a thread of its own and answers 0 until it is done.
-        int scanned = 0;
-        while ((scanned = burn_drive_scan(&infos, &count)) == 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (scanned < 0)
+        if (!scanDrives(infos, count))
             return false;
         for (unsigned int i = 0; i < count && address_.empty(); ++i) {
             char address[BURN_DRIVE_ADR_LEN] = {};
@@ -254,6 +262,7 @@ private:
         return Disc(disc);
     }
 
+    std::string named_;
     std::string address_;
     BurnProblem problem_;
 };
@@ -274,11 +283,29 @@ BurnLibraries::~BurnLibraries()
         isoburn_finish();
 }
 
-std::unique_ptr<CdBurner> createCdBurner()
+std::unique_ptr<CdBurner> createCdBurner(const std::string& address)
 {
     if (!isoburn_is_compatible(isoburn_header_version_major, isoburn_header_version_minor, isoburn_header_version_micro, 0))
         return nullptr;
-    return std::make_unique<LibburnCdBurner>();
+    return std::make_unique<LibburnCdBurner>(address);
+}
+
+std::vector<std::string> scanRecorders()
+{
+    std::vector<std::string> addresses;
+    burn_drive_info* infos = nullptr;
+    unsigned int count = 0;
+    if (!scanDrives(infos, count))
+        return addresses;
+    for (unsigned int i = 0; i < count; ++i) {
+        char address[BURN_DRIVE_ADR_LEN] = {};
+        if (writesOpticalDiscs(infos[i]) && burn_drive_get_adr(&infos[i], address) > 0)
+            addresses.emplace_back(address);
+    }
+    if (infos != nullptr)
+        burn_drive_info_free(infos);
+    queuedSystemError();
+    return addresses;
 }
 
 std::optional<std::string> cdStagingFolder()

@@ -1,15 +1,16 @@
 // Burning a folder to a recordable CD, in three steps as the front end asks
 // for them: is there a recorder with a writable disc, what is its address,
 // write the folder. Built on libisoburn (libburn writes, libisofs lays out the
-// ISO 9660 image). A recorder is found by libburn's drive scan, or named by
-// the environment variable KELVO_CD_DRIVE (a device such as /dev/sr0, or
-// stdio:/path/disc.iso to write an image file instead of a disc).
+// ISO 9660 image). A recorder is found by libburn's drive scan, or named (a
+// device such as /dev/sr0, or stdio:/path/disc.iso to write an image file
+// instead of a disc).
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kelvo::platform {
 
@@ -55,8 +56,13 @@ private:
     bool started_ = false;
 };
 
-// Null when the libraries in use cannot serve this program.
-std::unique_ptr<CdBurner> createCdBurner();
+// Null when the libraries in use cannot serve this program. An empty
+// address takes the first recorder the scan finds.
+std::unique_ptr<CdBurner> createCdBurner(const std::string& address);
+
+// The addresses of the drives that write CDs or DVDs, as libburn's scan
+// finds them; the libraries must be started.
+std::vector<std::string> scanRecorders();
 
 // The folder for files waiting to be burned, $XDG_DATA_HOME/kelvor/nagrywanie
 // (else ~/.local/share/kelvor/nagrywanie), created when missing; nothing when

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "frontend/logic/recorder_setting.h"
 #include "platform/file_access.h"
 
 namespace kelvo::frontend {
@@ -66,7 +67,7 @@ void PlatformBurnSystem::stopLibraries()
 
 std::unique_ptr<platform::CdBurner> PlatformBurnSystem::createBurner()
 {
-    return platform::createCdBurner();
+    return platform::createCdBurner(recorderAddress());
 }
 
 BurnResult burnReportToCd(const std::string& workingFolder, const std::string& reportName, BurnSystem& system,

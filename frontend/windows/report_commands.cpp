@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -19,7 +20,9 @@
 
 #include "frontend/logic/cd_burn.h"
 #include "frontend/logic/print_layout.h"
+#include "frontend/logic/recorder_setting.h"
 #include "frontend/logic/user_paper.h"
+#include "frontend/windows/driver_command_runner.h"
 #include "frontend/windows/main_window.h"
 #include "frontend/windows/report_pages.h"
 #include "platform/file_access.h"
@@ -137,6 +140,7 @@ void ReportCommands::addCommands()
         connect(print, &QAction::enabledChanged, action, &QAction::setEnabled);
         return action;
     };
+    addRecorderChoice();
     preview_ = make("Podgląd wydruku", "Podgladwydruku1", "document-print-preview", ":/icons/podglad.svg");
     pdf_ = make("Zapis do pliku PDF", "ZapisdoplikuPDF1", "application-pdf", ":/icons/pdf.svg");
     connect(preview_, &QAction::triggered, this, &ReportCommands::showPreview);
@@ -168,6 +172,68 @@ void ReportCommands::addCommands()
         button->setAutoRaise(true);
         toolbar->insertWidget(before, button);
     }
+}
+
+// "Nagrywarka płyt CD" follows "Czcionka " in the menu.
+void ReportCommands::addRecorderChoice()
+{
+    QAction* font = main_.commandAction(Command::Font);
+    recorder_ = new QAction(QIcon::fromTheme(QStringLiteral("drive-optical")), QStringLiteral("Nagrywarka płyt CD"), &main_);
+    recorder_->setObjectName(QStringLiteral("Nagrywarka1"));
+    connect(recorder_, &QAction::triggered, this, &ReportCommands::chooseRecorder);
+    if (auto* menu = qobject_cast<QMenu*>(font->parent())) {
+        const QList<QAction*> items = menu->actions();
+        const qsizetype at = items.indexOf(font) + 1;
+        menu->insertAction(at < items.size() ? items[at] : nullptr, recorder_);
+    }
+}
+
+// A drive from libburn's scan, an image file, or the first recorder found.
+void ReportCommands::chooseRecorder()
+{
+    if (burning_)
+        return;
+    std::vector<std::string> drives;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    runBesideModalDialog([&drives] {
+        const platform::BurnLibraries libraries;
+        if (libraries.started())
+            drives = platform::scanRecorders();
+    });
+    QApplication::restoreOverrideCursor();
+
+    const QString first = QStringLiteral("Pierwsza znaleziona nagrywarka");
+    const QString image = QStringLiteral("Plik obrazu płyty (ISO)…");
+    const QString chosen = QString::fromStdString(frontend::chosenRecorder());
+    QStringList items {first};
+    for (const std::string& drive : drives)
+        items.append(QString::fromStdString(drive));
+    if (!chosen.isEmpty() && !items.contains(chosen))
+        items.append(chosen);
+    items.append(image);
+    QInputDialog dialog(&main_);
+    dialog.setObjectName(QStringLiteral("dlgNagrywarka"));
+    dialog.setWindowTitle(QStringLiteral("Nagrywarka płyt CD"));
+    dialog.setLabelText(QStringLiteral("Zapis na dysk CD nagrywa w:"));
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(false);
+    dialog.setTextValue(chosen.isEmpty() ? first : chosen);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QString address = dialog.textValue();
+    if (address == first) {
+        address.clear();
+    } else if (address == image) {
+        const QString path = askForFile(&main_, startFolder(), "sdObrazPlyty", QFileDialog::AcceptSave,
+                                        QStringLiteral("Obraz płyty (*.iso)"), QStringLiteral("iso"), QStringLiteral("raport.iso"));
+        enterWorkingFolder();
+        if (path.isEmpty())
+            return;
+        address = QStringLiteral("stdio:") + path;
+    }
+    if (!frontend::saveChosenRecorder(address.toStdString()))
+        showMessage(&main_, QMessageBox::Warning, QStringLiteral("Nagrywarka płyt CD"),
+                    QStringLiteral("Nie można zapisać wyboru nagrywarki."));
 }
 
 QString ReportCommands::jobTitle() const
@@ -305,6 +371,7 @@ void ReportCommands::burnToCd()
     if (burning_)
         return;
     burning_ = true;
+    recorder_->setEnabled(false);
     main_.setClosingAllowed(false);
     statusBeforeBurn_ = main_.statusText();
     main_.setStatusText(QString::fromStdString(frontend::burnProgressText(0, 0)));
@@ -327,6 +394,7 @@ void ReportCommands::endBurn()
     main_.setStatusText(statusBeforeBurn_);
     main_.setClosingAllowed(true);
     burning_ = false;
+    recorder_->setEnabled(true);
     const frontend::BurnMessage message = frontend::burnMessage(result);
     // The recorder's problem, in Polish, under the message.
     const std::string problem = result == frontend::BurnResult::Done ? std::string() : frontend::burnProblemText(*burnProblem_);

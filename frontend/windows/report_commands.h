@@ -37,12 +37,15 @@ public:
 
     QAction* previewAction() const { return preview_; }
     QAction* pdfAction() const { return pdf_; }
+    QAction* recorderAction() const { return recorder_; }
 
 signals:
     void burnFinished(frontend::BurnResult result);
 
 private:
     void addCommands();
+    void addRecorderChoice();
+    void chooseRecorder();
     void print();
     void showPreview();
     void saveAsPdf();
@@ -59,6 +62,7 @@ private:
     TfMain& main_;
     QAction* preview_ = nullptr;
     QAction* pdf_ = nullptr;
+    QAction* recorder_ = nullptr;
     QString openedName_;
     std::optional<QPageSize> chosenPaper_;
     bool burning_ = false;

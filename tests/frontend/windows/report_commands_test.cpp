@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
@@ -598,4 +599,54 @@ TEST_F(ReportCommandsTest, AnImageInAMissingFolderIsToldInPolishAndLibburnKeepsQ
     const std::string printed = readFile(dir_.file("stderr"));
     EXPECT_EQ(printed.find("SORRY"), std::string::npos) << printed;
     EXPECT_EQ(printed.find("stdio-path"), std::string::npos) << printed;
+}
+
+TEST_F(ReportCommandsTest, TheRecorderChosenInTheWindowsIsTheOneBurnedTo)
+{
+    readReport();
+    kelvo::test::ScopedEnv data("XDG_DATA_HOME", dir_.file("data"));
+    kelvo::test::ScopedEnv drive("KELVO_CD_DRIVE", "");
+    QStringList offered;
+    answers_.push([&offered](QWidget* dialog) {
+        auto* choice = qobject_cast<QInputDialog*>(dialog);
+        ASSERT_NE(choice, nullptr) << dialog->metaObject()->className();
+        EXPECT_EQ(choice->objectName(), QStringLiteral("dlgNagrywarka"));
+        offered = choice->comboBoxItems();
+        choice->setTextValue(offered.back());
+        if (const char* shots = std::getenv("KELVO_SHOT_DIR"))
+            choice->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/recorder.png"));
+        choice->accept();
+    });
+    choose(dir_.file("plyta"));
+    commands().recorderAction()->trigger();
+    ASSERT_EQ(answers_.left(), 0u) << "the choice and the image's file dialog were shown";
+    ASSERT_GE(offered.size(), 2);
+    EXPECT_EQ(offered.front(), QStringLiteral("Pierwsza znaleziona nagrywarka"));
+    EXPECT_EQ(offered.back(), QStringLiteral("Plik obrazu płyty (ISO)…"));
+    EXPECT_EQ(readFile(dir_.file("config/kelvor/nagrywarka.conf")), "nagrywarka=stdio:" + dir_.file("plyta.iso") + "\n");
+    EXPECT_EQ(cwd(), windows_->session().workingFolder);
+
+    QSignalSpy finished(&commands(), &kelvo::windows::ReportCommands::burnFinished);
+    answers_.press(QMessageBox::Ok);
+    mainWindow().commandAction(Command::BurnCd)->trigger();
+    EXPECT_FALSE(commands().recorderAction()->isEnabled()) << "no other choice while burning";
+    ASSERT_TRUE(finished.wait(600000) || finished.count() == 1);
+    QTest::qWait(50);
+    EXPECT_EQ(finished.at(0).at(0).value<BurnResult>(), BurnResult::Done);
+    EXPECT_TRUE(std::filesystem::file_size(dir_.file("plyta.iso")) > 0) << "the image was written";
+    EXPECT_TRUE(commands().recorderAction()->isEnabled());
+
+    // The dialog opens on the choice; its first entry goes back to the first recorder found.
+    QString shown;
+    answers_.push([&shown](QWidget* dialog) {
+        auto* choice = qobject_cast<QInputDialog*>(dialog);
+        ASSERT_NE(choice, nullptr);
+        shown = choice->textValue();
+        choice->setTextValue(choice->comboBoxItems().front());
+        choice->accept();
+    });
+    commands().recorderAction()->trigger();
+    ASSERT_EQ(answers_.left(), 0u);
+    EXPECT_EQ(shown.toStdString(), "stdio:" + dir_.file("plyta.iso"));
+    EXPECT_EQ(readFile(dir_.file("config/kelvor/nagrywarka.conf")), "nagrywarka=\n");
 }
