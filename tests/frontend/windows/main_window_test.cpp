@@ -211,6 +211,7 @@ TEST_F(MainWindowTest, TheFontDialogOpensOnTheDisplaysFontAndOkUntouchedKeepsIt)
         auto* fonts = qobject_cast<QFontDialog*>(dialog);
         ASSERT_NE(fonts, nullptr);
         offered = fonts->currentFont();
+        kelvo::test::shoot(fonts, "font-dialog");
         fonts->accept();
     });
     mainWindow().commandAction(Command::Font)->trigger();

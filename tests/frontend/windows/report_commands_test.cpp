@@ -10,7 +10,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -464,7 +463,10 @@ TEST_F(ReportCommandsTest, PrintedThroughARealCupsServer)
     readReport();
 
     // No printer yet: the warning, and no dialog.
-    answers_.press(QMessageBox::Ok);
+    answers_.push([](QWidget* dialog) {
+        kelvo::test::shoot(dialog, "no-printer");
+        qobject_cast<QMessageBox*>(dialog)->button(QMessageBox::Ok)->click();
+    });
     mainWindow().commandAction(Command::Print)->trigger();
     ASSERT_EQ(answers_.left(), 0u);
     EXPECT_EQ(answers_.seen().back().caption, QStringLiteral("Wydruk"));
@@ -518,8 +520,8 @@ TEST_F(ReportCommandsTest, ThePaperIsTheUsersNotTheDriversAndThePreviewKeepsTheW
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "the test's own CUPS daemon needs root: it hands its filters to the lp user";
-    // A Polish desktop without a libpaper setting; the queue's generic
-    // driver was built with Letter.
+    // A Polish desktop without a libpaper setting; the queue's generic PDF
+    // driver was built with Letter, on which January takes two pages.
     const kelvo::test::ScopedEnv lang {"LANG", "pl_PL.UTF-8"};
     const kelvo::test::ScopedEnv all {"LC_ALL", ""};
     const kelvo::test::ScopedEnv paper {"LC_PAPER", ""};
@@ -528,13 +530,12 @@ TEST_F(ReportCommandsTest, ThePaperIsTheUsersNotTheDriversAndThePreviewKeepsTheW
     kelvo::test::PrivateCups cups;
     ASSERT_TRUE(cups.running()) << "cupsd did not start: " << cups.errorLog();
     ASSERT_TRUE(cups.addQueue("kelvo_pdf")) << cups.errorLog();
-    ASSERT_EQ(QPrinterInfo::printerInfo(QStringLiteral("kelvo_pdf")).defaultPageSize().id(), QPageSize::Letter)
-        << "the queue's own default";
     readReport();
 
     answers_.push([&](QWidget* dialog) {
         auto* pDialog = qobject_cast<QPrintDialog*>(dialog);
         ASSERT_NE(pDialog, nullptr) << dialog->metaObject()->className();
+        kelvo::test::shoot(pDialog, "print-dialog");
         pDialog->accept();
     });
     mainWindow().commandAction(Command::Print)->trigger();
@@ -550,6 +551,10 @@ TEST_F(ReportCommandsTest, ThePaperIsTheUsersNotTheDriversAndThePreviewKeepsTheW
     answers_.push([&preview](QWidget* dialog) {
         preview = qobject_cast<QPrintPreviewDialog*>(dialog);
         ASSERT_NE(preview, nullptr) << dialog->metaObject()->className();
+        preview->resize(900, 700);
+        if (auto* pages = preview->findChild<QPrintPreviewWidget*>())
+            pages->updatePreview();
+        kelvo::test::shoot(preview, "print-preview");
         const QString print = QCoreApplication::translate("QPrintPreviewDialog", "Print");
         for (QAction* action : preview->findChildren<QAction*>())
             if (action->text() == print) {
@@ -561,6 +566,7 @@ TEST_F(ReportCommandsTest, ThePaperIsTheUsersNotTheDriversAndThePreviewKeepsTheW
     });
     answers_.push([&proposed, &preview](QWidget* dialog) {
         auto* pDialog = qobject_cast<QPrintDialog*>(dialog);
+        kelvo::test::shoot(dialog, "print-to-pdf");
         if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("filename")))
             proposed = name->text();
         qobject_cast<QDialog*>(dialog)->reject();
@@ -578,7 +584,10 @@ TEST_F(ReportCommandsTest, AnImageInAMissingFolderIsToldInPolishAndLibburnKeepsQ
     kelvo::test::ScopedEnv data("XDG_DATA_HOME", dir_.file("data"));
     kelvo::test::ScopedEnv drive("KELVO_CD_DRIVE", "stdio:" + dir_.file("missing/disc.iso"));
     QSignalSpy finished(&commands(), &kelvo::windows::ReportCommands::burnFinished);
-    answers_.press(QMessageBox::Ok);
+    answers_.push([](QWidget* dialog) {
+        kelvo::test::shoot(dialog, "burn-message");
+        qobject_cast<QMessageBox*>(dialog)->button(QMessageBox::Ok)->click();
+    });
     // Standard error into a file for the burn's time.
     std::fflush(stderr);
     const int kept = ::dup(STDERR_FILENO);
@@ -613,8 +622,7 @@ TEST_F(ReportCommandsTest, TheRecorderChosenInTheWindowsIsTheOneBurnedTo)
         EXPECT_EQ(choice->objectName(), QStringLiteral("dlgNagrywarka"));
         offered = choice->comboBoxItems();
         choice->setTextValue(offered.back());
-        if (const char* shots = std::getenv("KELVO_SHOT_DIR"))
-            choice->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/recorder.png"));
+        kelvo::test::shoot(choice, "recorder");
         choice->accept();
     });
     choose(dir_.file("plyta"));
