@@ -70,7 +70,7 @@ TEST_F(MainWindowTest, CaptionSizeMenuAndToolbar)
         items << (action->isSeparator() ? QStringLiteral("-") : action->objectName() + "=" + action->text());
     EXPECT_EQ(items, (QStringList {"Odczytaj1=Generacja raportu z podłączonej kasy", "Wydruk2=Wydruk",
                          "Zapis1=Zapis na dysk CD", "ZapisnadyskCD1=Zapis na dysk", "Podgladwydruku1=Podgląd wydruku",
-                         "ZapisdoplikuPDF1=Zapis do pliku PDF", "-", "Ustawienia1=Czcionka ", "-",
+                         "ZapisdoplikuPDF1=Zapis do pliku PDF", "-", "Ustawienia1=Czcionka ", "Nagrywarka1=Nagrywarka płyt CD", "-",
                          "Odczytzdysku1=Przeglądanie zapisanych raportów", "-",
                          "PamiecRekordow1=Pamięć podręczna rekordów", "Wyj1=Wyjście z programu"}));
 
