@@ -1,11 +1,14 @@
 #include "platform/cd_burner.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <string_view>
 #include <thread>
+#include <unistd.h>
 
 #include <libburn/libburn.h>
 #include <libisofs/libisofs.h>
@@ -18,7 +21,6 @@ namespace kelvo::platform {
 
 namespace {
 
-constexpr char kDriveVariable[] = "KELVO_CD_DRIVE";
 constexpr char kVolumeId[] = "KELVOR";
 
 // One drive acquired by its address, released when done.
@@ -47,10 +49,42 @@ private:
     burn_drive* drive_ = nullptr;
 };
 
-// The libraries' problems go to standard error.
-void showProblems()
+// The libraries' problems are queued, never printed: the program tells them
+// in its own words.
+void queueProblems()
 {
-    burn_msgs_set_severities(const_cast<char*>("NEVER"), const_cast<char*>("SORRY"), const_cast<char*>("kelvor : "));
+    burn_msgs_set_severities(const_cast<char*>("SORRY"), const_cast<char*>("NEVER"), const_cast<char*>("kelvor : "));
+}
+
+// Empties the libraries' queue; the first system error found in it.
+int queuedSystemError()
+{
+    int found = 0;
+    int code = 0;
+    int osError = 0;
+    char text[BURN_MSGS_MESSAGE_LEN] = {};
+    char severity[80] = {};
+    while (burn_msgs_obtain(const_cast<char*>("ALL"), &code, text, &osError, severity) > 0)
+        if (found == 0)
+            found = osError;
+    return found;
+}
+
+// Why an address could not be opened: the file or its folder as the system
+// sees them, else what the libraries met.
+int openError(const std::string& address)
+{
+    const int queued = queuedSystemError();
+    constexpr std::string_view stdio = "stdio:";
+    const std::string path = address.starts_with(stdio) ? address.substr(stdio.size()) : address;
+    const std::filesystem::path file(path);
+    std::error_code error;
+    // An image file that does not exist yet is created in its folder.
+    const bool image = address.starts_with(stdio) && !std::filesystem::exists(file, error);
+    const std::filesystem::path needed = image && !file.parent_path().empty() ? file.parent_path() : file;
+    if (::access(needed.c_str(), F_OK) != 0 || ::access(needed.c_str(), R_OK | W_OK) != 0)
+        return errno;
+    return queued;
 }
 
 bool holdsWritableDisc(burn_drive* drive)
@@ -78,26 +112,40 @@ using Image = std::unique_ptr<IsoImage, Freed<IsoImage, iso_image_unref>>;
 using WriteOpts = std::unique_ptr<burn_write_opts, Freed<burn_write_opts, burn_write_opts_free>>;
 using Disc = std::unique_ptr<burn_disc, Freed<burn_disc, burn_disc_free>>;
 
+// Runs libburn's drive scan, which works in a thread of its own and answers
+// 0 until it is done; the drives' list, or false when the scan failed.
+bool scanDrives(burn_drive_info*& infos, unsigned int& count)
+{
+    int scanned = 0;
+    while ((scanned = burn_drive_scan(&infos, &count)) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return scanned > 0;
+}
+
 class LibburnCdBurner final : public CdBurner {
 public:
+    explicit LibburnCdBurner(std::string named) : named_(std::move(named)) {}
+
     bool hasRecordableDrive(bool& present) override
     {
         address_.clear();
+        problem_ = {};
         present = false;
-        if (const char* named = std::getenv(kDriveVariable); named != nullptr && *named != '\0') {
+        if (!named_.empty()) {
+            const std::string& named = named_;
             const AcquiredDrive drive(named);
-            if (drive.get() != nullptr && holdsWritableDisc(drive.get()))
+            if (drive.get() == nullptr)
+                problem_ = {BurnProblem::Kind::DriveNotOpened, named, openError(named)};
+            else if (!holdsWritableDisc(drive.get()))
+                problem_ = {BurnProblem::Kind::NoWritableDisc, named, 0};
+            else
                 address_ = named;
             present = !address_.empty();
             return true;
         }
         burn_drive_info* infos = nullptr;
         unsigned int count = 0;
-        // The scan runs in a thread of its own and answers 0 until it is done.
-        int scanned = 0;
-        while ((scanned = burn_drive_scan(&infos, &count)) == 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (scanned < 0)
+        if (!scanDrives(infos, count))
             return false;
         for (unsigned int i = 0; i < count && address_.empty(); ++i) {
             char address[BURN_DRIVE_ADR_LEN] = {};
@@ -112,8 +160,12 @@ public:
         if (infos != nullptr)
             burn_drive_info_free(infos);
         present = !address_.empty();
+        if (!present)
+            problem_ = {BurnProblem::Kind::NoDriveFound, {}, queuedSystemError()};
         return true;
     }
+
+    BurnProblem problem() const override { return problem_; }
 
     bool recorderDriveAddress(std::string& address) override
     {
@@ -122,6 +174,16 @@ public:
     }
 
     int burn(const std::string& folder, const BurnProgress& progress) override
+    {
+        problem_ = {};
+        const int failed = write(folder, progress);
+        if (failed != 0)
+            problem_ = {BurnProblem::Kind::WriteFailed, address_, queuedSystemError()};
+        return failed;
+    }
+
+private:
+    int write(const std::string& folder, const BurnProgress& progress)
     {
         const AcquiredDrive drive(address_);
         if (drive.get() == nullptr || !holdsWritableDisc(drive.get()))
@@ -200,7 +262,9 @@ public:
         return Disc(disc);
     }
 
+    std::string named_;
     std::string address_;
+    BurnProblem problem_;
 };
 
 }
@@ -210,7 +274,7 @@ BurnLibraries::BurnLibraries()
     char message[1024] = {};
     started_ = isoburn_initialize(message, 0) == 1;
     if (started_)
-        showProblems();
+        queueProblems();
 }
 
 BurnLibraries::~BurnLibraries()
@@ -219,11 +283,29 @@ BurnLibraries::~BurnLibraries()
         isoburn_finish();
 }
 
-std::unique_ptr<CdBurner> createCdBurner()
+std::unique_ptr<CdBurner> createCdBurner(const std::string& address)
 {
     if (!isoburn_is_compatible(isoburn_header_version_major, isoburn_header_version_minor, isoburn_header_version_micro, 0))
         return nullptr;
-    return std::make_unique<LibburnCdBurner>();
+    return std::make_unique<LibburnCdBurner>(address);
+}
+
+std::vector<std::string> scanRecorders()
+{
+    std::vector<std::string> addresses;
+    burn_drive_info* infos = nullptr;
+    unsigned int count = 0;
+    if (!scanDrives(infos, count))
+        return addresses;
+    for (unsigned int i = 0; i < count; ++i) {
+        char address[BURN_DRIVE_ADR_LEN] = {};
+        if (writesOpticalDiscs(infos[i]) && burn_drive_get_adr(&infos[i], address) > 0)
+            addresses.emplace_back(address);
+    }
+    if (infos != nullptr)
+        burn_drive_info_free(infos);
+    queuedSystemError();
+    return addresses;
 }
 
 std::optional<std::string> cdStagingFolder()

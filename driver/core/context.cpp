@@ -7,6 +7,7 @@ Context ctx;
 void resetCommandContext()
 {
     static_cast<CommandState&>(ctx) = CommandState {};
+    ctx.stopRequested = false;
 }
 
 void resetProcessState()

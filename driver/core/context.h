@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -217,6 +218,9 @@ struct LastingState {
 struct Context : CommandState, LastingState {
     platform::MessageBus bus;  // bound once a server message number is set
     ReadProgressListener readProgress;
+    // Set from any thread to stop the running command before its next
+    // fiscal memory record; cleared with the command's own state.
+    std::atomic<bool> stopRequested {false};
 };
 
 extern Context ctx;

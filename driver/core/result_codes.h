@@ -88,6 +88,8 @@ inline constexpr std::uint8_t UnknownSubRequest = 103;     // a sub-request the 
 inline constexpr std::uint8_t PrintedReportCode5 = 103;    // the register's result code 5 of a printed report
 inline constexpr std::uint8_t PrintedReportCode7 = 113;   // the register's result code 7 of a printed report
 inline constexpr std::uint8_t RegisterError = 123;         // status 134: ask the register's error code
+// The caller asked the running command to stop (PrzerwanieOdczytu); returned unchanged.
+inline constexpr std::uint8_t StoppedByCaller = 124;
 }
 
 // The result code for a condition; a pure function of its arguments.

@@ -223,6 +223,10 @@ bool readRecord(std::uint32_t index)
 {
     if (!recordGeometryReady())
         return false;
+    if (ctx.stopRequested) {
+        failWith(condition::StoppedByCaller);
+        return false;
+    }
     if (index > 0xFFFF) {
         // Request 154 addresses records with two bytes.
         failWith(condition::OtherError);

@@ -139,13 +139,18 @@ bool blockOneFlag();              // the memory holds signatures, labels and cum
 // Reads record index into the cache (or, beyond N, reads it twice and
 // compares); the answer bytes, first byte first, are left in
 // ctx.reports.answer. A record with the same wrong check value ten times is
-// cached as damaged without an error; differing values give 46.
+// cached as damaged without an error; differing values give 46. A stop asked
+// for by the caller ends the command here, before the record is asked for.
 bool readRecord(std::uint32_t index);
 // Reads record index from the register into the cache, kept records aside.
 bool readRecordFromRegister(std::uint32_t index);
 // True when a record's raw answer, of this register's record length, is
 // written, present and passes its check value.
 bool isSoundRecordAnswer(const std::vector<std::uint8_t>& answer);
+// Sets the highest index the progress function is told the command will
+// read: the end of the written part as the kept records know it, else the
+// memory's last record.
+void expectRecordsToRead(std::uint32_t last);
 // Counts a record of the array read from the register and tells the
 // progress function, if one is set.
 void noteRecordRead();

@@ -164,8 +164,6 @@ bool locateRange(std::uint8_t kind, const RecordKey& from, const RecordKey& to, 
         return false;
     ctx.reports.cache.assign(std::size_t {lastRecordIndex()} + 1, RecordCacheEntry {});
     const std::uint32_t last = lastRecordIndex();
-    // The scans below may go as far as the last record of the memory.
-    ctx.reports.highestToRead = last;
 
     std::uint8_t status = 0;
     if (!readRegisterStatus(status))
@@ -181,6 +179,8 @@ bool locateRange(std::uint8_t kind, const RecordKey& from, const RecordKey& to, 
     if (isMonthlyKind(kind) && !monthEnded(to))
         return false;
 
+    // The scans below go as far as the written part of the memory.
+    expectRecordsToRead(last);
     if (!findRangeStart(byNumber, from, range))
         return false;
     if (range.sectionFirst == kNoRecord || compareKeys(byNumber, to, recordKey(byNumber, range.sectionFirst)) == 2)

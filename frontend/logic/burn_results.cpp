@@ -1,5 +1,7 @@
 #include "frontend/logic/burn_results.h"
 
+#include "frontend/logic/system_reason.h"
+
 namespace kelvo::frontend {
 
 namespace {
@@ -24,6 +26,29 @@ BurnMessage burnMessage(BurnResult result)
     case BurnResult::NoRecorder: return {"BŁĄD", "NIE WYKRYTO NAGRYWARKI PŁYT CDR/CD-RW"};
     }
     return {"BŁĄD", kSystemError};
+}
+
+namespace {
+
+std::string because(int osError)
+{
+    return osError != 0 ? ": " + systemReason(osError) + "." : ".";
+}
+
+}
+
+std::string burnProblemText(const platform::BurnProblem& problem)
+{
+    using Kind = platform::BurnProblem::Kind;
+    const std::string drive = "„" + problem.address + "”";
+    switch (problem.kind) {
+    case Kind::None: return {};
+    case Kind::DriveNotOpened: return "Nie można użyć napędu " + drive + because(problem.osError);
+    case Kind::NoWritableDisc: return "W napędzie " + drive + " nie ma czystej ani dopisywalnej płyty.";
+    case Kind::NoDriveFound: return "Nie znaleziono napędu, który nagrywa płyty CD lub DVD" + because(problem.osError);
+    case Kind::WriteFailed: return "Nagrywanie w napędzie " + drive + " nie powiodło się" + because(problem.osError);
+    }
+    return {};
 }
 
 }

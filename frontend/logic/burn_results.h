@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/cd_burner.h"
+
 namespace kelvo::frontend {
 
 enum class BurnResult : int {
@@ -23,5 +25,10 @@ struct BurnMessage {
 };
 
 BurnMessage burnMessage(BurnResult result);
+
+// The recorder's problem in Polish, for the line under the message ("" when
+// there is none): "Nie można użyć napędu „/dev/sr1”: nie ma takiego pliku
+// ani folderu."
+std::string burnProblemText(const platform::BurnProblem& problem);
 
 }

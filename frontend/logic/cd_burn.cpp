@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "frontend/logic/recorder_setting.h"
 #include "platform/file_access.h"
 
 namespace kelvo::frontend {
@@ -21,7 +22,8 @@ void emptyOfFiles(const std::string& folder)
     }
 }
 
-BurnResult burnStaged(const std::string& stagingFolder, BurnSystem& system, const platform::BurnProgress& progress)
+BurnResult burnStaged(const std::string& stagingFolder, BurnSystem& system, const platform::BurnProgress& progress,
+                      platform::BurnProblem& problem)
 {
     if (!system.startLibraries())
         return BurnResult::ComponentsFailed;
@@ -39,6 +41,7 @@ BurnResult burnStaged(const std::string& stagingFolder, BurnSystem& system, cons
             result = BurnResult::DriveLetterFailed;
         else if (burner->burn(stagingFolder, progress) != 0)
             result = BurnResult::BurnFailed;
+        problem = burner->problem();
     }
     system.stopLibraries();
     return result;
@@ -64,11 +67,11 @@ void PlatformBurnSystem::stopLibraries()
 
 std::unique_ptr<platform::CdBurner> PlatformBurnSystem::createBurner()
 {
-    return platform::createCdBurner();
+    return platform::createCdBurner(recorderAddress());
 }
 
 BurnResult burnReportToCd(const std::string& workingFolder, const std::string& reportName, BurnSystem& system,
-                          const platform::BurnProgress& progress)
+                          const platform::BurnProgress& progress, platform::BurnProblem* problem)
 {
     const auto staging = system.stagingFolder();
     if (!staging)
@@ -80,7 +83,10 @@ BurnResult burnReportToCd(const std::string& workingFolder, const std::string& r
         fs::remove(staged, error);
         return BurnResult::StagingCopyFailed;
     }
-    const BurnResult result = burnStaged(*staging, system, progress);
+    platform::BurnProblem met;
+    const BurnResult result = burnStaged(*staging, system, progress, met);
+    if (problem != nullptr)
+        *problem = met;
     emptyOfFiles(*staging);
     return result;
 }

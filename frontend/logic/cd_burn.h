@@ -36,9 +36,9 @@ private:
 
 // Stages REPORT_NAME of WORKING_FOLDER alone and burns it. The staging folder
 // is emptied of files (its subfolders stay) before and, once the copy was
-// made, afterwards.
+// made, afterwards. The recorder's problem, if it had one, goes to problem.
 BurnResult burnReportToCd(const std::string& workingFolder, const std::string& reportName, BurnSystem& system,
-                          const platform::BurnProgress& progress);
+                          const platform::BurnProgress& progress, platform::BurnProblem* problem = nullptr);
 
 // The status line while a burn runs.
 std::string burnProgressText(int written, int total);

@@ -18,19 +18,40 @@ std::string recordsReadText(std::uint32_t recordsRead, std::uint32_t highestInde
         + std::to_string(held);
 }
 
-std::string elapsedText(std::int64_t seconds)
+namespace {
+
+std::string clockText(std::int64_t seconds)
 {
     if (seconds < 0)
         seconds = 0;
     const std::int64_t hours = seconds / 3600;
     const int minutes = static_cast<int>(seconds / 60 % 60);
     const int rest = static_cast<int>(seconds % 60);
-    std::string text = "Czas odczytu: ";
+    std::string text;
     if (hours > 0)
         text += std::to_string(hours) + ":" + twoDigits(minutes);
     else
         text += std::to_string(minutes);
     return text + ":" + twoDigits(rest);
+}
+
+}
+
+std::string elapsedText(std::int64_t seconds)
+{
+    return "Czas odczytu: " + clockText(seconds);
+}
+
+std::string timeLeftText(std::uint32_t recordsRead, std::uint32_t highestIndex, std::int64_t elapsedMilliseconds)
+{
+    const std::uint64_t held = std::uint64_t {highestIndex} + 1;
+    if (highestIndex == 0 || recordsRead == 0 || elapsedMilliseconds <= 0)
+        return {};
+    const std::uint64_t left = held - std::min<std::uint64_t>(recordsRead, held);
+    // Rounded up: a last record still to come is not "0:00" away.
+    const std::uint64_t milliseconds = left * static_cast<std::uint64_t>(elapsedMilliseconds);
+    const std::int64_t seconds = static_cast<std::int64_t>((milliseconds + recordsRead * 1000ULL - 1) / (recordsRead * 1000ULL));
+    return "Pozostało około: " + clockText(seconds);
 }
 
 ReadProgressWatch::ReadProgressWatch()

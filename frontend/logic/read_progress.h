@@ -17,6 +17,10 @@ std::string recordsReadText(std::uint32_t recordsRead, std::uint32_t highestInde
 // "Czas odczytu: 2:05" (minutes and seconds; hours when it gets that long).
 std::string elapsedText(std::int64_t seconds);
 
+// "Pozostało około: 1:10": the records still to read at the pace of those
+// read so far; empty while there is no pace or no end to measure against.
+std::string timeLeftText(std::uint32_t recordsRead, std::uint32_t highestIndex, std::int64_t elapsedMilliseconds);
+
 struct ReadProgress {
     std::uint32_t recordsRead = 0;
     std::uint32_t highestIndex = 0;  // 0 while the driver does not know it

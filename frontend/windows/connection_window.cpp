@@ -227,7 +227,7 @@ void TfParametryPolaczenia::dalej()
         else
             QApplication::restoreOverrideCursor();
     };
-    events.runCommand = runOffWindowThread;
+    events.runCommand = [](const frontend::DriverCommand& command) { return runOffWindowThread(command); };
     events.explainFailure = [this](std::uint8_t code, bool firstRequest) {
         return frontend::diagnoseFailedRequest(session_.record, code, firstRequest);
     };

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QFutureWatcher>
+#include <QWidget>
 #include <QtConcurrent/QtConcurrentRun>
 #include <mutex>
 #include <type_traits>
@@ -14,15 +15,21 @@ namespace {
 
 std::mutex driverMutex;
 
-// Swallows user input and refuses closing for as long as it is installed.
+// Swallows user input, except the input of one widget left usable, and
+// refuses closing for as long as it is installed.
 class InputRefusal : public QObject {
 public:
-    InputRefusal() { qApp->installEventFilter(this); }
+    explicit InputRefusal(const QWidget* usable) : usable_(usable) { qApp->installEventFilter(this); }
     ~InputRefusal() override { qApp->removeEventFilter(this); }
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override
+    bool eventFilter(QObject* watched, QEvent* event) override
     {
+        if (usable_ != nullptr && event->type() != QEvent::Close) {
+            const auto* widget = qobject_cast<const QWidget*>(watched);
+            if (widget != nullptr && (widget == usable_ || usable_->isAncestorOf(widget)))
+                return false;
+        }
         switch (event->type()) {
         case QEvent::Close:
             event->ignore();
@@ -44,6 +51,9 @@ protected:
             return false;
         }
     }
+
+private:
+    const QWidget* usable_;
 };
 
 // Runs the work under the driver lock on another thread, the window thread's
@@ -69,9 +79,9 @@ Result runLocked(const std::function<Result()>& work)
 
 }
 
-std::uint8_t runOffWindowThread(const frontend::DriverCommand& command)
+std::uint8_t runOffWindowThread(const frontend::DriverCommand& command, const QWidget* usable)
 {
-    InputRefusal refusal;
+    InputRefusal refusal(usable);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::uint8_t code = runLocked<std::uint8_t>(command);
     QApplication::restoreOverrideCursor();

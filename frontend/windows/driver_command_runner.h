@@ -8,9 +8,13 @@
 
 #include "frontend/logic/driver_call.h"
 
+class QWidget;
+
 namespace kelvo::windows {
 
-std::uint8_t runOffWindowThread(const frontend::DriverCommand& command);
+// The widget given, when there is one, takes input all the same (a button
+// that asks the command to stop).
+std::uint8_t runOffWindowThread(const frontend::DriverCommand& command, const QWidget* usable = nullptr);
 
 // Long work with several driver commands, off the window thread under the
 // same one-at-a-time rule, while a modal dialog of the caller's stays usable

@@ -1,5 +1,5 @@
 // kelvor: the windowed front end. One copy runs at a time; a second one ends
-// at once, without a word.
+// at once, without a word, having asked the first to show its windows.
 #include <QApplication>
 
 #include "frontend/windows/message_boxes.h"
@@ -9,9 +9,12 @@
 
 int main(int argc, char** argv)
 {
-    const kelvo::platform::SingleInstance instance("KELVOR_1_1UniqueString");
-    if (!instance.acquired())
+    constexpr char kInstanceName[] = "KELVOR_1_1UniqueString";
+    const kelvo::platform::SingleInstance instance(kInstanceName);
+    if (!instance.acquired()) {
+        kelvo::platform::SingleInstance::askHolderToShow(kInstanceName);
         return 0;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kelvor"));
     QApplication::setQuitOnLastWindowClosed(false);
@@ -27,5 +30,6 @@ int main(int argc, char** argv)
     QObject::connect(&windows, &kelvo::windows::ProgramWindows::endRequested, &application, &QApplication::quit,
         Qt::QueuedConnection);
     windows.show();
+    windows.answerLaterCopies(instance);
     return QApplication::exec();
 }

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -254,7 +255,9 @@ bool TfMain::readReport(const frontend::RangeChoice& choice)
 {
     frontend::ReportSteps steps;
     steps.starting = [this](const frontend::ReportNames& names) { beginRead(names); };
-    steps.runCommand = runOffWindowThread;
+    steps.runCommand = [this](const frontend::DriverCommand& command) {
+        return runOffWindowThread(command, progress_->stopButton());
+    };
     const frontend::ReportRun run = frontend::runReport(session_, choice, steps);
     endRead();
     if (run.code != 0) {

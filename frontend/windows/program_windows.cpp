@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QSocketNotifier>
 
 #include "frontend/logic/working_folder.h"
 #include "frontend/windows/connection_window.h"
 #include "frontend/windows/main_window.h"
 #include "frontend/windows/range_window.h"
 #include "frontend/windows/report_commands.h"
+#include "platform/single_instance.h"
 
 namespace kelvo::windows {
 
@@ -41,6 +43,34 @@ ProgramWindows::~ProgramWindows() = default;
 void ProgramWindows::show()
 {
     connection_->show();
+}
+
+void ProgramWindows::answerLaterCopies(const platform::SingleInstance& instance)
+{
+    if (instance.wakeDescriptor() < 0)
+        return;
+    auto* notifier = new QSocketNotifier(instance.wakeDescriptor(), QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this, &instance] {
+        while (instance.takeWakeRequest()) {
+        }
+        bringToFront();
+    });
+}
+
+void ProgramWindows::bringToFront()
+{
+    for (QWidget* window : std::initializer_list<QWidget*> {connection_.get(), main_.get(), range_.get()}) {
+        if (!window->isVisible())
+            continue;
+        window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        window->raise();
+        window->activateWindow();
+    }
+    // A question or dialog open over them stays in front.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
 }
 
 }

@@ -9,6 +9,10 @@
 
 #include "frontend/logic/parameter_record.h"
 
+namespace kelvo::platform {
+class SingleInstance;
+}
+
 namespace kelvo::windows {
 
 class ReportCommands;
@@ -26,6 +30,11 @@ public:
     ~ProgramWindows() override;
 
     void show();
+
+    // A copy started later asks through the instance's socket; the windows
+    // on screen then come to the front, out of the task bar if minimised.
+    void answerLaterCopies(const platform::SingleInstance& instance);
+    void bringToFront();
 
     // Why the working folder could not be used; empty when it is in use.
     const std::string& workingFolderProblem() const { return workingFolderProblem_; }

@@ -1,9 +1,12 @@
 #include "frontend/windows/report_commands.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -17,6 +20,9 @@
 
 #include "frontend/logic/cd_burn.h"
 #include "frontend/logic/print_layout.h"
+#include "frontend/logic/recorder_setting.h"
+#include "frontend/logic/user_paper.h"
+#include "frontend/windows/driver_command_runner.h"
 #include "frontend/windows/main_window.h"
 #include "frontend/windows/report_pages.h"
 #include "platform/file_access.h"
@@ -56,6 +62,56 @@ void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& caption
     box.exec();
 }
 
+QPageSize pageSizeOf(const frontend::Paper& paper)
+{
+    return QPageSize(QSizeF(paper.widthMm, paper.heightMm), QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+}
+
+// Tells whether the print dialog's "Właściwości", where the paper is chosen,
+// was opened while it is installed.
+class PropertiesWatch : public QObject {
+public:
+    explicit PropertiesWatch(const QPrintDialog& dialog) : dialog_(dialog) { qApp->installEventFilter(this); }
+    ~PropertiesWatch() override { qApp->removeEventFilter(this); }
+    bool opened() const { return opened_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched != &dialog_ && watched->parent() == &dialog_
+            && qobject_cast<QDialog*>(watched) != nullptr)
+            opened_ = true;
+        return false;
+    }
+
+private:
+    const QPrintDialog& dialog_;
+    bool opened_ = false;
+};
+
+// Qt's print dialog proposes for "Drukuj do pliku (PDF)" the job title with
+// everything after its last dot replaced by ".pdf", which cuts
+// "(01.2012r.)" short; while it is installed, the dialog proposes the given
+// file instead.
+class PdfNameProposal : public QObject {
+public:
+    explicit PdfNameProposal(QString path) : path_(std::move(path)) { qApp->installEventFilter(this); }
+    ~PdfNameProposal() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            if (auto* dialog = qobject_cast<QPrintDialog*>(watched))
+                if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("filename")))
+                    name->setText(path_);
+        return false;
+    }
+
+private:
+    QString path_;
+};
+
 }
 
 ReportCommands::ReportCommands(TfMain& main) : QObject(&main), main_(main)
@@ -84,6 +140,7 @@ void ReportCommands::addCommands()
         connect(print, &QAction::enabledChanged, action, &QAction::setEnabled);
         return action;
     };
+    addRecorderChoice();
     preview_ = make("Podgląd wydruku", "Podgladwydruku1", "document-print-preview", ":/icons/podglad.svg");
     pdf_ = make("Zapis do pliku PDF", "ZapisdoplikuPDF1", "application-pdf", ":/icons/pdf.svg");
     connect(preview_, &QAction::triggered, this, &ReportCommands::showPreview);
@@ -117,6 +174,68 @@ void ReportCommands::addCommands()
     }
 }
 
+// "Nagrywarka płyt CD" follows "Czcionka " in the menu.
+void ReportCommands::addRecorderChoice()
+{
+    QAction* font = main_.commandAction(Command::Font);
+    recorder_ = new QAction(QIcon::fromTheme(QStringLiteral("drive-optical")), QStringLiteral("Nagrywarka płyt CD"), &main_);
+    recorder_->setObjectName(QStringLiteral("Nagrywarka1"));
+    connect(recorder_, &QAction::triggered, this, &ReportCommands::chooseRecorder);
+    if (auto* menu = qobject_cast<QMenu*>(font->parent())) {
+        const QList<QAction*> items = menu->actions();
+        const qsizetype at = items.indexOf(font) + 1;
+        menu->insertAction(at < items.size() ? items[at] : nullptr, recorder_);
+    }
+}
+
+// A drive from libburn's scan, an image file, or the first recorder found.
+void ReportCommands::chooseRecorder()
+{
+    if (burning_)
+        return;
+    std::vector<std::string> drives;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    runBesideModalDialog([&drives] {
+        const platform::BurnLibraries libraries;
+        if (libraries.started())
+            drives = platform::scanRecorders();
+    });
+    QApplication::restoreOverrideCursor();
+
+    const QString first = QStringLiteral("Pierwsza znaleziona nagrywarka");
+    const QString image = QStringLiteral("Plik obrazu płyty (ISO)…");
+    const QString chosen = QString::fromStdString(frontend::chosenRecorder());
+    QStringList items {first};
+    for (const std::string& drive : drives)
+        items.append(QString::fromStdString(drive));
+    if (!chosen.isEmpty() && !items.contains(chosen))
+        items.append(chosen);
+    items.append(image);
+    QInputDialog dialog(&main_);
+    dialog.setObjectName(QStringLiteral("dlgNagrywarka"));
+    dialog.setWindowTitle(QStringLiteral("Nagrywarka płyt CD"));
+    dialog.setLabelText(QStringLiteral("Zapis na dysk CD nagrywa w:"));
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(false);
+    dialog.setTextValue(chosen.isEmpty() ? first : chosen);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QString address = dialog.textValue();
+    if (address == first) {
+        address.clear();
+    } else if (address == image) {
+        const QString path = askForFile(&main_, startFolder(), "sdObrazPlyty", QFileDialog::AcceptSave,
+                                        QStringLiteral("Obraz płyty (*.iso)"), QStringLiteral("iso"), QStringLiteral("raport.iso"));
+        enterWorkingFolder();
+        if (path.isEmpty())
+            return;
+        address = QStringLiteral("stdio:") + path;
+    }
+    if (!frontend::saveChosenRecorder(address.toStdString()))
+        showMessage(&main_, QMessageBox::Warning, QStringLiteral("Nagrywarka płyt CD"),
+                    QStringLiteral("Nie można zapisać wyboru nagrywarki."));
+}
+
 QString ReportCommands::jobTitle() const
 {
     return QString::fromStdString(frontend::printJobTitle(main_.session().record));
@@ -148,10 +267,19 @@ void ReportCommands::printTo(QPrinter& printer)
     main_.setStatusText(saved);
 }
 
+// The paper chosen in the last print dialog of this run, else the user's;
+// never the default a printer's driver was built with.
+QPageSize ReportCommands::paper() const
+{
+    return chosenPaper_ ? *chosenPaper_ : pageSizeOf(frontend::userPaper());
+}
+
 void ReportCommands::print()
 {
     if (QPrinterInfo::availablePrinters().isEmpty()) {
-        showMessage(&main_, QMessageBox::Warning, QStringLiteral("Wydruk"), QStringLiteral("Nie zainstalowano żadnej drukarki."));
+        showMessage(&main_, QMessageBox::Warning, QStringLiteral("Wydruk"),
+                    QStringLiteral("Nie zainstalowano żadnej drukarki. Raport można zapisać do pliku PDF poleceniem "
+                                   "„Zapis do pliku PDF”."));
         return;
     }
     QPrinter printer(QPrinter::HighResolution);
@@ -163,8 +291,15 @@ void ReportCommands::print()
     pDialog.setMinMax(1, 999);
     pDialog.setOption(QAbstractPrintDialog::PrintToFile, false);
     pDialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    const PropertiesWatch properties(pDialog);
     if (pDialog.exec() != QDialog::Accepted)
         return;
+    // The dialog gives the printer its driver's default paper; only a paper
+    // seen in its properties was chosen.
+    if (properties.opened())
+        chosenPaper_ = printer.pageLayout().pageSize();
+    else
+        printer.setPageSize(paper());
     // Every page is printed, whatever range the dialog was given.
     printer.setPrintRange(QPrinter::AllPages);
     printTo(printer);
@@ -173,6 +308,13 @@ void ReportCommands::print()
 void ReportCommands::showPreview()
 {
     QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(paper());
+    const QString pdfPath = QDir(startFolder()).filePath(jobTitle() + QStringLiteral(".pdf"));
+    // Without a printer the preview's print button saves a PDF, proposing
+    // the printer's file name.
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        printer.setOutputFileName(pdfPath);
+    const PdfNameProposal proposal(pdfPath);
     QPrintPreviewDialog dialog(&printer, &main_);
     dialog.setObjectName(QStringLiteral("Podgladwydruku"));
     dialog.setWindowTitle(QStringLiteral("Podgląd wydruku"));
@@ -229,18 +371,20 @@ void ReportCommands::burnToCd()
     if (burning_)
         return;
     burning_ = true;
+    recorder_->setEnabled(false);
     main_.setClosingAllowed(false);
     statusBeforeBurn_ = main_.statusText();
     main_.setStatusText(QString::fromStdString(frontend::burnProgressText(0, 0)));
     const std::string folder = main_.session().workingFolder;
     const std::string name = main_.reportFileName().toStdString();
     TfMain* window = &main_;
-    burn_.setFuture(QtConcurrent::run([folder, name, window] {
+    burnProblem_ = std::make_shared<platform::BurnProblem>();
+    burn_.setFuture(QtConcurrent::run([folder, name, window, problem = burnProblem_] {
         frontend::PlatformBurnSystem system;
         return frontend::burnReportToCd(folder, name, system, [window](int written, int total) {
             const QString text = QString::fromStdString(frontend::burnProgressText(written, total));
             QMetaObject::invokeMethod(window, [window, text] { window->setStatusText(text); }, Qt::QueuedConnection);
-        });
+        }, problem.get());
     }));
 }
 
@@ -250,9 +394,13 @@ void ReportCommands::endBurn()
     main_.setStatusText(statusBeforeBurn_);
     main_.setClosingAllowed(true);
     burning_ = false;
+    recorder_->setEnabled(true);
     const frontend::BurnMessage message = frontend::burnMessage(result);
+    // The recorder's problem, in Polish, under the message.
+    const std::string problem = result == frontend::BurnResult::Done ? std::string() : frontend::burnProblemText(*burnProblem_);
     showMessage(&main_, result == frontend::BurnResult::Done ? QMessageBox::NoIcon : QMessageBox::Critical,
-                QString::fromStdString(message.caption), QString::fromStdString(message.text));
+                QString::fromStdString(message.caption),
+                QString::fromStdString(problem.empty() ? message.text : message.text + "\n" + problem));
     enterWorkingFolder();
     emit burnFinished(result);
 }

@@ -5,7 +5,10 @@
 
 #include <QFutureWatcher>
 #include <QObject>
+#include <QPageSize>
 #include <QString>
+#include <memory>
+#include <optional>
 
 #include "frontend/logic/burn_results.h"
 
@@ -34,12 +37,15 @@ public:
 
     QAction* previewAction() const { return preview_; }
     QAction* pdfAction() const { return pdf_; }
+    QAction* recorderAction() const { return recorder_; }
 
 signals:
     void burnFinished(frontend::BurnResult result);
 
 private:
     void addCommands();
+    void addRecorderChoice();
+    void chooseRecorder();
     void print();
     void showPreview();
     void saveAsPdf();
@@ -51,14 +57,18 @@ private:
     QString jobTitle() const;
     QString reportPath() const;
     QString startFolder() const;
+    QPageSize paper() const;
 
     TfMain& main_;
     QAction* preview_ = nullptr;
     QAction* pdf_ = nullptr;
+    QAction* recorder_ = nullptr;
     QString openedName_;
+    std::optional<QPageSize> chosenPaper_;
     bool burning_ = false;
     QString statusBeforeBurn_;
     QFutureWatcher<frontend::BurnResult> burn_;
+    std::shared_ptr<platform::BurnProblem> burnProblem_;  // written by the burn, read once it has finished
 };
 
 }

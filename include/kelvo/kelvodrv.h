@@ -70,6 +70,11 @@ KELVODRV_API void OdczytanieUwagiPamieciRekordow(char *text);
 typedef void (*FunkcjaPostepuOdczytu)(void *context, uint32_t recordsRead, uint32_t highestIndex);
 KELVODRV_API void UstawienieFunkcjiPostepuOdczytu(FunkcjaPostepuOdczytu function, void *context);
 
+/* Asks the command running on another thread to stop before the next fiscal memory record it
+ * would read: it closes its files and the port as after any error and returns 124. A request
+ * made while no command runs is forgotten when the next command starts. */
+KELVODRV_API void PrzerwanieOdczytu(void);
+
 /* Text files: header ('#'), data ('$') and comment (';') lines. */
 KELVODRV_API unsigned char OtwartoPlik(int *handle, const char *name, unsigned char mode);
 KELVODRV_API void ZamknieciePliku(int *handle);

@@ -95,12 +95,14 @@ static void countProgress(void *context, uint32_t recordsRead, uint32_t highestI
     ++*(int *)context;
 }
 
-/* Setting the progress function reads no record: it is only called from a command. */
+/* Setting the progress function reads no record: it is only called from a command; and a
+ * stop asked for while no command runs calls nothing either. */
 static void readProgress(void)
 {
     int calls = 0;
     FunkcjaPostepuOdczytu function = countProgress;
     UstawienieFunkcjiPostepuOdczytu(function, &calls);
+    PrzerwanieOdczytu();
     UstawienieFunkcjiPostepuOdczytu(NULL, NULL);
     CHECK(calls == 0);
 }

@@ -41,3 +41,26 @@ TEST(SingleInstance, OneHolderAtATimeAcrossProcesses)
     ::close(ready[0]);
     ::close(ready[1]);
 }
+
+TEST(SingleInstance, ALaterCopyAsksTheHolderToShowItselfWithoutWaiting)
+{
+    kelvo::test::TempDir dir;
+    kelvo::test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());
+    EXPECT_FALSE(SingleInstance::askHolderToShow("A")) << "nobody holds it";
+    {
+        const SingleInstance held("A");
+        ASSERT_TRUE(held.acquired());
+        ASSERT_GE(held.wakeDescriptor(), 0);
+        EXPECT_FALSE(held.takeWakeRequest()) << "nothing asked yet";
+        EXPECT_FALSE(SingleInstance("A").acquired());
+        EXPECT_TRUE(SingleInstance::askHolderToShow("A"));
+        EXPECT_TRUE(SingleInstance::askHolderToShow("A"));
+        EXPECT_TRUE(held.takeWakeRequest());
+        EXPECT_TRUE(held.takeWakeRequest());
+        EXPECT_FALSE(held.takeWakeRequest()) << "each request is taken once";
+    }
+    EXPECT_FALSE(SingleInstance::askHolderToShow("A")) << "the socket goes with its holder";
+    const SingleInstance next("A");
+    EXPECT_TRUE(next.acquired());
+    EXPECT_TRUE(SingleInstance::askHolderToShow("A")) << "a new holder listens again";
+}

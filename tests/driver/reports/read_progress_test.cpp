@@ -2,10 +2,13 @@
 // every record the report command reads, on the command's thread, with a
 // count that restarts with each command and the memory's last index.
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <kelvo/kelvodrv.h>
 #include <set>
+#include <sys/file.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "tests/driver/reports/records_fixture.h"
@@ -25,8 +28,7 @@ void collect(void* context, std::uint32_t recordsRead, std::uint32_t highestInde
     static_cast<std::vector<Call>*>(context)->push_back({recordsRead, highestIndex, std::this_thread::get_id()});
 }
 
-const std::string kReadOnlyMemory =
-    (std::filesystem::path(__FILE__).parent_path() / "../../../simulator/scenarios/orvan-read-only.json").string();
+const std::string kReadOnlyMemory = std::string(KELVOSIM_SCENARIOS) + "/orvan-read-only.json";
 
 class ReadProgressTest : public kelvo::test::RecordsTest {
 protected:
@@ -108,4 +110,80 @@ TEST_F(ReadProgressTest, TheHighestIndexIsTheLastRecordOfTheMemoryTheRegisterRep
     EXPECT_GT(calls.back().recordsRead, 200u);  // a year of daily reports
     for (const Call& call : calls)
         EXPECT_EQ(call.highestIndex, 299u);
+}
+
+namespace {
+
+// Asks the command to stop once it has read the given number of records,
+// from a thread of its own, as a window's button would.
+struct StopAfter {
+    std::uint32_t records;
+    std::vector<std::thread> askers;
+};
+
+void stopAfter(void* context, std::uint32_t recordsRead, std::uint32_t)
+{
+    auto* stop = static_cast<StopAfter*>(context);
+    if (recordsRead == stop->records)
+        stop->askers.emplace_back([] { PrzerwanieOdczytu(); });
+    for (std::thread& asker : stop->askers)
+        asker.join();
+    stop->askers.clear();
+}
+
+bool portFree(const std::string& device)
+{
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+}
+
+}
+
+TEST_F(ReadProgressTest, AStopAskedForEndsTheCommandBeforeTheNextRecordWith124AndReleasesThePort)
+{
+    startRegister({"--scenario", kReadOnlyMemory});
+    StopAfter stop {5, {}};
+    UstawienieFunkcjiPostepuOdczytu(stopAfter, &stop);
+
+    EXPECT_EQ(report("$8"), 124);
+    EXPECT_EQ(arrayRecordsRead(2059), 5u) << "no record asked for after the stop";
+    EXPECT_NE(kelvo::test::readFile("RAPORT.TXT").find("#124"), std::string::npos) << kelvo::test::readFile("RAPORT.TXT");
+    EXPECT_TRUE(portFree(dir_.file("com"))) << "the port is closed at the stop";
+
+    UstawienieFunkcjiPostepuOdczytu(nullptr, nullptr);
+    EXPECT_EQ(report("$3\t1\t2"), 0) << "the next command is not stopped";
+}
+
+TEST_F(ReadProgressTest, AStopAskedForBetweenCommandsIsForgotten)
+{
+    startRegister({"--scenario", kReadOnlyMemory});
+    PrzerwanieOdczytu();
+    EXPECT_EQ(report("$3\t1\t2"), 0);
+}
+
+TEST_F(ReadProgressTest, WithKeptRecordsTheHighestIndexIsTheEndOfTheWrittenPartTheyKnow)
+{
+    ::setenv("XDG_CACHE_HOME", dir_.file("cache").c_str(), 1);
+    UstawieniePamieciRekordow(1);
+    startRegister({"--generate", "1"});  // a year written into a memory of 2060 records
+    std::vector<Call> calls;
+    UstawienieFunkcjiPostepuOdczytu(collect, &calls);
+
+    ASSERT_EQ(report("$3\t1\t65535"), 0) << kelvo::test::readFile("RAPORT.TXT");
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back().highestIndex, 2059u) << "nothing kept yet: the memory's size";
+    const std::uint32_t written = calls.back().recordsRead;
+
+    calls.clear();
+    ASSERT_EQ(report("$3\t1\t65535"), 0) << kelvo::test::readFile("RAPORT.TXT");
+    UstawieniePamieciRekordow(0);
+    ::unsetenv("XDG_CACHE_HOME");
+    ASSERT_FALSE(calls.empty());
+    EXPECT_LT(calls.front().highestIndex, 2059u);
+    EXPECT_EQ(calls.back().recordsRead, calls.back().highestIndex + 1) << "the bar ends full";
+    EXPECT_EQ(calls.back().recordsRead, written);
 }

@@ -67,3 +67,13 @@ TEST(ReadProgressWatch, CountsTheRecordsOfTheReportAndNothingOfTheIdentityComman
     const ReadProgressWatch next;
     EXPECT_EQ(next.current().recordsRead, 0u) << "a new watch starts from nothing";
 }
+
+TEST(ReadProgressText, TheTimeLeftAtThePaceOfTheRecordsReadSoFar)
+{
+    EXPECT_EQ(timeLeftText(0, 599, 5000), "") << "no pace before the first record";
+    EXPECT_EQ(timeLeftText(100, 0, 5000), "") << "no end to measure against";
+    EXPECT_EQ(timeLeftText(100, 599, 10000), "Pozostało około: 0:50") << "500 records at 10 s a hundred";
+    EXPECT_EQ(timeLeftText(600, 599, 60000), "Pozostało około: 0:00");
+    EXPECT_EQ(timeLeftText(5, 5, 1000), "Pozostało około: 0:01") << "a part of a second left shows as one";
+    EXPECT_EQ(timeLeftText(10, 2059, 36000), "Pozostało około: 2:03:00");
+}

@@ -11,6 +11,7 @@
 #include <QToolButton>
 
 #include "frontend/logic/kept_records_setting.h"
+#include "platform/single_instance.h"
 #include "tests/frontend/windows/windows_fixture.h"
 
 using kelvo::frontend::Command;
@@ -69,7 +70,7 @@ TEST_F(MainWindowTest, CaptionSizeMenuAndToolbar)
         items << (action->isSeparator() ? QStringLiteral("-") : action->objectName() + "=" + action->text());
     EXPECT_EQ(items, (QStringList {"Odczytaj1=Generacja raportu z podłączonej kasy", "Wydruk2=Wydruk",
                          "Zapis1=Zapis na dysk CD", "ZapisnadyskCD1=Zapis na dysk", "Podgladwydruku1=Podgląd wydruku",
-                         "ZapisdoplikuPDF1=Zapis do pliku PDF", "-", "Ustawienia1=Czcionka ", "-",
+                         "ZapisdoplikuPDF1=Zapis do pliku PDF", "-", "Ustawienia1=Czcionka ", "Nagrywarka1=Nagrywarka płyt CD", "-",
                          "Odczytzdysku1=Przeglądanie zapisanych raportów", "-",
                          "PamiecRekordow1=Pamięć podręczna rekordów", "Wyj1=Wyjście z programu"}));
 
@@ -200,4 +201,47 @@ TEST_F(MainWindowTest, TheFontDialogOffersSixToSixteenPoints)
     mainWindow().commandAction(Command::Font)->trigger();
     EXPECT_EQ(mainWindow().reportFont().pointSize(), 6) << "Cancel changes nothing";
     EXPECT_EQ(answers_.left(), 0u);
+}
+
+TEST_F(MainWindowTest, TheFontDialogOpensOnTheDisplaysFontAndOkUntouchedKeepsIt)
+{
+    const QFont before = mainWindow().reportFont();
+    QFont offered;
+    answers_.push([&offered](QWidget* dialog) {
+        auto* fonts = qobject_cast<QFontDialog*>(dialog);
+        ASSERT_NE(fonts, nullptr);
+        offered = fonts->currentFont();
+        kelvo::test::shoot(fonts, "font-dialog");
+        fonts->accept();
+    });
+    mainWindow().commandAction(Command::Font)->trigger();
+    ASSERT_EQ(answers_.left(), 0u);
+
+    const QFontInfo shown(control<QPlainTextEdit>("reRaportOkresowy")->font());
+    EXPECT_EQ(QFontInfo(offered).family(), shown.family()) << "the family the display shows";
+    EXPECT_FALSE(offered.italic());
+    EXPECT_EQ(QFontInfo(offered).styleName(), shown.styleName());
+    EXPECT_EQ(offered.pointSize(), 10) << "13 pixels at 96 dpi, in whole points";
+
+    EXPECT_EQ(mainWindow().reportFont(), before) << "OK on the offered font changes nothing";
+    EXPECT_FALSE(control<QPlainTextEdit>("reRaportOkresowy")->font().italic());
+    EXPECT_EQ(QFontInfo(control<QPlainTextEdit>("reRaportOkresowy")->font()).pixelSize(), 13);
+}
+
+TEST_F(MainWindowTest, ACopyStartedLaterBringsTheWindowsOnScreenToTheFront)
+{
+    const kelvo::test::ScopedEnv runtime {"XDG_RUNTIME_DIR", dir_.path()};
+    const kelvo::platform::SingleInstance instance("kelvor-test");
+    ASSERT_TRUE(instance.acquired());
+    windows_->answerLaterCopies(instance);
+    mainWindow().showMinimized();
+    QTest::qWait(50);
+    ASSERT_TRUE(mainWindow().windowState() & Qt::WindowMinimized);
+
+    ASSERT_TRUE(kelvo::platform::SingleInstance::askHolderToShow("kelvor-test"));
+    for (int waited = 0; waited < 5000 && (mainWindow().windowState() & Qt::WindowMinimized); waited += 20)
+        QTest::qWait(20);
+    EXPECT_FALSE(mainWindow().windowState() & Qt::WindowMinimized) << "out of the task bar";
+    EXPECT_TRUE(mainWindow().isVisible());
+    EXPECT_FALSE(windows_->range().isVisible()) << "a hidden window stays hidden";
 }

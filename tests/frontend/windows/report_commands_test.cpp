@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -10,10 +12,14 @@
 #include <QPrinter>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "frontend/logic/user_paper.h"
 #include "frontend/windows/report_commands.h"
 #include "frontend/windows/report_pages.h"
 #include "tests/frontend/windows/private_cups.h"
@@ -434,7 +440,8 @@ TEST_F(ReportCommandsTest, BurnWithoutARecorderAndWithoutTheReport)
     ASSERT_EQ(answers_.left(), 0u);
     EXPECT_EQ(answers_.seen().back().caption, QStringLiteral("BŁĄD"));
     EXPECT_EQ(answers_.seen().back().icon, QMessageBox::Critical);
-    EXPECT_EQ(answers_.seen().back().text, QStringLiteral("NIE WYKRYTO NAGRYWARKI PŁYT CDR/CD-RW"));
+    EXPECT_EQ(answers_.seen().back().text, QStringLiteral("NIE WYKRYTO NAGRYWARKI PŁYT CDR/CD-RW\nNie można użyć napędu „")
+        + QString::fromStdString(dir_.file("no-such-drive")) + QStringLiteral("”: nie ma takiego pliku ani folderu."));
     EXPECT_TRUE(std::filesystem::is_empty(dir_.file("data/kelvor/nagrywanie")));
 
     std::filesystem::remove(work(mainWindow().reportFileName().toStdString()));
@@ -456,17 +463,21 @@ TEST_F(ReportCommandsTest, PrintedThroughARealCupsServer)
     readReport();
 
     // No printer yet: the warning, and no dialog.
-    answers_.press(QMessageBox::Ok);
+    answers_.push([](QWidget* dialog) {
+        kelvo::test::shoot(dialog, "no-printer");
+        qobject_cast<QMessageBox*>(dialog)->button(QMessageBox::Ok)->click();
+    });
     mainWindow().commandAction(Command::Print)->trigger();
     ASSERT_EQ(answers_.left(), 0u);
     EXPECT_EQ(answers_.seen().back().caption, QStringLiteral("Wydruk"));
-    EXPECT_EQ(answers_.seen().back().text, QStringLiteral("Nie zainstalowano żadnej drukarki."));
+    EXPECT_EQ(answers_.seen().back().text, QStringLiteral("Nie zainstalowano żadnej drukarki. Raport można zapisać do "
+                                                          "pliku PDF poleceniem „Zapis do pliku PDF”."))
+        << "the way out is named in the same box";
     EXPECT_EQ(answers_.seen().back().icon, QMessageBox::Warning);
 
     ASSERT_TRUE(cups.addQueue("kelvo_pdf")) << cups.errorLog();
 
     QString printerName;
-    QPageLayout page;
     answers_.push([&](QWidget* dialog) {
         auto* pDialog = qobject_cast<QPrintDialog*>(dialog);
         ASSERT_NE(pDialog, nullptr) << dialog->metaObject()->className();
@@ -479,11 +490,16 @@ TEST_F(ReportCommandsTest, PrintedThroughARealCupsServer)
         EXPECT_FALSE(pDialog->testOption(QAbstractPrintDialog::PrintToFile)) << "printing to a file is switched off";
         pDialog->accept();
         printerName = pDialog->printer()->printerName();
-        page = pDialog->printer()->pageLayout();
     });
     mainWindow().commandAction(Command::Print)->trigger();
     ASSERT_EQ(answers_.left(), 0u) << "the print dialog was shown";
     EXPECT_EQ(printerName, QStringLiteral("kelvo_pdf")) << "the server's default printer is offered";
+    // The queue's page on the user's paper, as the job had it.
+    QPrinter queue(QPrinter::HighResolution);
+    queue.setPrinterName(QStringLiteral("kelvo_pdf"));
+    queue.setPageSize(QPageSize(QSizeF(kelvo::frontend::userPaper().widthMm, kelvo::frontend::userPaper().heightMm),
+                                QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch));
+    const QPageLayout page = queue.pageLayout();
     ASSERT_TRUE(cups.waitForJobs()) << cups.errorLog();
 
     ASSERT_TRUE(std::filesystem::exists(cups.output())) << cups.errorLog();
@@ -498,4 +514,147 @@ TEST_F(ReportCommandsTest, PrintedThroughARealCupsServer)
     const std::string title = "Raport okresowy szczegółowy miesięczny (01.2012r.)";
     EXPECT_NE(cups.pageLog().find("kelvo_pdf root 1 "), std::string::npos) << cups.pageLog();
     EXPECT_NE(cups.pageLog().find(title), std::string::npos) << "the job title: " << cups.pageLog();
+}
+
+TEST_F(ReportCommandsTest, ThePaperIsTheUsersNotTheDriversAndThePreviewKeepsTheWholeTitleForItsPdf)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "the test's own CUPS daemon needs root: it hands its filters to the lp user";
+    // A Polish desktop without a libpaper setting; the queue's generic PDF
+    // driver was built with Letter, on which January takes two pages.
+    const kelvo::test::ScopedEnv lang {"LANG", "pl_PL.UTF-8"};
+    const kelvo::test::ScopedEnv all {"LC_ALL", ""};
+    const kelvo::test::ScopedEnv paper {"LC_PAPER", ""};
+    const kelvo::test::ScopedEnv size {"PAPERSIZE", ""};
+    const kelvo::test::ScopedEnv conf {"PAPERCONF", dir_.file("no-papersize")};
+    kelvo::test::PrivateCups cups;
+    ASSERT_TRUE(cups.running()) << "cupsd did not start: " << cups.errorLog();
+    ASSERT_TRUE(cups.addQueue("kelvo_pdf")) << cups.errorLog();
+    readReport();
+
+    answers_.push([&](QWidget* dialog) {
+        auto* pDialog = qobject_cast<QPrintDialog*>(dialog);
+        ASSERT_NE(pDialog, nullptr) << dialog->metaObject()->className();
+        kelvo::test::shoot(pDialog, "print-dialog");
+        pDialog->accept();
+    });
+    mainWindow().commandAction(Command::Print)->trigger();
+    ASSERT_EQ(answers_.left(), 0u) << "the print dialog was shown";
+    ASSERT_TRUE(cups.waitForJobs()) << cups.errorLog();
+    const std::string info = commandOutput("pdfinfo '" + cups.output() + "'");
+    EXPECT_NE(info.find("(A4)"), std::string::npos) << info;
+    EXPECT_NE(info.find("Pages:           1"), std::string::npos) << "January fits one A4 page: " << info;
+
+    // The preview's print dialog proposes the job title whole as the PDF's name.
+    QString proposed;
+    QPointer<QPrintPreviewDialog> preview;
+    answers_.push([&preview](QWidget* dialog) {
+        preview = qobject_cast<QPrintPreviewDialog*>(dialog);
+        ASSERT_NE(preview, nullptr) << dialog->metaObject()->className();
+        preview->resize(900, 700);
+        if (auto* pages = preview->findChild<QPrintPreviewWidget*>())
+            pages->updatePreview();
+        kelvo::test::shoot(preview, "print-preview");
+        const QString print = QCoreApplication::translate("QPrintPreviewDialog", "Print");
+        for (QAction* action : preview->findChildren<QAction*>())
+            if (action->text() == print) {
+                QTimer::singleShot(0, action, &QAction::trigger);
+                return;
+            }
+        ADD_FAILURE() << "no print button in the preview";
+        preview->reject();
+    });
+    answers_.push([&proposed, &preview](QWidget* dialog) {
+        auto* pDialog = qobject_cast<QPrintDialog*>(dialog);
+        kelvo::test::shoot(dialog, "print-to-pdf");
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("filename")))
+            proposed = name->text();
+        qobject_cast<QDialog*>(dialog)->reject();
+        QTimer::singleShot(0, preview, &QDialog::reject);
+        ASSERT_NE(pDialog, nullptr) << dialog->metaObject()->className();
+    });
+    commands().previewAction()->trigger();
+    ASSERT_EQ(answers_.left(), 0u) << "the preview and its print dialog were shown";
+    EXPECT_EQ(proposed, QString::fromStdString(windows_->session().startFolder + "/Raport okresowy szczegółowy miesięczny (01.2012r.).pdf"));
+}
+
+TEST_F(ReportCommandsTest, AnImageInAMissingFolderIsToldInPolishAndLibburnKeepsQuiet)
+{
+    readReport();
+    kelvo::test::ScopedEnv data("XDG_DATA_HOME", dir_.file("data"));
+    kelvo::test::ScopedEnv drive("KELVO_CD_DRIVE", "stdio:" + dir_.file("missing/disc.iso"));
+    QSignalSpy finished(&commands(), &kelvo::windows::ReportCommands::burnFinished);
+    answers_.push([](QWidget* dialog) {
+        kelvo::test::shoot(dialog, "burn-message");
+        qobject_cast<QMessageBox*>(dialog)->button(QMessageBox::Ok)->click();
+    });
+    // Standard error into a file for the burn's time.
+    std::fflush(stderr);
+    const int kept = ::dup(STDERR_FILENO);
+    const int errors = ::open(dir_.file("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(errors, STDERR_FILENO);
+    mainWindow().commandAction(Command::BurnCd)->trigger();
+    const bool ended = finished.wait(600000) || finished.count() == 1;
+    QTest::qWait(50);
+    std::fflush(stderr);
+    ::dup2(kept, STDERR_FILENO);
+    ::close(kept);
+    ::close(errors);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(finished.at(0).at(0).value<BurnResult>(), BurnResult::NoRecorder);
+    ASSERT_EQ(answers_.left(), 0u);
+    EXPECT_EQ(answers_.seen().back().text, QStringLiteral("NIE WYKRYTO NAGRYWARKI PŁYT CDR/CD-RW\nNie można użyć napędu „stdio:")
+        + QString::fromStdString(dir_.file("missing/disc.iso")) + QStringLiteral("”: nie ma takiego pliku ani folderu."));
+    const std::string printed = readFile(dir_.file("stderr"));
+    EXPECT_EQ(printed.find("SORRY"), std::string::npos) << printed;
+    EXPECT_EQ(printed.find("stdio-path"), std::string::npos) << printed;
+}
+
+TEST_F(ReportCommandsTest, TheRecorderChosenInTheWindowsIsTheOneBurnedTo)
+{
+    readReport();
+    kelvo::test::ScopedEnv data("XDG_DATA_HOME", dir_.file("data"));
+    kelvo::test::ScopedEnv drive("KELVO_CD_DRIVE", "");
+    QStringList offered;
+    answers_.push([&offered](QWidget* dialog) {
+        auto* choice = qobject_cast<QInputDialog*>(dialog);
+        ASSERT_NE(choice, nullptr) << dialog->metaObject()->className();
+        EXPECT_EQ(choice->objectName(), QStringLiteral("dlgNagrywarka"));
+        offered = choice->comboBoxItems();
+        choice->setTextValue(offered.back());
+        kelvo::test::shoot(choice, "recorder");
+        choice->accept();
+    });
+    choose(dir_.file("plyta"));
+    commands().recorderAction()->trigger();
+    ASSERT_EQ(answers_.left(), 0u) << "the choice and the image's file dialog were shown";
+    ASSERT_GE(offered.size(), 2);
+    EXPECT_EQ(offered.front(), QStringLiteral("Pierwsza znaleziona nagrywarka"));
+    EXPECT_EQ(offered.back(), QStringLiteral("Plik obrazu płyty (ISO)…"));
+    EXPECT_EQ(readFile(dir_.file("config/kelvor/nagrywarka.conf")), "nagrywarka=stdio:" + dir_.file("plyta.iso") + "\n");
+    EXPECT_EQ(cwd(), windows_->session().workingFolder);
+
+    QSignalSpy finished(&commands(), &kelvo::windows::ReportCommands::burnFinished);
+    answers_.press(QMessageBox::Ok);
+    mainWindow().commandAction(Command::BurnCd)->trigger();
+    EXPECT_FALSE(commands().recorderAction()->isEnabled()) << "no other choice while burning";
+    ASSERT_TRUE(finished.wait(600000) || finished.count() == 1);
+    QTest::qWait(50);
+    EXPECT_EQ(finished.at(0).at(0).value<BurnResult>(), BurnResult::Done);
+    EXPECT_TRUE(std::filesystem::file_size(dir_.file("plyta.iso")) > 0) << "the image was written";
+    EXPECT_TRUE(commands().recorderAction()->isEnabled());
+
+    // The dialog opens on the choice; its first entry goes back to the first recorder found.
+    QString shown;
+    answers_.push([&shown](QWidget* dialog) {
+        auto* choice = qobject_cast<QInputDialog*>(dialog);
+        ASSERT_NE(choice, nullptr);
+        shown = choice->textValue();
+        choice->setTextValue(choice->comboBoxItems().front());
+        choice->accept();
+    });
+    commands().recorderAction()->trigger();
+    ASSERT_EQ(answers_.left(), 0u);
+    EXPECT_EQ(shown.toStdString(), "stdio:" + dir_.file("plyta.iso"));
+    EXPECT_EQ(readFile(dir_.file("config/kelvor/nagrywarka.conf")), "nagrywarka=\n");
 }

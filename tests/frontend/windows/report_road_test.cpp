@@ -9,10 +9,14 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
+#include <fcntl.h>
 #include <set>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include "frontend/logic/text_encoding.h"
 #include "tests/frontend/windows/windows_fixture.h"
+#include "tests/support/simulator_process.h"
 
 using kelvo::frontend::Command;
 using kelvo::test::readFile;
@@ -163,4 +167,58 @@ TEST_F(ReportRoadTest, TheWindowPaintsProgressAndRefusesToCloseDuringTheRead)
     EXPECT_FALSE(connection().isVisible()) << "the click on the toolbar during the read was refused";
     EXPECT_FALSE(bar->isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(ReportRoadTest, PrzerwijStopsTheReadAtTheNextRecordAndReleasesThePort)
+{
+    const std::string log = dir_.file("requests.log");
+    startRegister({"--scenario", scenario("orvan-read-only.json"), "--generate", "1", "--seed", "4", "--turnaround", "2",
+        "--log", log});
+    start();
+    connect();
+    range().findChild<QRadioButton*>("rbRozlCalosci")->setChecked(true);
+
+    auto* bar = mainWindow().findChild<QProgressBar*>("pbOdczyt");
+    auto* stop = mainWindow().findChild<QPushButton*>("bPrzerwij");
+    auto* left = mainWindow().findChild<QLabel*>("stPozostalo");
+    ASSERT_NE(bar, nullptr);
+    ASSERT_NE(stop, nullptr);
+    ASSERT_NE(left, nullptr);
+    const auto recordRequests = [&log] { return kelvo::test::logLines(log, "cmd=154 ").size(); };
+    std::size_t atClick = 0;
+    QString timeLeft;
+    bool enabledBeforeRecords = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!bar->isVisible() || atClick != 0)
+            return;
+        if (stop->isEnabled() && bar->value() == 0 && bar->maximum() == 0)
+            enabledBeforeRecords = true;
+        if (bar->value() < 40)
+            return;
+        timeLeft = left->text();
+        atClick = recordRequests();
+        QTest::mouseClick(stop, Qt::LeftButton);
+    });
+    watch.start(20);
+    answers_.press(QMessageBox::Ok);
+    readReport();
+    watch.stop();
+
+    ASSERT_GT(atClick, 0u) << "the read was under way when Przerwij was pressed";
+    EXPECT_FALSE(enabledBeforeRecords) << "Przerwij waits for the command to read";
+    EXPECT_TRUE(timeLeft.startsWith(QStringLiteral("Pozostało około: "))) << timeLeft.toStdString();
+    EXPECT_LE(recordRequests(), atClick + 1) << "at most the record asked for already is answered";
+    ASSERT_EQ(answers_.left(), 0u);
+    EXPECT_EQ(answers_.seen().back().caption, QStringLiteral("UWAGA"));
+    EXPECT_EQ(answers_.seen().back().text, QStringLiteral("BŁĄD NUMER 124: ODCZYT PRZERWANY PRZEZ UŻYTKOWNIKA"));
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_TRUE(mainWindow().commandAction(Command::Generate)->isEnabled()) << "the commands of a failed read";
+    EXPECT_FALSE(mainWindow().commandAction(Command::Print)->isEnabled());
+    EXPECT_FALSE(std::filesystem::exists(work(mainWindow().reportFileName().toStdString())));
+
+    const int port = ::open(dir_.file("com").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(port, 0);
+    EXPECT_EQ(::flock(port, LOCK_EX | LOCK_NB), 0) << "the port was released";
+    ::close(port);
 }

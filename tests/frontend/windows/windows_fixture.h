@@ -39,6 +39,14 @@ struct SeenDialog {
     QMessageBox::StandardButtons buttons;
 };
 
+// With $KELVO_SHOT_DIR set, saves a picture of the widget there as NAME.png,
+// for the user's guide (tools/screenshots.sh runs the tests so under Xvfb).
+inline void shoot(QWidget* widget, const char* name)
+{
+    if (const char* folder = std::getenv("KELVO_SHOT_DIR"))
+        widget->grab().save(QString::fromLocal8Bit(folder) + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png"));
+}
+
 // Answers the modal dialogs in the order they open, from a timer on the
 // window thread; a dialog with no answer left stays open.
 class ModalAnswers : public QObject {
