@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/safe_replace.h"
 #include "platform/unique_descriptor.h"
 
 namespace kelvo::platform {
@@ -22,20 +23,6 @@ bool makeFolders(const std::filesystem::path& folder)
     if (!makeFolders(folder.parent_path()))
         return false;
     return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
-bool writeAll(int fd, const std::vector<unsigned char>& content)
-{
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }
@@ -61,20 +48,7 @@ std::optional<std::vector<unsigned char>> readWholeFile(const std::string& path)
 
 bool replacePrivateFile(const std::string& path, const std::vector<unsigned char>& content)
 {
-    if (!makeFolders(std::filesystem::path(path).parent_path()))
-        return false;
-    std::string temporary = path + ".XXXXXX";
-    const UniqueDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!fd.valid())
-        return false;
-    // mkostemp already gives 0600; fchmod keeps it so whatever the umask did.
-    const bool written = ::fchmod(fd.get(), S_IRUSR | S_IWUSR) == 0 && writeAll(fd.get(), content)
-        && ::fsync(fd.get()) == 0;
-    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    return makeFolders(std::filesystem::path(path).parent_path()) && replaceFile(path, content, FileAccess::OwnerOnly) == 0;
 }
 
 }

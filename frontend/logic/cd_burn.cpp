@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/file_access.h"
+#include "platform/safe_replace.h"
 
 namespace kelvo::frontend {
 
@@ -75,11 +76,8 @@ BurnResult burnReportToCd(const std::string& workingFolder, const std::string& r
         return BurnResult::NoStagingFolder;
     emptyOfFiles(*staging);
     const std::string staged = (fs::path(*staging) / reportName).string();
-    if (!platform::copyFile((fs::path(workingFolder) / reportName).string(), staged)) {
-        std::error_code error;
-        fs::remove(staged, error);
+    if (platform::copyFile((fs::path(workingFolder) / reportName).string(), staged) != 0)
         return BurnResult::StagingCopyFailed;
-    }
     const BurnResult result = burnStaged(*staging, system, progress);
     emptyOfFiles(*staging);
     return result;
