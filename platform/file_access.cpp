@@ -69,27 +69,44 @@ std::string folderOf(const std::string& path)
     return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
 }
 
+// The folder of path, when it is sticky and world-writable as /tmp is.
+std::optional<struct stat> sharedStickyFolder(const std::string& path)
+{
+    struct stat folder {};
+    if (::stat(folderOf(path).c_str(), &folder) != 0 || (folder.st_mode & S_ISVTX) == 0 || (folder.st_mode & S_IWOTH) == 0)
+        return std::nullopt;
+    return folder;
+}
+
 // Opens that may create or truncate a file follow the kernel's
 // protected-symlinks rule, applied whatever the kernel's setting: in a sticky
-//  world-writable folder a link is followed only when it belongs
+// world-writable folder a link is followed only when it belongs
 // to this user or to the folder's owner. Otherwise the name must not turn
 // into a link between this check and the open, hence O_NOFOLLOW.
 std::optional<int> linkFlags(const std::string& path, OpenMode mode)
 {
-    if (mode == OpenMode::Read)
+    if (mode == OpenMode::Read || !sharedStickyFolder(path))
         return 0;
-    struct stat folder {};
-    if (::stat(folderOf(path).c_str(), &folder) != 0 || (folder.st_mode & S_ISVTX) == 0
-        || (folder.st_mode & S_IWOTH) == 0)
-        return 0;
+    if (isForeignLink(path))
+        return std::nullopt;
     struct stat entry {};
-    if (::lstat(path.c_str(), &entry) != 0 || !S_ISLNK(entry.st_mode))
-        return O_NOFOLLOW;
-    if (entry.st_uid == ::geteuid() || entry.st_uid == folder.st_uid)
-        return 0;
-    return std::nullopt;
+    return ::lstat(path.c_str(), &entry) == 0 && S_ISLNK(entry.st_mode) ? 0 : O_NOFOLLOW;
 }
 
+// Why a file of this kind is refused.
+int refusalOf(const struct stat& st)
+{
+    return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+}
+
+}
+
+bool isForeignLink(const std::string& path)
+{
+    const auto folder = sharedStickyFolder(path);
+    struct stat entry {};
+    return folder && ::lstat(path.c_str(), &entry) == 0 && S_ISLNK(entry.st_mode) && entry.st_uid != ::geteuid()
+        && entry.st_uid != folder->st_uid;
 }
 
 std::string resolveFileName(std::string_view name)
@@ -123,18 +140,28 @@ int openFile(std::string_view name, OpenMode mode, Sharing sharing)
         return -1;
     const std::string path = resolveFileName(name);
     const auto followFlags = linkFlags(path, mode);
-    if (!followFlags)
+    if (!followFlags) {
+        errno = ELOOP;
         return -1;
+    }
     // Without O_NONBLOCK the open of a FIFO would wait for its other end.
     int descriptor = ::open(path.c_str(), flags | *followFlags | O_NONBLOCK | O_CLOEXEC, 0666);
     if (descriptor < 0)
         return -1;
     struct stat st {};
+    const bool statted = ::fstat(descriptor, &st) == 0;
+    if (statted && !acceptable(st, mode)) {
+        ::close(descriptor);
+        errno = refusalOf(st);
+        return -1;
+    }
     // The lock is taken before truncating, so a refused open leaves the file as it was.
-    if (::fstat(descriptor, &st) != 0 || !acceptable(st, mode) || !lockFor(descriptor, sharing)
+    if (!statted || !lockFor(descriptor, sharing)
         || (mode == OpenMode::WriteTruncate && S_ISREG(st.st_mode) && ::ftruncate(descriptor, 0) != 0)
         || ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK) != 0) {
+        const int reason = errno;
         ::close(descriptor);
+        errno = reason;
         return -1;
     }
     return descriptor;
@@ -144,6 +171,15 @@ void closeFile(int descriptor)
 {
     if (descriptor >= 0)
         ::close(descriptor);
+}
+
+std::FILE* appendStream(std::string_view name)
+{
+    const int descriptor = openFile(name, OpenMode::Append, Sharing::OthersMayReadWrite);
+    std::FILE* stream = descriptor < 0 ? nullptr : ::fdopen(descriptor, "a");
+    if (stream == nullptr)
+        closeFile(descriptor);
+    return stream;
 }
 
 bool removeFile(std::string_view name)
@@ -188,12 +224,39 @@ bool sameFile(std::string_view a, std::string_view b)
     return ::strcasecmp(first.c_str(), second.c_str()) == 0;
 }
 
-bool copyFile(const std::string& source, const std::string& target)
+FileContent readRegularFile(const std::string& path, std::size_t limit, AtALink link)
 {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(source, error))
-        return false;
-    return std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing, error) && !error;
+    FileContent content;
+    // Without O_NONBLOCK the open of a FIFO would wait for its other end.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (link == AtALink::Refuse ? O_NOFOLLOW : 0));
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        content.error = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        content.error = refusalOf(st);
+    } else if (static_cast<std::uint64_t>(st.st_size) > limit) {
+        content.error = EFBIG;
+    } else {
+        content.bytes.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t done = 0;
+        // A file that grows while it is read is read up to the size it had, never past the limit.
+        while (done < content.bytes.size()) {
+            const ssize_t n = ::read(fd, content.bytes.data() + done, content.bytes.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                content.error = errno;
+            if (n <= 0)
+                break;
+            done += static_cast<std::size_t>(n);
+        }
+        content.bytes.resize(done);
+    }
+    if (fd >= 0)
+        ::close(fd);
+    if (content.error != 0)
+        content.bytes.clear();
+    return content;
 }
 
 }

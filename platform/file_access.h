@@ -3,9 +3,12 @@
 // and may differ in case from the name on disk.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelvo::platform {
 
@@ -38,10 +41,15 @@ std::string resolveFileName(std::string_view name);
 // /dev/null); -1 when it cannot be opened or its sharing refuses the open.
 // An open that may create or truncate does not follow, in a sticky
 // world-writable folder, a link owned by neither this user nor the folder's
-// owner. Created files get mode 0666 before the umask.
+// owner (ELOOP). Created files get mode 0666 before the umask. On a refusal
+// errno says why: EINVAL for a kind of file refused.
 int openFile(std::string_view name, OpenMode mode, Sharing sharing);
 
 void closeFile(int descriptor);
+
+// A file opened for appending as openFile opens it (so never through another
+// user's link, never a FIFO), as a stdio stream; null when it cannot be.
+std::FILE* appendStream(std::string_view name);
 
 // True when both names lead to one file: the same device and inode (hard and
 // symbolic links included), or, for a file not yet there, the same place.
@@ -50,8 +58,29 @@ bool sameFile(std::string_view a, std::string_view b);
 // Deletes a regular file; devices, folders and links are never removed.
 bool removeFile(std::string_view name);
 
-// Copies a regular file byte for byte, overwriting the target in place when
-// it exists; false when the source is not a regular file or the copy fails.
-bool copyFile(const std::string& source, const std::string& target);
+// True when path is a symbolic link in a sticky world-writable folder that
+// belongs to neither this user nor the folder's owner: such a link is never
+// followed to create, truncate or append to a file.
+bool isForeignLink(const std::string& path);
+
+// The longest report file read or copied at once. The largest fiscal memory
+// laid out in full is a few MiB of text; 64 MiB is far above any real report
+// and still small enough to hold in memory, while a file that is not a report
+// (a disk image chosen by mistake) is refused instead of read for long.
+inline constexpr std::size_t kLargestReportFile = 64 * 1024 * 1024;
+
+struct FileContent {
+    std::vector<unsigned char> bytes;
+    int error = 0;  // errno: EISDIR, EINVAL for a FIFO or a device, EFBIG above the limit
+};
+
+// Whether a read follows a symbolic link at the name: a file the user named
+// may be a link, a file the program keeps for itself may not.
+enum class AtALink : std::uint8_t { Follow, Refuse };
+
+// The whole content of a regular file of at most limit bytes, opened without
+// waiting, so that a FIFO or a device never blocks the caller (a link that is
+// refused reads as ELOOP).
+FileContent readRegularFile(const std::string& path, std::size_t limit, AtALink link = AtALink::Follow);
 
 }

@@ -3,17 +3,14 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include "platform/descriptor.h"
 #include "platform/file_access.h"
+#include "platform/safe_replace.h"
 #include "platform/serial_devices.h"
 #include "platform/user_config.h"
 
@@ -124,20 +121,8 @@ bool mapComPort(unsigned number, const std::string& devicePath)
 
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(file).parent_path(), error);
-    std::string temporary = file + ".XXXXXX";
-    const Descriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (out.get() < 0)
-        return false;
-    const std::string bytes = text.str();
-    const bool written = ::write(out.get(), bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size())
-        && ::fchmod(out.get(), 0644) == 0 && ::fsync(out.get()) == 0;
-    if (!written || ::rename(temporary.c_str(), file.c_str()) != 0) {
-        const int reason = errno;
-        ::unlink(temporary.c_str());
-        errno = reason;
-        return false;
-    }
-    return true;
+    errno = replaceFile(file, text.str(), FileAccess::AsBefore);
+    return errno == 0;
 }
 
 std::optional<unsigned> comPortOf(const SerialDevice& device)

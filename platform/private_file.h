@@ -9,26 +9,6 @@
 
 namespace kelvo::platform {
 
-// Why a file was not read.
-enum class FileRefusal : std::uint8_t {
-    None,
-    Missing,     // nothing stands at the name
-    NotRegular,  // a symbolic link, a FIFO, a device, a folder or a socket
-    TooLarge,    // larger than the bound the caller gave
-    Unreadable,  // no permission, or a read failed
-};
-
-struct FileContent {
-    FileRefusal refusal = FileRefusal::None;
-    std::vector<unsigned char> bytes;
-};
-
-// The whole content of a regular file of at most `limit` bytes. The name is
-// opened without following a symbolic link and without waiting, so that a
-// FIFO or a device put in the file's place is refused at once instead of
-// blocking the program or feeding it without end.
-FileContent readRegularFile(const std::string& path, std::size_t limit);
-
 // True when the folder is missing (it will be made for this user alone) or
 // is a real folder of this user that nobody else may write into.
 bool isPrivateFolder(const std::string& folder);

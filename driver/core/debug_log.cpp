@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "driver/core/context.h"
+#include "platform/file_access.h"
 
 namespace kelvo::drv {
 
@@ -62,7 +63,7 @@ std::string textOf(const LogArgument& argument)
 
 void appendToLog(const std::string& fileName, const std::string& first, const std::string& second)
 {
-    std::FILE* log = std::fopen(fileName.c_str(), "a");
+    std::FILE* log = platform::appendStream(fileName);
     if (log == nullptr)
         return;
     std::fputs(first.c_str(), log);

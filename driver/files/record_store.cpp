@@ -3,6 +3,8 @@
 #include <array>
 #include <algorithm>
 
+#include "platform/file_access.h"
+#include "platform/private_file.h"
 #include "platform/user_config.h"
 
 namespace kelvo::drv {
@@ -160,12 +162,11 @@ std::optional<RecordStore> decodeRecordStore(const std::vector<std::uint8_t>& by
     return store;
 }
 
-std::optional<RecordStore> loadRecordStore(const std::string& path, const RecordStoreKey& key,
-    platform::FileRefusal& refusal)
+std::optional<RecordStore> loadRecordStore(const std::string& path, const RecordStoreKey& key, int& error)
 {
-    const platform::FileContent file = platform::readRegularFile(path, largestStore(key));
-    refusal = file.refusal;
-    if (refusal != platform::FileRefusal::None)
+    const platform::FileContent file = platform::readRegularFile(path, largestStore(key), platform::AtALink::Refuse);
+    error = file.error;
+    if (error != 0)
         return std::nullopt;
     return decodeRecordStore(file.bytes);
 }

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/private_file.h"
 
 namespace kelvo::drv {
 
@@ -36,10 +35,9 @@ std::string recordStorePath(const RecordStoreKey& key);
 // missing, is not a regular file (a link, a FIFO or a device is never
 // followed or waited on), is larger than a store of this key's geometry can
 // be, is of another format version, is truncated or fails its checksum;
-// refusal then says why the file itself was not read (None when it was read
-// but did not decode).
-std::optional<RecordStore> loadRecordStore(const std::string& path, const RecordStoreKey& key,
-    platform::FileRefusal& refusal);
+// error then holds why the file itself was not read (errno; 0 when it was
+// read but did not decode).
+std::optional<RecordStore> loadRecordStore(const std::string& path, const RecordStoreKey& key, int& error);
 
 // Replaces the file atomically; false when it could not be written.
 bool saveRecordStore(const std::string& path, const RecordStore& store);

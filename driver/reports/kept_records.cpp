@@ -1,6 +1,7 @@
 #include "driver/reports/kept_records.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <random>
 
@@ -8,6 +9,7 @@
 #include "driver/core/result_codes.h"
 #include "driver/device/identity_readers.h"
 #include "driver/files/record_store.h"
+#include "platform/private_file.h"
 #include "driver/reports/records.h"
 
 namespace kelvo::drv {
@@ -94,12 +96,19 @@ std::optional<std::uint32_t> firstUnsoundRecord(const std::map<std::uint32_t, st
 // sound; anything else is replaced at the end of the command.
 void loadKept(KeptRecords& kept, const RecordStoreKey& key)
 {
-    platform::FileRefusal refusal = platform::FileRefusal::None;
-    std::optional<RecordStore> store = loadRecordStore(kept.path, key, refusal);
+    int error = 0;
+    std::optional<RecordStore> store = loadRecordStore(kept.path, key, error);
     kept.changed = true;
-    if (refusal == platform::FileRefusal::NotRegular || refusal == platform::FileRefusal::TooLarge) {
+    if (error == EISDIR) {
+        addNote("Rekordy nie są zapamiętywane: w miejscu pliku " + kept.path + " stoi folder; usuń go.");
+        return;
+    }
+    // A link, a FIFO or a device at the name, or more than a file of this
+    // memory can hold: what stands there goes, and the file is written anew.
+    if (error == ELOOP || error == EINVAL || error == EFBIG) {
+        platform::removeEntry(kept.path);
         addNote("Zapamiętane rekordy pominięte: w miejscu pliku " + kept.path
-            + " stoi coś, co nie jest zwykłym plikiem pamięci rekordów; zostanie zastąpione.");
+            + " stało coś, co nie jest zwykłym plikiem pamięci rekordów; zostało usunięte.");
         return;
     }
     if (!store || !(store->key == key))

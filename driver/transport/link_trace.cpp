@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver/core/context.h"
+#include "platform/file_access.h"
 
 namespace kelvo::drv {
 
@@ -67,7 +68,7 @@ void traceLinkOpened()
         const char* path = std::getenv(kTraceVariable);
         if (path == nullptr || *path == '\0')
             return;
-        trace.file.reset(std::fopen(path, "a"));
+        trace.file.reset(platform::appendStream(path));
         if (!trace.file)
             return;
     }

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +17,7 @@
 #include "frontend/logic/system_reason.h"
 #include "platform/folder_lock.h"
 #include "platform/port_map.h"
+#include "platform/safe_replace.h"
 
 namespace kelvo::frontend::cli {
 
@@ -135,7 +135,10 @@ int readOne(const CommandLine& c, Session session, const Register& r, std::files
         note(std::string(kMessageNote) + "kelvor-cli: niepełny wiersz KONFIG.TXT (oczekiwane pola: numer, port, czas)");
         return kOwnFailure;
     }
-    std::ofstream(std::string("KONFIG.TXT"), std::ios::binary) << r.line.text << "\r\n";
+    if (const int error = platform::replaceFile("KONFIG.TXT", r.line.text + "\r\n", platform::FileAccess::AsBefore)) {
+        note(std::string(kMessageNote) + "kelvor-cli: nie można zapisać KONFIG.TXT w folderze " + r.folder + ": " + systemReason(error));
+        return kOwnFailure;
+    }
     ReportOutlet outlet;
     outlet.failed = [&note](const std::string& message) { note(kMessageNote + message); };
     outlet.finished = [&note, &session, began](const std::string& reportFile) {
@@ -231,7 +234,12 @@ int runBatch(const CommandLine& c, const Session& session, const std::string& fo
         Register& r = registers[i];
         r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - r.began).count();
         r.code = end.status;
-        r.state = end.status == 0 ? "gotowe, " + r.lines + " linii" : "BŁĄD: " + r.message;
+        if (end.killedBy != 0) {
+            // Killed from outside: a failed register, whatever it wrote before.
+            r.code = 128 + end.killedBy;
+            r.message = "kelvor-cli: " + childDeathText(end.killedBy);
+        }
+        r.state = r.code == 0 ? "gotowe, " + r.lines + " linii" : "BŁĄD: " + r.message;
         std::error_code ignored;
         std::filesystem::remove_all(r.folder, ignored);
         table.changed(r, true);

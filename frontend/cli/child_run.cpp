@@ -77,8 +77,10 @@ void drainNotes(Running& running, ChildEnd& end, const ChildEvents& events)
 
 void setEnd(ChildEnd& end, int status)
 {
+    // A child killed because the user interrupted the run is part of that
+    // interrupt; any other signal is the child's own failure.
     if (end.signal == 0 && WIFSIGNALED(status))
-        end.signal = WTERMSIG(status);
+        end.killedBy = WTERMSIG(status);
     end.status = WIFEXITED(status) ? WEXITSTATUS(status) : 0;
 }
 

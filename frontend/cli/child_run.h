@@ -17,7 +17,8 @@ using Work = std::function<int(const Note& note)>;
 
 struct ChildEnd {
     int status = 0;        // the child's exit status when it ended by itself
-    int signal = 0;        // the signal that ended the run: SIGINT or SIGTERM to us, or the one the child died of
+    int signal = 0;        // the user's SIGINT or SIGTERM that ended the run
+    int killedBy = 0;      // the signal the child died of when it was not the user's interrupt
     bool started = false;  // false for a work an interrupt came before
     std::vector<std::string> notes;
 };

@@ -77,15 +77,15 @@ ReportOutlet singleOutlet(const CommandLine& c, const Session& session)
     return outlet;
 }
 
-// After an interrupt or a crash of the child: what it left goes as at a normal end.
-int interrupted(const ChildEnd& end, const FileKeeper& before, const FileKeeper& portsBefore)
+// After the child ended by a signal, the user's interrupt or another: what
+// it left goes as at a normal end, and the port is free again.
+void tidyAfterSignal(const ChildEnd& end, const FileKeeper& before, const FileKeeper& portsBefore, const std::string& what)
 {
     if (!tidyAfter(end)) {
         before.restore();
         portsBefore.restore();
     }
-    std::fprintf(stderr, "kelvor-cli: przerwano (%s); port zwolniony, folder roboczy uprzątnięty\n", signalName(end.signal).c_str());
-    return 128 + end.signal;
+    std::fprintf(stderr, "kelvor-cli: %s; port zwolniony, folder roboczy uprzątnięty\n", what.c_str());
 }
 
 std::string holderText(const std::string& folder)
@@ -147,12 +147,14 @@ int run(const CommandLine& c)
     }
     if (c.trace) {
         const auto path = fromStartFolder(session.startFolder, *c.trace);
-        std::FILE* trace = std::fopen(path.c_str(), "a");
-        if (trace == nullptr) {
+        // Appended to as the driver will append: never through another user's link.
+        const int trace = kelvo::platform::openFile(path.string(), kelvo::platform::OpenMode::Append,
+                                                     kelvo::platform::Sharing::OthersMayReadWrite);
+        if (trace < 0) {
             std::fprintf(stderr, "kelvor-cli: nie można otworzyć pliku śladu %s: %s\n", path.c_str(), systemReason(errno).c_str());
             return kOwnFailure;
         }
-        std::fclose(trace);
+        kelvo::platform::closeFile(trace);
         ::setenv(kTraceVariable, path.c_str(), 1);
     }
     if (c.all)
@@ -162,8 +164,15 @@ int run(const CommandLine& c)
     const FileKeeper portsBefore(kelvo::platform::portMapFile());
     const ReportOutlet outlet = singleOutlet(c, session);
     const ChildEnd end = runInChild([&](const Note& note) { return readReport(c, session, note, outlet); });
-    if (end.signal != 0)
-        return interrupted(end, before, portsBefore);
+    if (end.signal != 0) {
+        tidyAfterSignal(end, before, portsBefore, "przerwano (" + signalName(end.signal) + ")");
+        return 128 + end.signal;
+    }
+    if (end.killedBy != 0) {
+        // A crash or a kill from outside is a failed read, not the user's stop.
+        tidyAfterSignal(end, before, portsBefore, childDeathText(end.killedBy));
+        return kOwnFailure;
+    }
     const bool connected = std::find(end.notes.begin(), end.notes.end(), kConnectedNote) != end.notes.end();
     if ((c.device || c.detect) && !connected)
         portsBefore.restore();

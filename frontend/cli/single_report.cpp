@@ -26,6 +26,7 @@
 #include "frontend/logic/system_reason.h"
 #include "platform/file_access.h"
 #include "platform/port_map.h"
+#include "platform/safe_replace.h"
 #include "platform/serial_devices.h"
 
 namespace kelvo::frontend::cli {
@@ -208,12 +209,8 @@ bool tidyAfter(const ChildEnd& end)
 
 std::optional<std::string> saveReport(const std::string& report, const std::filesystem::path& target)
 {
-    std::error_code error;
-    if (std::filesystem::is_directory(target, error))
-        return systemReason(EISDIR);
-    std::filesystem::copy_file(report, target, std::filesystem::copy_options::overwrite_existing, error);
-    if (error)
-        return systemReason(error.value());
+    if (const int error = platform::copyFile(report, target.string()))
+        return systemReason(error);
     return std::nullopt;
 }
 
@@ -225,7 +222,13 @@ std::string fileText(const std::string& path)
 
 std::string signalName(int signal)
 {
-    return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : ::strsignal(signal);
+    const char* name = ::sigabbrev_np(signal);
+    return name != nullptr ? std::string("SIG") + name : "sygnał " + std::to_string(signal);
+}
+
+std::string childDeathText(int signal)
+{
+    return "proces odczytu zakończył się sygnałem " + signalName(signal) + ", nie przerwaniem użytkownika";
 }
 
 }

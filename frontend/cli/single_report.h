@@ -44,13 +44,17 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
 // True when the child had connected.
 bool tidyAfter(const ChildEnd& end);
 
-// Copies the report as the driver wrote it; the reason in Polish when it cannot be made.
+// Copies the report as the driver wrote it, replacing the target whole or not
+// at all; the reason in Polish when it cannot be made.
 std::optional<std::string> saveReport(const std::string& report, const std::filesystem::path& target);
 
 // A file's bytes as they stand; empty when it cannot be read.
 std::string fileText(const std::string& path);
 
-// "SIGINT", "SIGTERM" or the signal's description.
+// The signal's name, such as "SIGINT" or "SIGKILL".
 std::string signalName(int signal);
+
+// What happened to a child that died of a signal the user did not send.
+std::string childDeathText(int signal);
 
 }

@@ -4,6 +4,7 @@
 
 #include "frontend/logic/recorder_setting.h"
 #include "platform/file_access.h"
+#include "platform/safe_replace.h"
 
 namespace kelvo::frontend {
 
@@ -78,11 +79,8 @@ BurnResult burnReportToCd(const std::string& workingFolder, const std::string& r
         return BurnResult::NoStagingFolder;
     emptyOfFiles(*staging);
     const std::string staged = (fs::path(*staging) / reportName).string();
-    if (!platform::copyFile((fs::path(workingFolder) / reportName).string(), staged)) {
-        std::error_code error;
-        fs::remove(staged, error);
+    if (platform::copyFile((fs::path(workingFolder) / reportName).string(), staged) != 0)
         return BurnResult::StagingCopyFailed;
-    }
     platform::BurnProblem met;
     const BurnResult result = burnStaged(*staging, system, progress, met);
     if (problem != nullptr)

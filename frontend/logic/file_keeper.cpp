@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "platform/file_access.h"
+#include "platform/safe_replace.h"
 
 namespace kelvo::frontend {
 
@@ -21,8 +22,7 @@ void FileKeeper::restore() const
         platform::removeFile(path);
         return;
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << *text_;
+    platform::replaceFile(path, *text_, platform::FileAccess::AsBefore);
 }
 
 }

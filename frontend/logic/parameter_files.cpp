@@ -5,6 +5,7 @@
 
 #include "frontend/logic/date_text.h"
 #include "platform/file_access.h"
+#include "platform/safe_replace.h"
 
 namespace kelvo::frontend {
 
@@ -18,15 +19,11 @@ std::string date(std::int32_t year, std::int32_t month, std::int32_t day)
     return std::to_string(year) + "." + twoDigits(month) + "." + twoDigits(day);
 }
 
-// Creates the file anew under its name, or the name it has in the folder in
-// another case, and writes the text; nothing when it cannot be created.
+// Replaces the file under its name, or the name it has in the folder in
+// another case, with the text; nothing when it cannot be written.
 void writeFileText(const std::string& name, const std::string& text)
 {
-    std::FILE* file = std::fopen(platform::resolveFileName(name).c_str(), "wb");
-    if (file == nullptr)
-        return;
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fclose(file);
+    platform::replaceFile(platform::resolveFileName(name), text, platform::FileAccess::AsBefore);
 }
 
 std::string inputHeader(std::uint8_t registerNumber)

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFile>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -25,6 +24,7 @@
 #include "frontend/windows/read_progress_view.h"
 #include "frontend/windows/report_font_dialog.h"
 #include "frontend/windows/window_placement.h"
+#include "platform/file_access.h"
 
 // The resource file lives in a static library: its pictures are registered
 // by hand.
@@ -236,19 +236,21 @@ QString TfMain::statusText() const
     return status_->text();
 }
 
-bool TfMain::showReportFile(const QString& path)
+int TfMain::showReportFile(const QString& path)
 {
+    // Regular files only, opened without waiting and bounded, so that no FIFO,
+    // device or huge file chosen by mistake can stop the windows.
     reRaportOkresowy_->clear();
     reRaportOkresowy_->setFont(reportFont_);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    const std::string text = frontend::reportDisplayText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    const platform::FileContent file = platform::readRegularFile(path.toStdString(), platform::kLargestReportFile);
+    if (file.error != 0)
+        return file.error;
+    const std::string text = frontend::reportDisplayText(
+        std::string_view(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size()));
     reRaportOkresowy_->setPlainText(QString::fromStdString(text));
     reRaportOkresowy_->show();
     reRaportOkresowy_->setFocus();
-    return true;
+    return 0;
 }
 
 bool TfMain::readReport(const frontend::RangeChoice& choice)

@@ -52,9 +52,10 @@ public:
     void setClosingAllowed(bool allowed) { closingAllowed_ = allowed; }
     bool closingAllowed() const { return closingAllowed_; }
 
-    // Clears the display, gives it the report font and, when the file
-    // exists, shows its Windows-1250 text; true when it was shown.
-    bool showReportFile(const QString& path);
+    // Clears the display, gives it the report font and, when the file is a
+    // regular file of at most kLargestReportFile bytes, shows its
+    // Windows-1250 text; 0 when it was shown, else the errno why not.
+    int showReportFile(const QString& path);
 
     // The range window's "&Dalej" from step 2 on: names the report, runs the
     // report command with the notice and progress shown, then shows the

@@ -1,8 +1,11 @@
 #include "frontend/windows/report_commands.h"
 
+#include <cerrno>
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -25,7 +28,8 @@
 #include "frontend/windows/driver_command_runner.h"
 #include "frontend/windows/main_window.h"
 #include "frontend/windows/report_pages.h"
-#include "platform/file_access.h"
+#include "frontend/logic/system_reason.h"
+#include "platform/safe_replace.h"
 
 namespace kelvo::windows {
 
@@ -322,16 +326,29 @@ void ReportCommands::showPreview()
     dialog.exec();
 }
 
-bool ReportCommands::exportPdf(const QString& path)
+int ReportCommands::exportPdf(const QString& path)
 {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
-    printer.setCreator(QStringLiteral("kelvor"));
-    // The narrow margins of an ordinary page printer.
-    printer.setPageMargins(QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter);
-    printTo(printer);
-    return QFileInfo(path).size() > 0;
+    // The pages go to the private working folder first, then replace the
+    // chosen file whole, so that a failure never leaves half a PDF there.
+    const QString pages = QDir(QString::fromStdString(main_.session().workingFolder)).filePath(QStringLiteral("eksport.pdf"));
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pages);
+        printer.setCreator(QStringLiteral("kelvor"));
+        // The narrow margins of an ordinary page printer.
+        printer.setPageMargins(QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter);
+        printTo(printer);
+    }
+    const int error = QFileInfo(pages).size() > 0 ? platform::copyFile(pages.toStdString(), path.toStdString()) : EIO;
+    QFile::remove(pages);
+    return error;
+}
+
+void ReportCommands::tellSaveFailed(const QString& path, int error)
+{
+    showMessage(&main_, QMessageBox::NoIcon, QString(),
+                QStringLiteral("BŁĄD W TRAKCIE ZAPISU NA DYSK\nPlik %1: %2").arg(path, QString::fromStdString(frontend::systemReason(error))));
 }
 
 void ReportCommands::saveAsPdf()
@@ -340,8 +357,10 @@ void ReportCommands::saveAsPdf()
     const QString path = askForFile(&main_, startFolder(), "sdZapisPdf", QFileDialog::AcceptSave, kPdfFilter, QStringLiteral("pdf"),
                                     QFileInfo(name).completeBaseName() + QStringLiteral(".pdf"));
     enterWorkingFolder();
-    if (!path.isEmpty() && !exportPdf(path))
-        showMessage(&main_, QMessageBox::NoIcon, QString(), QStringLiteral("BŁĄD W TRAKCIE ZAPISU NA DYSK"));
+    if (path.isEmpty())
+        return;
+    if (const int error = exportPdf(path))
+        tellSaveFailed(path, error);
 }
 
 void ReportCommands::saveToDisk()
@@ -349,18 +368,24 @@ void ReportCommands::saveToDisk()
     const QString source = reportPath();
     const QString target = askForFile(&main_, startFolder(), "sdZapisNaDysk", QFileDialog::AcceptSave, kTextFilter, QStringLiteral("TXT"),
                                       main_.reportFileName());
-    if (!target.isEmpty() && QFileInfo(source).isFile()
-        && !platform::copyFile(source.toStdString(), target.toStdString()))
-        showMessage(&main_, QMessageBox::NoIcon, QString(), QStringLiteral("BŁĄD W TRAKCIE ZAPISU NA DYSK"));
+    if (!target.isEmpty() && QFileInfo(source).isFile()) {
+        if (const int error = platform::copyFile(source.toStdString(), target.toStdString()))
+            tellSaveFailed(target, error);
+    }
     enterWorkingFolder();
 }
 
 void ReportCommands::openSaved()
 {
     const QString path = askForFile(&main_, startFolder(), "sdOdczytZDysku", QFileDialog::AcceptOpen, kTextFilter, QString(), QString());
-    if (!path.isEmpty() && main_.showReportFile(path)) {
-        openedName_ = QFileInfo(path).fileName();
-        main_.setCommandStates(frontend::CommandEvent::SavedReportOpened);
+    if (!path.isEmpty()) {
+        if (const int error = main_.showReportFile(path)) {
+            showMessage(&main_, QMessageBox::Warning, QStringLiteral("UWAGA"),
+                        QStringLiteral("NIE MOŻNA OTWORZYĆ RAPORTU\nPlik %1: %2").arg(path, QString::fromStdString(frontend::systemReason(error))));
+        } else {
+            openedName_ = QFileInfo(path).fileName();
+            main_.setCommandStates(frontend::CommandEvent::SavedReportOpened);
+        }
     }
     enterWorkingFolder();
     main_.setStatusText(QString());

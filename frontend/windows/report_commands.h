@@ -29,9 +29,9 @@ public:
     // "Wydruk" after its dialog: the job title, the font, the pages, with
     // the page being printed in the status line and its text put back after.
     void printTo(QPrinter& printer);
-    // The same pages into a PDF file whose title is the job title; false
-    // when the file cannot be written.
-    bool exportPdf(const QString& path);
+    // The same pages into a PDF file whose title is the job title, replacing
+    // the file whole; 0, or the errno why it could not be written.
+    int exportPdf(const QString& path);
     // "Zapis na dysk CD" ends by emitting burnFinished.
     bool burning() const { return burning_; }
 
@@ -54,6 +54,8 @@ private:
     void burnToCd();
     void endBurn();
     void enterWorkingFolder() const;
+    // "BŁĄD W TRAKCIE ZAPISU NA DYSK" with the file and the reason.
+    void tellSaveFailed(const QString& path, int error);
     QString jobTitle() const;
     QString reportPath() const;
     QString startFolder() const;

@@ -17,6 +17,7 @@
 #include "tests/support/other_user.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/simulator_process.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/temp_dir.h"
 
 using kelvo::test::readFile;
@@ -37,7 +38,7 @@ protected:
     {
         if (errors.empty())
             errors = dir_.file("stderr.txt");
-        const std::string command = "cd '" + dir_.path() + "' && TEMP='" + temp_ + "' XDG_CACHE_HOME='" + dir_.file("cache") + "' KELVO_COM1='"
+        const std::string command = "cd '" + startFolder_ + "' && TEMP='" + temp_ + "' XDG_CACHE_HOME='" + dir_.file("cache") + "' KELVO_COM1='"
             + dir_.file("com") + "' " + environment_ + " " + KELVOR_CLI_PATH + " " + arguments + " 2>" + errors;
         Outcome outcome;
         FILE* pipe = ::popen(command.c_str(), "r");
@@ -52,7 +53,7 @@ protected:
     // Starts kelvor-cli in the background (its own process, not a shell's); output and errors to files.
     pid_t start(const std::string& arguments, const std::string& name)
     {
-        const std::string command = "cd '" + dir_.path() + "' && TEMP='" + temp_ + "' XDG_CACHE_HOME='" + dir_.file("cache") + "' KELVO_COM1='"
+        const std::string command = "cd '" + startFolder_ + "' && TEMP='" + temp_ + "' XDG_CACHE_HOME='" + dir_.file("cache") + "' KELVO_COM1='"
             + dir_.file("com") + "' " + environment_ + " exec " + KELVOR_CLI_PATH + " " + arguments + " >" + dir_.file(name + ".out") + " 2>"
             + dir_.file(name + ".err");
         const pid_t pid = ::fork();
@@ -136,6 +137,39 @@ protected:
     kelvo::test::TempDir dir_;
     std::string temp_ = dir_.file("work");
     std::string environment_;  // further ports, for the batch
+    std::string startFolder_ = dir_.path();
+};
+
+// The kernel's own guard against links in shared folders, switched off for a
+// test so that what refuses a planted link is the program's own rule; put
+// back at the end.
+class KernelLinkGuardOff {
+public:
+    KernelLinkGuardOff()
+    {
+        before_ = readFile(kSetting);
+        off_ = before_ == "0\n" || writeSetting("0");
+    }
+    ~KernelLinkGuardOff()
+    {
+        if (before_ != "0\n" && off_)
+            writeSetting(before_);
+    }
+    KernelLinkGuardOff(const KernelLinkGuardOff&) = delete;
+    KernelLinkGuardOff& operator=(const KernelLinkGuardOff&) = delete;
+    bool off() const { return off_; }
+
+private:
+    static bool writeSetting(const std::string& value)
+    {
+        std::ofstream out(kSetting);
+        out << value;
+        out.flush();
+        return static_cast<bool>(out) && readFile(kSetting) == value.substr(0, 1) + "\n";
+    }
+    static constexpr char kSetting[] = "/proc/sys/fs/protected_symlinks";
+    std::string before_;
+    bool off_ = false;
 };
 
 }
@@ -701,4 +735,107 @@ TEST_F(KelvorCliTest, OnATerminalABatchRedrawsOneLinePerRegister)
         << shown;
     EXPECT_NE(states.back().find("gotowe, "), std::string::npos) << states.back();
     EXPECT_NE(states.back().find("BŁĄD: kelvor-cli: plik "), std::string::npos) << states.back();
+}
+
+TEST_F(KelvorCliTest, ASaveOnAFullDiskKeepsTheOldReportAndSaysWhy)
+{
+    const kelvo::test::SmallDisk disk(dir_.file("disk"));
+    if (!disk.mounted())
+        GTEST_SKIP() << "needs root, to mount a small tmpfs";
+    kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
+        {"--pty", dir_.file("com"), "--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"},
+        dir_.file("sim.out"));
+    ASSERT_TRUE(simulator.listening());
+    // The report is longer than one page of the disk: the old file's page alone cannot hold it.
+    const std::string old = "the report saved last month\r\n";
+    const std::string saved = dir_.file("disk/report.txt");
+    kelvo::test::writeFile(saved, old);
+    disk.fill();
+
+    const Outcome full = cli("--port 1 1 2012.01 --save disk/report.txt");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.output.find("RAPORT"), std::string::npos) << "the report is still shown";
+    EXPECT_EQ(errors(), "kelvor-cli: nie można zapisać raportu w pliku " + saved + ": brak miejsca na dysku\n");
+    EXPECT_EQ(readFile(saved), old) << "byte for byte";
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.file("disk")))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string> {"filler", "report.txt"})) << "no temporary file left";
+}
+
+TEST_F(KelvorCliTest, SavesTracesAndBatchReportsNeverGoThroughAnotherUsersLink)
+{
+    if (!kelvo::test::canActAsAnotherUser())
+        GTEST_SKIP() << "needs root, to plant links as the user 'nobody'";
+    const KernelLinkGuardOff guard;
+    if (!guard.off())
+        GTEST_SKIP() << "cannot set fs.protected_symlinks to 0, so the kernel would refuse the links itself";
+    const auto first = simulatorOn(1, {"--scenario", monthScenarioNumbered(1)});
+    ASSERT_TRUE(first->listening());
+    const std::string shared = kelvo::test::sharedFolderIn(dir_.path(), "shared");
+    const std::string victim = dir_.file("victim");
+    kelvo::test::writeFile(victim, "root's own file");
+    ::chmod(victim.c_str(), 0600);
+    std::string plant;
+    for (const char* name : {"report.txt", "trace.log", "ABC 12345671_SZCZ201201.txt"})
+        plant += "ln -s " + victim + " \"" + shared + "/" + name + "\" && ";
+    ASSERT_TRUE(kelvo::test::runAsNobody(plant + "true"));
+    const std::string refused = "dowiązanie symboliczne, którego nie wolno użyć";
+
+    const Outcome save = cli("--port 1 1 2012.01 --save " + shared + "/report.txt");
+    EXPECT_EQ(save.status, 1);
+    EXPECT_NE(errors().find(refused), std::string::npos) << errors();
+    EXPECT_EQ(readFile(victim), "root's own file");
+
+    const Outcome trace = cli("--port 1 1 2012.01 --trace " + shared + "/trace.log");
+    EXPECT_EQ(trace.status, 1);
+    EXPECT_NE(errors().find("nie można otworzyć pliku śladu " + shared + "/trace.log: " + refused), std::string::npos) << errors();
+    EXPECT_EQ(readFile(victim), "root's own file");
+
+    // The batch saves its reports in the folder it was started from.
+    writeRegisterLines({1});
+    startFolder_ = shared;
+    const Outcome batch = cli("--all 1 2012.01");
+    EXPECT_EQ(batch.status, 1);
+    EXPECT_NE(batch.output.find(refused), std::string::npos) << batch.output;
+    EXPECT_EQ(readFile(victim), "root's own file");
+}
+
+TEST_F(KelvorCliTest, ABatchWithARegisterKilledFromOutsideNamesItAndKeepsTheOthersReports)
+{
+    // The second register answers at 9600 bit/s: its child is killed as soon as it has asked for something.
+    const auto first = simulatorOn(1, {"--scenario", monthScenarioNumbered(1)});
+    const auto second = simulatorOn(2, {"--scenario", monthScenarioNumbered(2), "--baud", "9600"});
+    ASSERT_TRUE(first->listening());
+    ASSERT_TRUE(second->listening());
+    writeRegisterLines({1, 2});
+    const pid_t batch = start("--all --no-cache 1 2012.01", "batch");
+    // The second register's child: the batch's child whose folder is kasa-2.
+    pid_t victim = 0;
+    int status = 0;
+    while (victim == 0) {
+        ASSERT_EQ(::waitpid(batch, &status, WNOHANG), 0) << "the batch ended first: " << readFile(dir_.file("batch.err"));
+        std::istringstream children(readFile("/proc/" + std::to_string(batch) + "/task/" + std::to_string(batch) + "/children"));
+        for (pid_t child; children >> child;) {
+            std::error_code gone;
+            if (std::filesystem::read_symlink("/proc/" + std::to_string(child) + "/cwd", gone).filename() == "kasa-2"
+                && !kelvo::test::logLines(dir_.file("log2"), "cmd=").empty())
+                victim = child;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ::kill(victim, SIGKILL);
+    ASSERT_EQ(::waitpid(batch, &status, 0), batch);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << "a failed register, not an interrupt: " << readFile(dir_.file("batch.err"));
+    EXPECT_EQ(readFile(dir_.file("batch.err")).find("przerwano"), std::string::npos) << readFile(dir_.file("batch.err"));
+    const std::string table = readFile(dir_.file("batch.out"));
+    EXPECT_TRUE(std::regex_search(table, std::regex("\n1 +COM1 +0  raport w pliku ABC 12345671_SZCZ201201\\.txt "))) << table;
+    EXPECT_TRUE(std::regex_search(table,
+        std::regex("\n2 +COM2 +137  kelvor-cli: proces odczytu zakończył się sygnałem SIGKILL, nie przerwaniem użytkownika")))
+        << table;
+    EXPECT_TRUE(kelvo::test::fileExists(dir_.file("ABC 12345671_SZCZ201201.txt"))) << "the other report stays";
+    EXPECT_FALSE(kelvo::test::fileExists(dir_.file("ABC 12345672_SZCZ201201.txt")));
+    EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"});
 }

@@ -28,11 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     fuzz::writeWholeFile("kept.records", bytes);
-    platform::FileRefusal refusal = platform::FileRefusal::None;
-    const auto store = drv::loadRecordStore("kept.records", kRegister, refusal);
+    int error = 0;
+    const auto store = drv::loadRecordStore("kept.records", kRegister, error);
     if (!store)
         return 0;
-    if (refusal != platform::FileRefusal::None)
+    if (error != 0)
         std::abort();
     for (const auto& [index, answer] : store->records)
         if (index >= store->key.recordCount || answer.size() != store->key.recordLength)

@@ -15,15 +15,19 @@
 #include <QTimer>
 #include <QToolButton>
 #include <cstdio>
+#include <atomic>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 #include "frontend/logic/user_paper.h"
 #include "frontend/windows/report_commands.h"
 #include "frontend/windows/report_pages.h"
+#include "platform/file_access.h"
 #include "tests/frontend/windows/private_cups.h"
 #include "tests/support/command_output.h"
+#include "tests/support/small_disk.h"
 #include "tests/frontend/windows/windows_fixture.h"
 
 using kelvo::frontend::BurnResult;
@@ -315,7 +319,8 @@ TEST_F(ReportCommandsTest, SavingOverAFileCancellingAndAFailedCopy)
     answers_.press(QMessageBox::Ok);
     mainWindow().commandAction(Command::SaveToDisk)->trigger();
     ASSERT_EQ(answers_.left(), 0u);
-    EXPECT_EQ(answers_.seen().back().text, QStringLiteral("BŁĄD W TRAKCIE ZAPISU NA DYSK"));
+    EXPECT_EQ(answers_.seen().back().text, QStringLiteral("BŁĄD W TRAKCIE ZAPISU NA DYSK\nPlik %1: część ścieżki nie jest folderem")
+                                                .arg(QString::fromStdString(plain + "/raport.txt")));
     EXPECT_EQ(answers_.seen().back().icon, QMessageBox::NoIcon) << "a plain message box";
     EXPECT_EQ(cwd(), windows_->session().workingFolder);
 }
@@ -657,4 +662,78 @@ TEST_F(ReportCommandsTest, TheRecorderChosenInTheWindowsIsTheOneBurnedTo)
     ASSERT_EQ(answers_.left(), 0u);
     EXPECT_EQ(shown.toStdString(), "stdio:" + dir_.file("plyta.iso"));
     EXPECT_EQ(readFile(dir_.file("config/kelvor/nagrywarka.conf")), "nagrywarka=\n");
+}
+
+TEST_F(ReportCommandsTest, SavingAndPdfExportOntoAFullDiskKeepTheOldFilesAndNameTheReason)
+{
+    const kelvo::test::SmallDisk disk(dir_.file("disk"));
+    if (!disk.mounted())
+        GTEST_SKIP() << "needs root, to mount a small tmpfs";
+    readReport();
+    // Each new file is longer than one page of the disk: the old file's page alone cannot hold it.
+    const std::string text = dir_.file("disk/zapisany.txt");
+    const std::string pdf = dir_.file("disk/eksport.pdf");
+    writeFile(text, "an older report");
+    writeFile(pdf, "an older pdf");
+    disk.fill();
+    for (const auto& [target, action] : {std::pair {text, mainWindow().commandAction(Command::SaveToDisk)},
+                                         std::pair {pdf, commands().pdfAction()}}) {
+        answers_.push([target](QWidget* dialog) {
+            auto* files = qobject_cast<QFileDialog*>(dialog);
+            files->selectFile(QString::fromStdString(target));
+            // The name typed over the one the dialog proposed; done() skips the overwrite question.
+            if (auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(QFileInfo(QString::fromStdString(target)).fileName());
+            static_cast<QDialog*>(files)->done(QDialog::Accepted);
+        });
+        answers_.press(QMessageBox::Ok);
+        action->trigger();
+        ASSERT_EQ(answers_.left(), 0u) << target;
+        EXPECT_EQ(answers_.seen().back().text,
+                  QStringLiteral("BŁĄD W TRAKCIE ZAPISU NA DYSK\nPlik %1: brak miejsca na dysku").arg(QString::fromStdString(target)));
+    }
+    EXPECT_EQ(readFile(text), "an older report");
+    EXPECT_EQ(readFile(pdf), "an older pdf");
+    EXPECT_EQ(cwd(), windows_->session().workingFolder);
+}
+
+TEST_F(ReportCommandsTest, ReopeningAFifoOrAHugeFileReturnsWithAMessage)
+{
+    readReport();
+    std::filesystem::create_directories(dir_.file("odd"));
+    const std::string fifo = dir_.file("odd/raport.txt");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Should the window wait on the FIFO, a writer comes after a while and
+    // lets it go, so that the test fails instead of hanging.
+    std::atomic<bool> done {false};
+    std::thread rescue([&done, fifo] {
+        for (int waited = 0; waited < 300 && !done; ++waited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        while (!done) {
+            if (const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK); fd >= 0)
+                ::close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    choose(fifo);
+    answers_.press(QMessageBox::Ok);
+    mainWindow().commandAction(Command::Browse)->trigger();
+    done = true;
+    rescue.join();
+    ASSERT_EQ(answers_.left(), 0u) << "a message was shown";
+    EXPECT_EQ(answers_.seen().back().text,
+              QStringLiteral("NIE MOŻNA OTWORZYĆ RAPORTU\nPlik %1: to nie jest zwykły plik").arg(QString::fromStdString(fifo)));
+    EXPECT_EQ(answers_.seen().back().caption, QStringLiteral("UWAGA"));
+    EXPECT_EQ(cwd(), windows_->session().workingFolder);
+
+    // Far larger than any report: refused before anything is read.
+    const std::string huge = dir_.file("odd/ogromny.txt");
+    writeFile(huge, "");
+    std::filesystem::resize_file(huge, kelvo::platform::kLargestReportFile + 1);
+    choose(huge);
+    answers_.press(QMessageBox::Ok);
+    mainWindow().commandAction(Command::Browse)->trigger();
+    ASSERT_EQ(answers_.left(), 0u);
+    EXPECT_EQ(answers_.seen().back().text,
+              QStringLiteral("NIE MOŻNA OTWORZYĆ RAPORTU\nPlik %1: plik jest za duży").arg(QString::fromStdString(huge)));
 }
