@@ -16,6 +16,7 @@
 #include "frontend/cli/single_report.h"
 #include "frontend/logic/read_progress.h"
 #include "frontend/logic/system_reason.h"
+#include "frontend/logic/tcp_link.h"
 #include "frontend/logic/text_encoding.h"
 #include "platform/folder_lock.h"
 #include "platform/port_map.h"
@@ -32,18 +33,6 @@ constexpr char kOwnPrefix[] = "kelvor-cli: ";
 constexpr char kProgressNote[] = "progress ";
 // The width of a terminal line of the progress table.
 constexpr std::size_t kTerminalWidth = 80;
-// The multiplexer types whose link is a TCP connection.
-constexpr int kTcpTypes[] = {5, 6};
-
-std::vector<std::string> split(const std::string& text, char separator)
-{
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1)
-        parts.push_back(text.substr(start, end - start));
-    parts.push_back(text.substr(start));
-    return parts;
-}
 
 std::string upper(std::string text)
 {
@@ -71,7 +60,7 @@ struct Register {
 void take(Register& r, const std::string& note)
 {
     if (note.starts_with(kProgressNote)) {
-        const auto numbers = split(note.substr(std::string(kProgressNote).size()), ' ');
+        const auto numbers = splitAt(note.substr(std::string(kProgressNote).size()), ' ');
         if (numbers.size() == 3)
             r.state = recordsReadText(static_cast<std::uint32_t>(std::stoul(numbers[0])),
                           static_cast<std::uint32_t>(std::stoul(numbers[1])))
@@ -212,16 +201,10 @@ void printSummary(const std::vector<Register>& registers)
 
 std::string lineOf(const WrittenLine& line)
 {
-    const auto port = split(upper(line.port.substr(0, line.port.find(';'))), ':');
-    const int type = port.size() == 4 && port[2].starts_with("MUX") ? std::atoi(port[2].c_str() + 3) : 0;
-    if (std::find(std::begin(kTcpTypes), std::end(kTcpTypes), type) != std::end(kTcpTypes)) {
-        const auto fields = split(line.tail, '\t');
-        const auto address = fields.size() > 1 ? split(fields[1], ':') : std::vector<std::string>();
-        if (address.size() > 3)
-            return "TCP " + upper(address[2]) + ":" + address[3];
-    }
+    if (const auto tcp = tcpLinkOf(line.port, line.tail))
+        return "TCP " + upper(tcp->host) + ":" + std::to_string(tcp->port);
     std::error_code error;
-    const std::string device = platform::portDevicePath(port.front());
+    const std::string device = platform::portDevicePath(upper(splitAt(line.port.substr(0, line.port.find(';')), ':').front()));
     const auto canonical = std::filesystem::weakly_canonical(device, error);
     return error ? device : canonical.string();
 }
@@ -233,7 +216,7 @@ int runBatch(const CommandLine& c, const Session& session, const std::string& fo
         Register& r = registers.emplace_back();
         r.line = line;
         r.number = line.text.substr(1, line.text.find('\t') - 1);
-        r.port = line.complete ? upper(split(line.port, ':').front()) : "?";
+        r.port = line.complete ? upper(splitAt(line.port, ':').front()) : "?";
         r.folder = folder + "/kasa-" + std::to_string(registers.size());
     }
     if (registers.empty() || registers.size() > kMostRegisterLines) {

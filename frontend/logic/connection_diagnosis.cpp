@@ -1,10 +1,8 @@
 #include "frontend/logic/connection_diagnosis.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
-#include <optional>
-#include <vector>
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/file.h>
@@ -13,6 +11,7 @@
 
 #include "frontend/logic/driver_messages.h"
 #include "frontend/logic/system_reason.h"
+#include "frontend/logic/tcp_link.h"
 #include "platform/descriptor.h"
 #include "platform/device_users.h"
 #include "platform/folder_lock.h"
@@ -50,43 +49,9 @@ std::string permissionText(const struct stat& st)
         + name + " $USER) i zaloguj się ponownie";
 }
 
-std::vector<std::string> split(const std::string& text, char separator)
+std::string unreachedText(const TcpLink& target)
 {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1)
-        parts.push_back(text.substr(start, end - start));
-    parts.push_back(text.substr(start));
-    return parts;
-}
-
-// A link over TCP: the far end and the socket time-out of the extended settings field.
-struct TcpTarget {
-    std::string host;
-    int port = 0;
-    int seconds = 0;
-    bool converter = false;  // type 5: a line converter, whose frames the driver speaks
-};
-
-constexpr int kConverterOverTcp = 5;
-constexpr int kTcp = 6;
-
-// The target of a record whose port setting (COMn:SPEED:MUXt:CHANNEL) names type 5 or 6.
-std::optional<TcpTarget> tcpTargetOf(const ParameterRecord& record)
-{
-    const auto port = split(record.linkPort, ':');
-    if (port.size() < 3 || (port[2] != "MUX" + std::to_string(kConverterOverTcp) && port[2] != "MUX" + std::to_string(kTcp)))
-        return std::nullopt;
-    const auto fields = split(record.linkTail, '\t');
-    const auto address = fields.size() > 1 ? split(fields[1], ':') : std::vector<std::string>();
-    if (address.size() < 6)
-        return std::nullopt;
-    return TcpTarget {address[2], std::atoi(address[3].c_str()), std::atoi(address[5].c_str()), port[2] == "MUX5"};
-}
-
-std::string unreachedText(const TcpTarget& target)
-{
-    const auto probe = platform::probeTcp(target.host, target.port, std::chrono::seconds(target.seconds));
+    const auto probe = platform::probeTcp(target.host, target.port, std::chrono::seconds(std::max(target.seconds, 1)));
     switch (probe.reach) {
     case platform::TcpReach::Connected: return "połączenie udaje się teraz; serwer mógł być chwilowo zajęty";
     case platform::TcpReach::Refused: return "połączenie odrzucone";
@@ -97,7 +62,7 @@ std::string unreachedText(const TcpTarget& target)
     return systemReason(probe.error);
 }
 
-std::string diagnoseTcp(const TcpTarget& target, int resultCode, bool firstRequest)
+std::string diagnoseTcp(const TcpLink& target, int resultCode, bool firstRequest)
 {
     const std::string name = "TCP " + target.host + ":" + std::to_string(target.port) + ": ";
     if (resultCode == kPortNotOpened || resultCode == kSocketFailure || resultCode == kUnknownHost)
@@ -150,7 +115,7 @@ std::string deviceProblem(const std::string& path)
 
 std::string diagnoseFailedRequest(const ParameterRecord& record, int resultCode, bool firstRequest)
 {
-    if (const auto tcp = tcpTargetOf(record))
+    if (const auto tcp = tcpLinkOf(record.linkPort, record.linkTail))
         return diagnoseTcp(*tcp, resultCode, firstRequest);
     const bool timedOut = resultCode == kSendTimeout || resultCode == kReceiveTimeout;
     if (!(resultCode == kPortNotOpened || (timedOut && firstRequest)))
