@@ -139,10 +139,9 @@ int readOne(const CommandLine& c, Session session, const Register& r, std::files
     ReportOutlet outlet;
     // A note is one line: the message's further lines go as notes of their own.
     outlet.failed = [&note](const std::string& message) {
-        std::size_t start = 0;
-        for (std::size_t end; (end = message.find('\n', start)) != std::string::npos; start = end + 1)
-            note((start == 0 ? kMessageNote : kMoreNote) + message.substr(start, end - start));
-        note((start == 0 ? kMessageNote : kMoreNote) + message.substr(start));
+        const auto lines = splitAt(message, '\n');
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            note((i == 0 ? kMessageNote : kMoreNote) + lines[i]);
     };
     outlet.finished = [&note, &session, began](const std::string& reportFile) {
         const auto target = std::filesystem::path(session.startFolder) / reportFile;

@@ -103,7 +103,7 @@ const std::vector<Option>& options()
         {"--mux", "RODZAJ", "rodzaj połączenia: bezposrednio (kod 0), mux4 (kod 1, multiplekser 4-kanałowy), "
                             "mux8 (kod 4, multiplekser 8-kanałowy)",
             takeMultiplexer},
-        {"--channel", "C", "kanał multipleksera lub konwertera (1 do 8; 1 do 4 dla --mux 1 i konwertera)",
+        {"--channel", "C", "kanał multipleksera lub konwertera (1 do 8; 1 do 4 dla mux4 i konwertera)",
             [](CommandLine& c, const std::string& v) { return takeNumber(c.channel, v, 1, 8, "niepoprawny kanał"); }},
         {"--device", "ŚCIEŻKA", "urządzenie portu COMn tego uruchomienia (np. /dev/ttyUSB0), zapisywane w ports.conf",
             [](CommandLine& c, const std::string& v) {
