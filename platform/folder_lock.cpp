@@ -9,6 +9,8 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include "platform/device_users.h"
+
 namespace kelvo::platform {
 
 FolderLock::FolderLock(const std::string& folder)
@@ -44,10 +46,7 @@ std::optional<LockHolder> flockHolder(const std::string& path)
             continue;
         if (inode != file.st_ino || major != ::major(file.st_dev) || minor != ::minor(file.st_dev))
             continue;
-        LockHolder holder {pid, {}};
-        std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-        std::getline(comm, holder.program);
-        return holder;
+        return LockHolder {pid, programName(pid)};
     }
     return std::nullopt;
 }

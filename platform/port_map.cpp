@@ -1,8 +1,10 @@
 #include "platform/port_map.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -82,6 +84,15 @@ std::string mappedInFile(const std::string& key)
     return path;
 }
 
+// The path $KELVO_<key> or the port map names for the port; empty when neither does.
+std::string mappedPath(const std::string& key)
+{
+    if (const char* fromEnvironment = std::getenv(("KELVO_" + key).c_str());
+        fromEnvironment != nullptr && *fromEnvironment != '\0')
+        return fromEnvironment;
+    return mappedInFile(key);
+}
+
 }
 
 std::string portMapFile()
@@ -94,12 +105,8 @@ std::string portDevicePath(std::string_view name)
     const auto port = parsePortName(name);
     if (!port)
         return std::string(name);
-    const std::string key = port->kind + std::to_string(port->number);
-    if (const char* fromEnvironment = std::getenv(("KELVO_" + key).c_str());
-        fromEnvironment != nullptr && *fromEnvironment != '\0')
-        return fromEnvironment;
-    if (std::string fromFile = mappedInFile(key); !fromFile.empty())
-        return fromFile;
+    if (std::string mapped = mappedPath(port->kind + std::to_string(port->number)); !mapped.empty())
+        return mapped;
     const std::string index = std::to_string(port->number - 1);
     return port->kind == "COM" ? "/dev/ttyS" + index : "/dev/lp" + index;
 }
@@ -127,12 +134,31 @@ bool mapComPort(unsigned number, const std::string& devicePath)
 
 std::optional<unsigned> comPortOf(const SerialDevice& device)
 {
-    for (unsigned number = 1; number <= 99; ++number) {
+    for (unsigned number = 1; number <= kHighestMappedPort; ++number) {
         const std::string mapped = portDevicePath("COM" + std::to_string(number));
         if (mapped == device.path || sameFile(mapped, device.target))
             return number;
     }
     return std::nullopt;
+}
+
+std::vector<SerialDevice> serialDevicesAndMappedPorts()
+{
+    std::vector<SerialDevice> devices = serialDevices();
+    for (unsigned number = 1; number <= kHighestMappedPort; ++number) {
+        const std::string path = mappedPath("COM" + std::to_string(number));
+        struct stat st {};
+        if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
+            continue;
+        const bool listed = std::any_of(devices.begin(), devices.end(),
+            [&path](const SerialDevice& device) { return device.path == path || sameFile(device.target, path); });
+        if (listed)
+            continue;
+        std::error_code error;
+        const auto target = std::filesystem::canonical(path, error);
+        devices.push_back({path, error ? path : target.string(), "urządzenie portu COM" + std::to_string(number)});
+    }
+    return devices;
 }
 
 }

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/serial_devices.h"
 
@@ -28,6 +29,15 @@ std::string portDevicePath(std::string_view name);
 // replugged adapter keeps its port. False (errno set) when the file cannot be
 // written.
 bool mapComPort(unsigned number, const std::string& devicePath);
+
+// The COM ports the front ends offer and search: COM1 to COM99.
+inline constexpr unsigned kHighestMappedPort = 99;
+
+// The serial devices found (see serialDevices), and after them the character
+// devices that COM ports are mapped to (by $KELVO_COMn or the port map) and
+// that the search does not list, such as a pseudo-terminal or an adapter
+// without a by-id link.
+std::vector<SerialDevice> serialDevicesAndMappedPorts();
 
 // The lowest COM number (1 to 99) that leads to the device: by the device's
 // listed name, or to the same device file; none when no port does.

@@ -6,33 +6,39 @@
 namespace kelvo::sim {
 
 const char* const usageText =
-    "usage: kelvosim (--pty PATH | --tcp [HOST:]PORT) [options]\n"
-    "       kelvosim --save-scenario FILE [--scenario FILE] [--model CODE] [--generate YEARS ...]\n"
+    "użycie: kelvosim (--pty ŚCIEŻKA | --tcp [HOST:]PORT) [OPCJE]\n"
+    "        kelvosim --save-scenario PLIK [--scenario PLIK] [--model KOD]\n"
+    "                 [--generate LATA ...]\n"
     "\n"
-    "Plays a fiscal cash register at the other end of the driver's line.\n"
+    "Udaje kasę fiskalną po drugiej stronie łącza sterownika.\n"
     "\n"
-    "  --pty PATH            create a pseudo-terminal and link PATH to its slave side\n"
-    "  --tcp [HOST:]PORT     listen on TCP (host 127.0.0.1 unless given; port 0 picks one)\n"
-    "  --udp [HOST:]PORT     answer the network serial server's set-up commands on UDP\n"
-    "  --once                end when the first client has gone\n"
-    "  --scenario FILE       the register and its fiscal memory (JSON)\n"
-    "  --model CODE          device code of the register (overrides the scenario)\n"
-    "  --generate YEARS      replace the records by a generated history of YEARS years\n"
-    "  --seed N              seed of the generated history (default 1)\n"
-    "  --records N           fiscal memory of N records (a model with information blocks)\n"
-    "  --save-scenario FILE  write the scenario in effect to FILE\n"
-    "  --converter           put the line converter's frames around the register\n"
-    "  --baud N              take and send each byte at N bit/s, ten bits a byte\n"
-    "  --turnaround MS       wait MS milliseconds before each answer\n"
-    "  --line-speed N        the register's own speed: on a pseudo-terminal set to\n"
-    "                        another speed its requests go unanswered\n"
-    "  --fault FAULT         a fault to show, for example nak:154:2, status:154:134,\n"
+    "  --pty ŚCIEŻKA         tworzy pseudoterminal i dowiązanie ŚCIEŻKA do jego\n"
+    "                        strony podrzędnej (tę otwiera sterownik)\n"
+    "  --tcp [HOST:]PORT     nasłuchuje na TCP (host 127.0.0.1, gdy nie podano;\n"
+    "                        port 0 wybiera wolny)\n"
+    "  --udp [HOST:]PORT     odpowiada na UDP na polecenia ustawień serwera portów\n"
+    "  --once                kończy, gdy pierwszy klient się rozłączy\n"
+    "  --scenario PLIK       kasa i jej pamięć fiskalna (JSON)\n"
+    "  --model KOD           kod urządzenia kasy (zamiast tego ze scenariusza)\n"
+    "  --generate LATA       zastępuje rekordy wygenerowaną historią LATA lat\n"
+    "  --seed N              ziarno generowanej historii (domyślnie 1)\n"
+    "  --records N           pamięć fiskalna na N rekordów (model z blokami\n"
+    "                        informacyjnymi)\n"
+    "  --save-scenario PLIK  zapisuje obowiązujący scenariusz w PLIKU\n"
+    "  --converter           otacza kasę ramkami konwertera linii\n"
+    "  --baud N              odbiera i wysyła każdy bajt z szybkością N b/s, 10 bitów\n"
+    "                        na bajt\n"
+    "  --turnaround MS       czeka MS milisekund przed każdą odpowiedzią\n"
+    "  --line-speed N        własna szybkość kasy: na pseudoterminalu ustawionym na\n"
+    "                        inną jej zapytania zostają bez odpowiedzi\n"
+    "  --fault USTERKA       usterka do pokazania, np. nak:154:2, status:154:134,\n"
     "                        silent:53, garbage:53:4, drop:154:0, hang-up:154:10,\n"
     "                        bad-checksum:17:3, bad-checksum:17:vary, changed-record:17,\n"
-    "                        converter-crc:2, converter-parts:16, and for the reports\n"
-    "                        the register prints: report-crc, report-oversized (repeatable)\n"
-    "  --log FILE            append one line per request to FILE\n"
-    "  --help                this text\n";
+    "                        converter-crc:2, converter-parts:16, a dla raportów\n"
+    "                        drukowanych przez kasę: report-crc, report-oversized\n"
+    "                        (można powtarzać)\n"
+    "  --log PLIK            dopisuje do PLIKU jeden wiersz na każde zapytanie\n"
+    "  --help                ta pomoc\n";
 
 namespace {
 
@@ -42,7 +48,7 @@ T numberArgument(const std::string& option, const std::string& text, T most)
     std::uint64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value > most)
-        throw std::invalid_argument(option + " needs a number from 0 to " + std::to_string(most) + ", not \"" + text + "\"");
+        throw std::invalid_argument(option + " " + text + ": niepoprawna liczba; dozwolone: od 0 do " + std::to_string(most));
     return static_cast<T>(value);
 }
 
@@ -54,7 +60,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
     for (std::size_t k = 0; k < arguments.size(); ++k) {
         const std::string& option = arguments[k];
         const auto value = [&]() -> const std::string& {
-            if (k + 1 >= arguments.size()) throw std::invalid_argument(option + " needs a value");
+            if (k + 1 >= arguments.size()) throw std::invalid_argument(option + ": brak wartości");
             return arguments[++k];
         };
         if (option == "--pty") {
@@ -75,7 +81,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
             c.seed = numberArgument<std::uint64_t>(option, value(), UINT64_MAX);
         } else if (option == "--records") {
             c.records = numberArgument<std::uint16_t>(option, value(), 65535);
-            if (*c.records == 0) throw std::invalid_argument("--records needs at least 1");
+            if (*c.records == 0) throw std::invalid_argument("--records 0: dozwolone: co najmniej 1");
         } else if (option == "--save-scenario") {
             c.saveScenario = value();
         } else if (option == "--converter") {
@@ -93,14 +99,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
         } else if (option == "--help" || option == "-h") {
             c.help = true;
         } else {
-            throw std::invalid_argument("unknown option " + option);
+            throw std::invalid_argument("nieznana opcja „" + option + "”");
         }
     }
-    if (c.listener.ptyPath && c.listener.tcp) throw std::invalid_argument("give either --pty or --tcp, not both");
-    if (c.listener.lineSpeed && !c.listener.ptyPath) throw std::invalid_argument("--line-speed goes with --pty");
-    if (c.records && !c.generateYears) throw std::invalid_argument("--records goes with --generate");
+    if (c.listener.ptyPath && c.listener.tcp) throw std::invalid_argument("podaj --pty albo --tcp, nie oba");
+    if (c.listener.lineSpeed && !c.listener.ptyPath) throw std::invalid_argument("--line-speed działa tylko z --pty");
+    if (c.records && !c.generateYears) throw std::invalid_argument("--records działa tylko z --generate");
     if (!c.help && !c.listener.ptyPath && !c.listener.tcp && !c.saveScenario)
-        throw std::invalid_argument("nowhere to listen: give --pty PATH or --tcp [HOST:]PORT");
+        throw std::invalid_argument("brak miejsca nasłuchu: podaj --pty ŚCIEŻKA albo --tcp [HOST:]PORT");
     return c;
 }
 

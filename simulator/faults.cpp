@@ -51,7 +51,7 @@ std::uint32_t number(std::string_view text, std::string_view whole)
     }
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
     if (text.empty() || error != std::errc{} || end != text.data() + text.size())
-        throw std::invalid_argument("bad number in fault \"" + std::string(whole) + "\"");
+        throw std::invalid_argument("niepoprawna liczba w usterce „" + std::string(whole) + "”");
     return value;
 }
 
@@ -73,12 +73,12 @@ Fault parseFault(std::string_view text)
 {
     const auto parts = splitColons(text);
     const auto kind = faultKindFromName(parts[0]);
-    if (!kind) throw std::invalid_argument("unknown fault kind in \"" + std::string(text) + "\"");
+    if (!kind) throw std::invalid_argument("nieznany rodzaj usterki w „" + std::string(text) + "”");
     Fault fault;
     fault.kind = *kind;
     auto need = [&](std::size_t least, std::size_t most) {
         if (parts.size() < least || parts.size() > most)
-            throw std::invalid_argument("wrong number of fields in fault \"" + std::string(text) + "\"");
+            throw std::invalid_argument("niewłaściwa liczba pól w usterce „" + std::string(text) + "”");
     };
     switch (fault.kind) {
     case FaultKind::Nak:
@@ -122,11 +122,11 @@ Fault parseFault(std::string_view text)
     case FaultKind::ConverterParts:
         need(2, 2);
         fault.value = number(parts[1], text);
-        if (fault.value == 0) throw std::invalid_argument("part size 0 in fault \"" + std::string(text) + "\"");
+        if (fault.value == 0) throw std::invalid_argument("rozmiar części 0 w usterce „" + std::string(text) + "”");
         break;
     }
     if ((fault.kind == FaultKind::Status) && fault.value > 255)
-        throw std::invalid_argument("status beyond 255 in fault \"" + std::string(text) + "\"");
+        throw std::invalid_argument("stan większy niż 255 w usterce „" + std::string(text) + "”");
     return fault;
 }
 

@@ -30,7 +30,7 @@ Listener::Listener(const ListenerOptions& options, Responder& responder, Request
     else if (options_.tcp)
         tcpListen_ = listenTcp(*options_.tcp);
     else
-        throw std::invalid_argument("nowhere to listen: give --pty PATH or --tcp [HOST:]PORT");
+        throw std::invalid_argument("brak miejsca nasłuchu: podaj --pty ŚCIEŻKA albo --tcp [HOST:]PORT");
     if (options_.udp) udp_ = bindUdp(*options_.udp);
 }
 

@@ -37,7 +37,7 @@ int run(const kelvo::sim::CommandLine& c)
     if (c.saveScenario) {
         std::ofstream out(*c.saveScenario, std::ios::binary);
         out << scenarioToJson(scenario);
-        if (!out) throw std::runtime_error("cannot write " + *c.saveScenario);
+        if (!out) throw std::runtime_error("nie można zapisać " + *c.saveScenario);
     }
     if (!c.listener.ptyPath && !c.listener.tcp) return 0;
 
@@ -74,6 +74,12 @@ int main(int argc, char** argv)
             return 0;
         }
         return run(c);
+    } catch (const kelvo::sim::ScenarioError& e) {
+        std::cerr << "kelvosim: błąd w scenariuszu: " << e.what() << "\n";
+        return 1;
+    } catch (const std::invalid_argument& e) {
+        std::cerr << "kelvosim: " << e.what() << "\nPomoc: kelvosim --help\n";
+        return 1;
     } catch (const std::exception& e) {
         std::cerr << "kelvosim: " << e.what() << "\n";
         return 1;

@@ -6,7 +6,7 @@ namespace kelvo::sim {
 
 RequestLog::RequestLog(const std::string& path) : file_(std::fopen(path.c_str(), "a"))
 {
-    if (!file_) throw std::runtime_error("cannot open the log file " + path);
+    if (!file_) throw std::runtime_error("nie można otworzyć pliku dziennika " + path);
 }
 
 void RequestLog::line(const std::string& text)

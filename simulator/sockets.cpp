@@ -20,7 +20,7 @@ sockaddr_in addressOf(const HostPort& where)
     address.sin_port = htons(where.port);
     const std::string host = where.host == "localhost" ? "127.0.0.1" : where.host;
     if (::inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1)
-        throw std::invalid_argument("not an IPv4 address: " + where.host);
+        throw std::invalid_argument("to nie jest adres IPv4: " + where.host);
     return address;
 }
 
@@ -50,7 +50,7 @@ HostPort parseHostPort(const std::string& text)
     unsigned value = 0;
     const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), value);
     if (port.empty() || error != std::errc{} || end != port.data() + port.size() || value > 65535)
-        throw std::invalid_argument("bad port in \"" + text + "\"");
+        throw std::invalid_argument("niepoprawny port w „" + text + "”; dozwolone: [HOST:]PORT, port od 0 do 65535");
     result.port = static_cast<std::uint16_t>(value);
     return result;
 }

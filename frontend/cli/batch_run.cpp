@@ -15,6 +15,8 @@
 #include "frontend/cli/single_report.h"
 #include "frontend/logic/read_progress.h"
 #include "frontend/logic/system_reason.h"
+#include "frontend/logic/tcp_link.h"
+#include "frontend/logic/text_encoding.h"
 #include "platform/folder_lock.h"
 #include "platform/port_map.h"
 #include "platform/safe_replace.h"
@@ -26,19 +28,11 @@ namespace {
 constexpr char kFileNote[] = "file ";
 constexpr char kLinesNote[] = "lines ";
 constexpr char kMessageNote[] = "message ";
+constexpr char kMoreNote[] = "message+ ";  // a further line of the message, such as the port's
+constexpr char kOwnPrefix[] = "kelvor-cli: ";
 constexpr char kProgressNote[] = "progress ";
-// The multiplexer types whose link is a TCP connection.
-constexpr int kTcpTypes[] = {5, 6};
-
-std::vector<std::string> split(const std::string& text, char separator)
-{
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1)
-        parts.push_back(text.substr(start, end - start));
-    parts.push_back(text.substr(start));
-    return parts;
-}
+// The width of a terminal line of the progress table.
+constexpr std::size_t kTerminalWidth = 80;
 
 std::string upper(std::string text)
 {
@@ -66,7 +60,7 @@ struct Register {
 void take(Register& r, const std::string& note)
 {
     if (note.starts_with(kProgressNote)) {
-        const auto numbers = split(note.substr(std::string(kProgressNote).size()), ' ');
+        const auto numbers = splitAt(note.substr(std::string(kProgressNote).size()), ' ');
         if (numbers.size() == 3)
             r.state = recordsReadText(static_cast<std::uint32_t>(std::stoul(numbers[0])),
                           static_cast<std::uint32_t>(std::stoul(numbers[1])))
@@ -75,6 +69,11 @@ void take(Register& r, const std::string& note)
         r.lines = note.substr(std::string(kLinesNote).size());
     } else if (note.starts_with(kMessageNote)) {
         r.message = note.substr(std::string(kMessageNote).size());
+        // The table says whose message it is: the program's name adds nothing there.
+        if (r.message.starts_with(kOwnPrefix))
+            r.message.erase(0, std::string(kOwnPrefix).size());
+    } else if (note.starts_with(kMoreNote)) {
+        r.message += "\n" + note.substr(std::string(kMoreNote).size());
     } else if (note.starts_with(kFileNote)) {
         r.message = "raport w pliku " + note.substr(std::string(kFileNote).size());
     } else if (note == kConnectedNote) {
@@ -105,8 +104,9 @@ public:
         drawn_ = now;
         if (shown_)
             std::fprintf(stderr, "\033[%zuA", registers_.size());
+        // One terminal line each, or moving up by the registers' count would miss the first ones.
         for (const Register& each : registers_)
-            std::fprintf(stderr, "\r%s: %s\033[K\n", label(each).c_str(), each.state.c_str());
+            std::fprintf(stderr, "\r%s\033[K\n", cutToWidth(label(each) + ": " + each.state, kTerminalWidth).c_str());
         shown_ = true;
         std::fflush(stderr);
     }
@@ -140,7 +140,12 @@ int readOne(const CommandLine& c, Session session, const Register& r, std::files
         return kOwnFailure;
     }
     ReportOutlet outlet;
-    outlet.failed = [&note](const std::string& message) { note(kMessageNote + message); };
+    // A note is one line: the message's further lines go as notes of their own.
+    outlet.failed = [&note](const std::string& message) {
+        const auto lines = splitAt(message, '\n');
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            note((i == 0 ? kMessageNote : kMoreNote) + lines[i]);
+    };
     outlet.finished = [&note, &session, began](const std::string& reportFile) {
         const auto target = std::filesystem::path(session.startFolder) / reportFile;
         // Two registers with one unique number (or none read) would name one file: the first report stays.
@@ -166,12 +171,31 @@ int readOne(const CommandLine& c, Session session, const Register& r, std::files
     return readReport(c, session, note, outlet);
 }
 
+// Text padded to a column's width by characters, so that Polish text lines up; numbers go to the right.
+std::string column(const std::string& text, std::size_t width, bool right = false)
+{
+    const std::string cut = cutToWidth(text, width);
+    const std::string blanks(width - utf8Characters(cut), ' ');
+    return right ? blanks + cut : cut + blanks;
+}
+
+// One row per register; a long message goes on in its own column on the lines below.
 void printSummary(const std::vector<Register>& registers)
 {
-    std::printf("%-5s %-24s %4s  %-48s %6s %8s\n", "KASA", "PORT", "KOD", "KOMUNIKAT", "LINIE", "SEKUNDY");
-    for (const Register& r : registers)
-        std::printf("%-5s %-24s %4d  %-48s %6s %8.1f\n", r.number.c_str(), r.port.c_str(), r.code, r.message.c_str(),
-            r.lines.c_str(), r.seconds);
+    constexpr std::size_t kNumber = 5, kPort = 24, kCode = 4, kMessage = 56, kLines = 6, kSeconds = 8;
+    const std::string before = column("KASA", kNumber) + " " + column("PORT", kPort) + " " + column("KOD", kCode, true) + "  ";
+    std::printf("%s%s %s %s\n", before.c_str(), column("KOMUNIKAT", kMessage).c_str(), column("LINIE", kLines, true).c_str(),
+        column("SEKUNDY", kSeconds, true).c_str());
+    for (const Register& r : registers) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof(seconds), "%.1f", r.seconds);
+        const auto message = wrapToWidth(r.message, kMessage);
+        std::printf("%s %s %s  %s %s %s\n", column(r.number, kNumber).c_str(), column(r.port, kPort).c_str(),
+            column(std::to_string(r.code), kCode, true).c_str(), column(message.front(), kMessage).c_str(),
+            column(r.lines, kLines, true).c_str(), column(seconds, kSeconds, true).c_str());
+        for (std::size_t i = 1; i < message.size(); ++i)
+            std::printf("%s%s\n", std::string(utf8Characters(before), ' ').c_str(), message[i].c_str());
+    }
     std::fflush(stdout);
 }
 
@@ -179,16 +203,10 @@ void printSummary(const std::vector<Register>& registers)
 
 std::string lineOf(const WrittenLine& line)
 {
-    const auto port = split(upper(line.port.substr(0, line.port.find(';'))), ':');
-    const int type = port.size() == 4 && port[2].starts_with("MUX") ? std::atoi(port[2].c_str() + 3) : 0;
-    if (std::find(std::begin(kTcpTypes), std::end(kTcpTypes), type) != std::end(kTcpTypes)) {
-        const auto fields = split(line.tail, '\t');
-        const auto address = fields.size() > 1 ? split(fields[1], ':') : std::vector<std::string>();
-        if (address.size() > 3)
-            return "TCP " + upper(address[2]) + ":" + address[3];
-    }
+    if (const auto tcp = tcpLinkOf(line.port, line.tail))
+        return "TCP " + upper(tcp->host) + ":" + std::to_string(tcp->port);
     std::error_code error;
-    const std::string device = platform::portDevicePath(port.front());
+    const std::string device = platform::portDevicePath(upper(splitAt(line.port.substr(0, line.port.find(';')), ':').front()));
     const auto canonical = std::filesystem::weakly_canonical(device, error);
     return error ? device : canonical.string();
 }
@@ -200,7 +218,7 @@ int runBatch(const CommandLine& c, const Session& session, const std::string& fo
         Register& r = registers.emplace_back();
         r.line = line;
         r.number = line.text.substr(1, line.text.find('\t') - 1);
-        r.port = line.complete ? upper(split(line.port, ':').front()) : "?";
+        r.port = line.complete ? upper(splitAt(line.port, ':').front()) : "?";
         r.folder = folder + "/kasa-" + std::to_string(registers.size());
     }
     if (registers.empty() || registers.size() > kMostRegisterLines) {
@@ -239,7 +257,7 @@ int runBatch(const CommandLine& c, const Session& session, const std::string& fo
             r.code = 128 + end.killedBy;
             r.message = "kelvor-cli: " + childDeathText(end.killedBy);
         }
-        r.state = r.code == 0 ? "gotowe, " + r.lines + " linii" : "BŁĄD: " + r.message;
+        r.state = r.code == 0 ? "gotowe, " + r.lines + " linii" : "BŁĄD: " + r.message.substr(0, r.message.find('\n'));
         std::error_code ignored;
         std::filesystem::remove_all(r.folder, ignored);
         table.changed(r, true);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <utility>
 
 #include "frontend/logic/connection_choice.h"
 #include "frontend/logic/text_encoding.h"
@@ -52,6 +53,21 @@ Mistake takeListed(std::optional<int>& target, const std::string& value, const s
     return std::string(what) + "; dozwolone: " + listed(allowed);
 }
 
+// The link kinds by name; their codes are taken as well.
+constexpr std::pair<const char*, int> kMultiplexerWords[] = {{"bezposrednio", 0}, {"bezpośrednio", 0}, {"mux4", 1}, {"mux8", 4}};
+
+Mistake takeMultiplexer(CommandLine& c, const std::string& value)
+{
+    for (const auto& [word, code] : kMultiplexerWords)
+        if (value == word) {
+            c.mux = code;
+            return std::nullopt;
+        }
+    if (!takeListed(c.mux, value, kMultiplexerTypes, ""))
+        return std::nullopt;
+    return std::string("niedozwolony rodzaj połączenia; dozwolone: bezposrednio, mux4, mux8 albo ich kody 0, 1, 4");
+}
+
 Mistake takeTcp(CommandLine& c, const std::string& value)
 {
     const auto colon = value.rfind(':');
@@ -84,11 +100,10 @@ const std::vector<Option>& options()
             [](CommandLine& c, const std::string& v) { return takeNumber(c.port, v, 1, 99, "niepoprawny numer portu"); }},
         {"--speed", "S", "szybkość transmisji: 9600, 19200, 28800, 57600",
             [](CommandLine& c, const std::string& v) { return takeListed(c.speed, v, kSpeeds, "niedozwolona szybkość"); }},
-        {"--mux", "0|1|4", "rodzaj połączenia: 0 bezpośrednie, 1 multiplekser 4-kanałowy, 4 multiplekser 8-kanałowy",
-            [](CommandLine& c, const std::string& v) {
-                return takeListed(c.mux, v, kMultiplexerTypes, "niedozwolony rodzaj połączenia");
-            }},
-        {"--channel", "C", "kanał multipleksera lub konwertera (1 do 8; 1 do 4 dla --mux 1 i konwertera)",
+        {"--mux", "RODZAJ", "rodzaj połączenia: bezposrednio (kod 0), mux4 (kod 1, multiplekser 4-kanałowy), "
+                            "mux8 (kod 4, multiplekser 8-kanałowy)",
+            takeMultiplexer},
+        {"--channel", "C", "kanał multipleksera lub konwertera (1 do 8; 1 do 4 dla mux4 i konwertera)",
             [](CommandLine& c, const std::string& v) { return takeNumber(c.channel, v, 1, 8, "niepoprawny kanał"); }},
         {"--device", "ŚCIEŻKA", "urządzenie portu COMn tego uruchomienia (np. /dev/ttyUSB0), zapisywane w ports.conf",
             [](CommandLine& c, const std::string& v) {
@@ -116,7 +131,7 @@ const std::vector<Option>& options()
             [](CommandLine& c, const std::string& v) {
                 return takeNumber(c.repeats, v, 0, 255, "niepoprawna liczba powtórzeń");
             }},
-        {"--save", "PLIK", "zapisuje kopię raportu w pliku",
+        {"--save", "PLIK", "zapisuje kopię raportu w pliku; jego folder jest sprawdzany przed połączeniem z kasą",
             [](CommandLine& c, const std::string& v) {
                 c.save = v;
                 return Mistake();
@@ -142,7 +157,7 @@ const std::vector<Option>& options()
                 c.forgetCache = true;
                 return Mistake();
             }},
-        {"--show-folder", nullptr, "wypisuje folder roboczy",
+        {"--show-folder", nullptr, "wypisuje folder roboczy; bez RODZAJU tylko to, na standardowe wyjście",
             [](CommandLine& c, const std::string&) {
                 c.showFolder = true;
                 return Mistake();
@@ -150,6 +165,10 @@ const std::vector<Option>& options()
     };
     return table;
 }
+
+// The help's lines fit a terminal of kHelpWidth columns; the options' texts start at kHelpColumn.
+constexpr std::size_t kHelpWidth = 80;
+constexpr std::size_t kHelpColumn = 26;
 
 const char kKinds[] =
     "  1 RRRR.MM                  miesięczny\n"
@@ -276,6 +295,7 @@ std::string helpText()
         "        kelvor-cli --all RODZAJ [ZAKRES...]\n"
         "        kelvor-cli [OPCJE] --forget-cache\n"
         "        kelvor-cli [OPCJE] --detect [RODZAJ [ZAKRES...]]\n"
+        "        kelvor-cli --show-folder\n"
         "\n"
         "Czyta raport okresowy z pamięci fiskalnej kasy i wypisuje go. Ustawienia\n"
         "połączenia bez opcji są te z ostatniego uruchomienia (KONFIG.TXT).\n"
@@ -284,11 +304,16 @@ std::string helpText()
     text += kKinds;
     text += "\nOpcje:\n";
     for (const Option& o : options()) {
-        std::string left = std::string("  ") + o.name + (o.value ? std::string(" ") + o.value : std::string());
+        const std::string left = std::string("  ") + o.name + (o.value ? std::string(" ") + o.value : std::string());
         // Padded by characters, not bytes: placeholders may be Polish.
         const std::size_t characters = utf8Characters(left);
-        left += std::string(characters < 25 ? 26 - characters : 1, ' ');
-        text += left + o.help + "\n";
+        const bool ownLine = characters >= kHelpColumn;
+        if (ownLine)
+            text += left + "\n";
+        const auto lines = wrapToWidth(o.help, kHelpWidth - kHelpColumn);
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            text += (i == 0 && !ownLine ? left + std::string(kHelpColumn - characters, ' ') : std::string(kHelpColumn, ' '))
+                + lines[i] + "\n";
     }
     text +=
         "  --help                  ta pomoc\n"
@@ -301,9 +326,10 @@ std::string helpText()
         "(SIGINT, SIGTERM); z --all 0 gdy raport każdej kasy się udał, inaczej 1,\n"
         "a wyniki kas podaje tabela na końcu.\n"
         "Ślad łącza dowolnego programu: zmienna środowiska KELVO_TRACE=PLIK.\n"
-        "Rekordy odczytane poprawnie zostają w pamięci podręcznej ($XDG_CACHE_HOME/kelvor,\n"
-        "inaczej ~/.cache/kelvor), jeden plik na kasę; przed użyciem kilka z nich jest\n"
-        "czytanych ponownie i porównywanych, raport jest taki sam jak bez niej.\n";
+        "Rekordy odczytane poprawnie zostają w pamięci podręcznej\n"
+        "($XDG_CACHE_HOME/kelvor, inaczej ~/.cache/kelvor), jeden plik na kasę; przed\n"
+        "użyciem kilka z nich jest czytanych ponownie i porównywanych, raport jest taki\n"
+        "sam jak bez niej.\n";
     return text;
 }
 
@@ -337,7 +363,7 @@ Request parseCommandLine(const std::vector<std::string>& arguments)
     }
     if (const Mistake mistake = checkCombinations(c))
         return wrong(*mistake);
-    if (words.empty() && (c.forgetCache || c.detect)) {
+    if (words.empty() && (c.forgetCache || c.detect || (c.showFolder && !c.all))) {
         c.range.kind = 0;
         return c;
     }

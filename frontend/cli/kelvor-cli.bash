@@ -1,12 +1,44 @@
-# bash completion for kelvor-cli: options, their allowed values, report kinds.
+# bash completion for kelvor-cli: options, their allowed values, report kinds
+# and, once the kind is given, the ranges it takes.
+
+# The report kind among the words before the current one ("-" when none is
+# given yet), and how many range words follow it; options' values are skipped.
+_kelvor_cli_kind()
+{
+    local i word kind="" after=0
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        word=${COMP_WORDS[i]}
+        case $word in
+            --port|--speed|--mux|--channel|--device|--tcp|--converter-id|--timeout|--repeats|--save|--trace) ((i++)) ;;
+            -*) ;;
+            *) if [[ -z $kind ]]; then kind=$word; else ((after++)); fi ;;
+        esac
+    done
+    echo "${kind:--} $after"
+}
+
+# The ranges a kind takes at its position: months and days counted back from
+# today, report numbers from the first to the highest.
+_kelvor_cli_ranges()
+{
+    local kind=$1 position=$2 n
+    case $kind:$position in
+        1:0) for ((n = 0; n < 12; n++)); do date -d "$(date +%Y-%m-15) -$n month" +%Y.%m; done ;;
+        2:0|6:0) date +%Y.%m.01; date -d "$(date +%Y-%m-15) -1 month" +%Y.%m.01 ;;
+        2:1|6:1) date +%Y.%m.%d; date -d "$(date +%Y-%m-01) -1 day" +%Y.%m.%d ;;
+        3:0|7:0) echo 1 ;;
+        3:1|7:1) echo 2060 ;;
+    esac
+}
+
 _kelvor_cli()
 {
-    local current previous
+    local current previous kind after
     current=${COMP_WORDS[COMP_CWORD]}
     previous=${COMP_WORDS[COMP_CWORD-1]}
     case $previous in
         --speed) COMPREPLY=($(compgen -W "9600 19200 28800 57600" -- "$current")); return ;;
-        --mux) COMPREPLY=($(compgen -W "0 1 4" -- "$current")); return ;;
+        --mux) COMPREPLY=($(compgen -W "bezposrednio mux4 mux8" -- "$current")); return ;;
         --channel) COMPREPLY=($(compgen -W "1 2 3 4 5 6 7 8" -- "$current")); return ;;
         --port) COMPREPLY=($(compgen -W "$(seq 1 16)" -- "$current")); return ;;
         --save|--trace) COMPREPLY=($(compgen -f -- "$current")); return ;;
@@ -16,8 +48,13 @@ _kelvor_cli()
     if [[ $current == -* ]]; then
         COMPREPLY=($(compgen -W "--port --speed --mux --channel --tcp --converter --converter-id --timeout
             --repeats --device --detect --save --trace --all --no-cache --forget-cache --show-folder --list-ports --help --version" -- "$current"))
-    else
+        return
+    fi
+    read -r kind after <<< "$(_kelvor_cli_kind)"
+    if [[ $kind == - ]]; then
         COMPREPLY=($(compgen -W "1 2 3 4 5 6 7 8" -- "$current"))
+    else
+        COMPREPLY=($(compgen -W "$(_kelvor_cli_ranges "$kind" "$after")" -- "$current"))
     fi
 }
 complete -F _kelvor_cli kelvor-cli

@@ -22,6 +22,7 @@
 #include "frontend/logic/file_keeper.h"
 #include "frontend/cli/single_report.h"
 #include "frontend/logic/read_progress.h"
+#include "frontend/logic/save_target.h"
 #include "frontend/logic/system_reason.h"
 #include "frontend/logic/text_encoding.h"
 #include "frontend/logic/working_folder.h"
@@ -114,7 +115,7 @@ std::string tableRow(const std::vector<std::string>& cells)
 // The serial devices found, with the COM port each is mapped to.
 int listPorts()
 {
-    const auto devices = kelvo::platform::serialDevices();
+    const auto devices = kelvo::platform::serialDevicesAndMappedPorts();
     if (devices.empty()) {
         std::puts("nie znaleziono portów szeregowych");
         return 0;
@@ -137,8 +138,19 @@ int run(const CommandLine& c)
         std::fprintf(stderr, "kelvor-cli: %s\n", problem.c_str());
         return kOwnFailure;
     }
+    if (c.showFolder && c.range.kind == 0 && !c.forgetCache && !c.detect) {
+        std::printf("%s\n", folder->c_str());
+        return 0;
+    }
     if (c.showFolder)
         std::fprintf(stderr, "folder roboczy: %s\n", folder->c_str());
+    if (c.save) {
+        const auto target = fromStartFolder(session.startFolder, *c.save);
+        if (const auto problem = saveTargetProblem(target)) {
+            std::fprintf(stderr, "kelvor-cli: nie można zapisać raportu w pliku %s: %s\n", target.c_str(), problem->c_str());
+            return kOwnFailure;
+        }
+    }
     const kelvo::platform::FolderLock lock(*folder);
     if (!lock.acquired()) {
         std::fprintf(stderr, "kelvor-cli: folder roboczy %s jest zajęty: trwa w nim inny odczyt (%s); spróbuj ponownie po jego zakończeniu\n",

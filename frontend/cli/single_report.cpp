@@ -114,7 +114,7 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
     }
 
     if (c.detect) {
-        const auto devices = platform::serialDevices();
+        const auto devices = platform::serialDevicesAndMappedPorts();
         if (devices.empty()) {
             outlet.failed("kelvor-cli: nie znaleziono portów szeregowych, nie ma gdzie szukać kasy");
             return kOwnFailure;

@@ -1,76 +1,80 @@
 #include "frontend/logic/connection_diagnosis.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <dirent.h>
+#include <chrono>
 #include <fcntl.h>
-#include <fstream>
 #include <grp.h>
-#include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "frontend/logic/driver_messages.h"
 #include "frontend/logic/system_reason.h"
+#include "frontend/logic/tcp_link.h"
 #include "platform/descriptor.h"
+#include "platform/device_users.h"
 #include "platform/folder_lock.h"
 #include "platform/port_map.h"
+#include "platform/tcp_probe.h"
 
 namespace kelvo::frontend {
 
 namespace {
 
-std::string programName(pid_t pid)
+std::string holderText(const platform::LockHolder& holder)
 {
-    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-    std::string name;
-    std::getline(comm, name);
-    return name.empty() ? std::string("program") : name;
-}
-
-// A process other than this one with the device open, found among the
-// descriptors in /proc that this user may see; 0 when none is found.
-pid_t deviceUser(dev_t device)
-{
-    const std::unique_ptr<DIR, int (*)(DIR*)> processes(::opendir("/proc"), ::closedir);
-    if (!processes)
-        return 0;
-    while (const dirent* process = ::readdir(processes.get())) {
-        const pid_t pid = static_cast<pid_t>(std::atoi(process->d_name));
-        if (pid <= 0 || pid == ::getpid())
-            continue;
-        const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
-        const std::unique_ptr<DIR, int (*)(DIR*)> descriptors(::opendir(fds.c_str()), ::closedir);
-        if (!descriptors)
-            continue;
-        while (const dirent* fd = ::readdir(descriptors.get())) {
-            struct stat open {};
-            if (fd->d_name[0] != '.' && ::stat((fds + "/" + fd->d_name).c_str(), &open) == 0 && S_ISCHR(open.st_mode)
-                && open.st_rdev == device)
-                return pid;
-        }
-    }
-    return 0;
+    return " (" + (holder.program.empty() ? std::string("program") : holder.program) + ", PID " + std::to_string(holder.pid) + ")";
 }
 
 std::string busyText(const std::string& path, dev_t device)
 {
     std::string text = "zajęty przez inny program";
     if (const auto holder = platform::flockHolder(path))
-        return text + " (" + (holder->program.empty() ? programName(holder->pid) : holder->program) + ", PID "
-            + std::to_string(holder->pid) + ")";
-    if (const pid_t pid = deviceUser(device))
-        return text + " (" + programName(pid) + ", PID " + std::to_string(pid) + ")";
+        return text + holderText(*holder);
+    if (const auto user = platform::deviceUser(device))
+        return text + holderText(*user);
     return text;
 }
 
+// Joining the device's group helps, unless that group is root's: then only the administrator can give access.
 std::string permissionText(const struct stat& st)
 {
+    if (st.st_gid == 0)
+        return "brak uprawnień; urządzenie należy do grupy root, do której nie należy dopisywać użytkowników: "
+               "poproś administratora o dostęp do niego albo o zainstalowanie reguły udev pakietu kelvor";
     const group* owner = ::getgrgid(st.st_gid);
-    const std::string name = owner != nullptr ? owner->gr_name : "dialout";
-    return "brak uprawnień; dodaj użytkownika do grupy " + name + " (sudo usermod -aG " + name
-        + " $USER) i zaloguj się ponownie";
+    const std::string name = owner != nullptr ? owner->gr_name : std::to_string(st.st_gid);
+    return "brak uprawnień; urządzenie należy do grupy " + name + ": dodaj użytkownika do tej grupy (sudo usermod -aG "
+        + name + " $USER) i zaloguj się ponownie";
+}
+
+std::string unreachedText(const TcpLink& target)
+{
+    const auto probe = platform::probeTcp(target.host, target.port, std::chrono::seconds(std::max(target.seconds, 1)));
+    switch (probe.reach) {
+    case platform::TcpReach::Connected: return "połączenie udaje się teraz; serwer mógł być chwilowo zajęty";
+    case platform::TcpReach::Refused: return "połączenie odrzucone";
+    case platform::TcpReach::NoAnswer: return "brak odpowiedzi w " + std::to_string(target.seconds) + " s";
+    case platform::TcpReach::UnknownHost: return "nie znaleziono hosta";
+    case platform::TcpReach::Failed: break;
+    }
+    return systemReason(probe.error);
+}
+
+std::string diagnoseTcp(const TcpLink& target, int resultCode, bool firstRequest)
+{
+    const std::string name = "TCP " + target.host + ":" + std::to_string(target.port) + ": ";
+    if (resultCode == kPortNotOpened || resultCode == kSocketFailure || resultCode == kUnknownHost)
+        return name + unreachedText(target);
+    if (resultCode != kSocketTimeout || !firstRequest)
+        return {};
+    if (target.converter)
+        return name + "połączono, ale konwerter nie odpowiedział w " + std::to_string(target.seconds)
+            + " s (sprawdź identyfikator konwertera i jego połączenie z kasą)";
+    return name + "połączono, ale odpowiedź kasy nie przyszła w " + std::to_string(target.seconds)
+        + " s; jeśli po drugiej stronie jest konwerter linii, to połączenie trzeba ustawić jako konwerter "
+          "(kelvor-cli --converter --converter-id ID)";
 }
 
 }
@@ -103,13 +107,18 @@ std::string deviceProblem(const std::string& path)
         return "urządzenie nie jest portem szeregowym";
     if (::flock(port.get(), LOCK_EX | LOCK_NB) != 0)
         return busyText(path, st.st_rdev);
+    // A program that takes no lock shares the line with the driver and takes the register's answers.
+    if (const auto user = platform::deviceUser(st.st_rdev))
+        return "otwarty jednocześnie przez inny program" + holderText(*user) + ", który przejmuje odpowiedzi kasy; zamknij go";
     return {};
 }
 
 std::string diagnoseFailedRequest(const ParameterRecord& record, int resultCode, bool firstRequest)
 {
+    if (const auto tcp = tcpLinkOf(record.linkPort, record.linkTail))
+        return diagnoseTcp(*tcp, resultCode, firstRequest);
     const bool timedOut = resultCode == kSendTimeout || resultCode == kReceiveTimeout;
-    if (record.linkTail.find("TCP:") != std::string::npos || !(resultCode == kPortNotOpened || (timedOut && firstRequest)))
+    if (!(resultCode == kPortNotOpened || (timedOut && firstRequest)))
         return {};
     return diagnoseConnection(record.port, record.speed, resultCode);
 }

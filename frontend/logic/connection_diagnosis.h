@@ -9,10 +9,12 @@
 
 namespace kelvo::frontend {
 
-// The line for a failed request over the record's serial link: after 62 (the
-// port cannot be opened), and after 20 and 21 (time-outs) on the first
-// request, where they mean that nothing answers; empty for other results and
-// for TCP links.
+// The line for a failed request over the record's link. A serial link's:
+// after 62 (the port cannot be opened), and after 20 and 21 (time-outs) on
+// the first request, where they mean that nothing answers. A TCP link's
+// names the host and port and why no connection was made (after 62, 65 and
+// 67), or, after 64 on the first request, what may be silent behind it.
+// Empty for other results.
 std::string diagnoseFailedRequest(const ParameterRecord& record, int resultCode, bool firstRequest);
 
 // One line in Polish, for example "COM3 → /dev/ttyUSB0: brak uprawnień …".

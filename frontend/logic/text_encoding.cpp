@@ -87,6 +87,64 @@ std::size_t utf8Characters(std::string_view text)
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
+namespace {
+
+// The byte where the character after the first count characters begins.
+std::size_t utf8Offset(std::string_view text, std::size_t count)
+{
+    std::size_t offset = 0;
+    for (std::size_t seen = 0; offset < text.size(); ++offset) {
+        if ((static_cast<unsigned char>(text[offset]) & 0xC0) != 0x80 && seen++ == count)
+            break;
+    }
+    return offset;
+}
+
+void wrapLine(std::string_view line, std::size_t width, std::vector<std::string>& lines)
+{
+    std::string current;
+    std::size_t start = 0;
+    while (start <= line.size()) {
+        const std::size_t end = std::min(line.find(' ', start), line.size());
+        std::string_view word = line.substr(start, end - start);
+        start = end + 1;
+        if (word.empty() && end < line.size())
+            continue;
+        const std::size_t needed = utf8Characters(current) + (current.empty() ? 0 : 1) + utf8Characters(word);
+        if (!current.empty() && needed > width) {
+            lines.push_back(current);
+            current.clear();
+        }
+        while (utf8Characters(word) > width) {
+            const std::size_t cut = utf8Offset(word, width);
+            lines.emplace_back(word.substr(0, cut));
+            word.remove_prefix(cut);
+        }
+        if (!word.empty())
+            current += (current.empty() ? "" : " ") + std::string(word);
+    }
+    lines.push_back(current);
+}
+
+}
+
+std::vector<std::string> wrapToWidth(std::string_view text, std::size_t width)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string_view::npos; start = end + 1)
+        wrapLine(text.substr(start, end - start), width, lines);
+    wrapLine(text.substr(start), width, lines);
+    return lines;
+}
+
+std::string cutToWidth(std::string_view text, std::size_t width)
+{
+    if (utf8Characters(text) <= width)
+        return std::string(text);
+    return std::string(text.substr(0, utf8Offset(text, width == 0 ? 0 : width - 1))) + "…";
+}
+
 std::string reportDisplayText(std::string_view windows1250)
 {
     std::string text = utf8FromWindows1250(windows1250);

@@ -14,6 +14,7 @@
 
 #include "frontend/logic/text_encoding.h"
 #include "frontend/logic/working_folder.h"
+#include "tests/support/loopback_ends.h"
 #include "tests/support/other_user.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/simulator_process.h"
@@ -329,6 +330,55 @@ TEST_F(KelvorCliTest, AFailedConnectionPutsTheLastConfigurationBack)
     EXPECT_EQ(again.status, 0) << "a plain run still reaches the register: " << errors();
 }
 
+TEST_F(KelvorCliTest, AFailedTcpLinkSaysWhereAndWhy)
+{
+    const std::string closed = "127.0.0.1:" + std::to_string(kelvo::test::closedLoopbackPort());
+    EXPECT_NE(cli("--tcp " + closed + " 4").status, 0);
+    EXPECT_NE(errors().find("\nTCP " + closed + ": połączenie odrzucone\n"), std::string::npos) << errors();
+
+    const kelvo::test::SilentListener silent;
+    const std::string unanswered = "127.0.0.1:" + std::to_string(silent.port());
+    EXPECT_NE(cli("--tcp " + unanswered + " --timeout 1 4").status, 0);
+    EXPECT_NE(errors().find("\nTCP " + unanswered + ": brak odpowiedzi w 1 s\n"), std::string::npos) << errors();
+
+    kelvo::test::SimulatorProcess converter(KELVOSIM_PATH,
+        {"--tcp", "127.0.0.1:0", "--converter", "--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"},
+        dir_.file("conv.out"));
+    ASSERT_TRUE(converter.listening());
+    const std::string address = "127.0.0.1:" + std::to_string(converter.tcpPort());
+    EXPECT_EQ(cli("--tcp " + address + " --timeout 1 4").status, 64) << errors();
+    EXPECT_NE(errors().find("TCP " + address + ": połączono, ale odpowiedź kasy nie przyszła w 1 s; jeśli po drugiej stronie jest "
+                            "konwerter linii, to połączenie trzeba ustawić jako konwerter (kelvor-cli --converter --converter-id ID)"),
+        std::string::npos)
+        << errors();
+}
+
+TEST_F(KelvorCliTest, AProgramReadingThePortWithoutALockIsNamed)
+{
+    // The register's line is silent; cat holds it open as a technician's forgotten terminal would.
+    const kelvo::test::PtyPair line;
+    ASSERT_EQ(::symlink(line.slavePath().c_str(), dir_.file("com").c_str()), 0);
+    const pid_t cat = ::fork();
+    ASSERT_GE(cat, 0);
+    if (cat == 0) {
+        const int fd = ::open(line.slavePath().c_str(), O_RDWR | O_NOCTTY);
+        ::dup2(fd, STDIN_FILENO);
+        ::execlp("cat", "cat", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    for (int tries = 0; tries < 500 && readFile("/proc/" + std::to_string(cat) + "/comm") != "cat\n"; ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const Outcome held = cli("--port 1 4");
+    ::kill(cat, SIGKILL);
+    ::waitpid(cat, nullptr, 0);
+    EXPECT_EQ(held.status, 21) << errors();
+    EXPECT_NE(errors().find("COM1 → " + dir_.file("com") + ": otwarty jednocześnie przez inny program (cat, PID " + std::to_string(cat)
+                  + "), który przejmuje odpowiedzi kasy; zamknij go"),
+        std::string::npos)
+        << errors();
+    EXPECT_EQ(errors().find("kasa nie odpowiada"), std::string::npos) << errors();
+}
+
 TEST_F(KelvorCliTest, TcpConverterLinksAndAHandWrittenLineIsKept)
 {
     const std::string golden =
@@ -375,21 +425,62 @@ TEST_F(KelvorCliTest, TcpConverterLinksAndAHandWrittenLineIsKept)
     }
 }
 
-TEST_F(KelvorCliTest, ASaveThatFailsSaysWhyAndEndsWithOne)
+TEST_F(KelvorCliTest, ASaveThatCannotBeMadeFailsBeforeTheRegisterIsAsked)
 {
     kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
-        {"--pty", dir_.file("com"), "--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"},
+        {"--pty", dir_.file("com"), "--log", dir_.file("requests.log"), "--scenario",
+            std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"},
         dir_.file("sim.out"));
     ASSERT_TRUE(simulator.listening());
     const Outcome missing = cli("--port 1 1 2012.01 --save no-such-folder/report.txt");
     EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.output.find("RAPORT"), std::string::npos) << "the report is still shown";
-    EXPECT_EQ(errors(), "kelvor-cli: nie można zapisać raportu w pliku " + dir_.file("no-such-folder/report.txt")
-        + ": nie ma takiego pliku ani folderu\n");
-    const Outcome folder = cli("1 2012.01 --save work");
+    EXPECT_TRUE(missing.output.empty()) << missing.output;
+    EXPECT_EQ(errors(), "kelvor-cli: nie można zapisać raportu w pliku " + dir_.file("no-such-folder/report.txt") + ": folder "
+            + dir_.file("no-such-folder") + ": nie ma takiego pliku ani folderu\n");
+    const Outcome folder = cli("--port 1 1 2012.01 --save work");
     EXPECT_EQ(folder.status, 1);
     EXPECT_NE(errors().find(": to jest folder, nie plik"), std::string::npos) << errors();
-    EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"});
+    std::filesystem::create_directory(dir_.file("locked"));
+    std::filesystem::permissions(dir_.file("locked"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    if (::geteuid() != 0) {
+        EXPECT_EQ(cli("--port 1 1 2012.01 --save locked/report.txt").status, 1);
+        EXPECT_NE(errors().find("folder " + dir_.file("locked") + ": brak"), std::string::npos) << errors();
+    }
+    EXPECT_EQ(readFile(dir_.file("requests.log")), "") << "the register was never asked";
+    EXPECT_TRUE(workingFiles().empty()) << "nothing was begun in the working folder";
+
+    // A folder that is there takes the copy after the read.
+    const Outcome saved = cli("--port 1 1 2012.01 --save report.txt");
+    EXPECT_EQ(saved.status, 0) << errors();
+    EXPECT_EQ(readFile(dir_.file("report.txt")), readFile(std::string(KELVO_GOLDEN_REPORTS) + "/orvan-monthly.txt"));
+}
+
+TEST_F(KelvorCliTest, ShowFolderAloneNamesTheWorkingFolder)
+{
+    const Outcome shown = cli("--show-folder");
+    EXPECT_EQ(shown.status, 0) << errors();
+    EXPECT_EQ(shown.output, working() + "\n");
+    EXPECT_TRUE(errors().empty()) << errors();
+    EXPECT_EQ(cli("--all --show-folder").status, 2) << "a batch still needs its report kind";
+}
+
+TEST_F(KelvorCliTest, TheHelpFitsEightyColumnsAndTheLinkKindsTakeWords)
+{
+    const Outcome help = cli("--help");
+    ASSERT_EQ(help.status, 0);
+    std::istringstream lines(help.output);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_LE(kelvo::frontend::utf8Characters(line), 80u) << line;
+    EXPECT_NE(help.output.find("bezposrednio (kod 0), mux4 (kod 1,"), std::string::npos) << help.output;
+
+    // mux4 is the four-channel multiplexer, bezposrednio the direct line: each takes what its code takes.
+    EXPECT_EQ(cli("--mux mux4 --channel 5 4").status, 2);
+    EXPECT_NE(errors().find("--channel 5: niepoprawny kanał; dozwolone: 1 do 4"), std::string::npos) << errors();
+    EXPECT_EQ(cli("--mux bezposrednio --channel 2 4").status, 2);
+    EXPECT_NE(errors().find("--mux 0 (połączenie bezpośrednie)"), std::string::npos) << errors();
+    EXPECT_EQ(cli("--mux mux16 4").status, 2);
+    EXPECT_NE(errors().find("dozwolone: bezposrednio, mux4, mux8 albo ich kody 0, 1, 4"), std::string::npos) << errors();
+    EXPECT_EQ(cli("--port 1 --mux mux8 --channel 8 4").status, 62) << "channel 8 of the eight-channel one is tried: " << errors();
 }
 
 TEST_F(KelvorCliTest, StartedWithChildEndsIgnoredItStillSeesItsDriverEnd)
@@ -532,6 +623,47 @@ TEST_F(KelvorCliTest, TheReadmeExampleOfATcpLineReachesTheRegister)
     EXPECT_NE(readFile(dir_.file("out")).find("Orvan"), std::string::npos) << readFile(dir_.file("out"));
 }
 
+TEST_F(KelvorCliTest, TheReadmesInputLinesOfTheReportKindsAreTakenByTheDriver)
+{
+    kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
+        {"--pty", dir_.file("com"), "--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"}, dir_.file("sim.out"));
+    ASSERT_TRUE(simulator.listening());
+    const std::string readme = readFile(KELVO_README);
+    kelvo::test::writeFile(dir_.file("KONFIG.TXT"), "$1\tCOM1:9600:MUX0:1\t5\tKELVO\r\n");
+    const auto run = [this](const std::string& command) {
+        const std::string script = "cd '" + dir_.path() + "' && export KELVO_COM1='" + dir_.file("com") + "' && " + command + " > result.txt";
+        EXPECT_NE(std::system(script.c_str()), -1);
+        return readFile(dir_.file("result.txt"));
+    };
+
+    // Each kind's line of the table, with <TAB> as the TAB it stands for.
+    const std::regex row("\n\\| ([1-8]) \\| [^|]+ \\| `(\\$[^`]*)` \\|");
+    int kinds = 0;
+    for (auto it = std::sregex_iterator(readme.begin(), readme.end(), row); it != std::sregex_iterator(); ++it, ++kinds) {
+        const std::string line = std::regex_replace((*it)[2].str(), std::regex("<TAB>"), "\t");
+        EXPECT_EQ(line.substr(1, 1), (*it)[1].str());
+        kelvo::test::writeFile(dir_.file("in"), "#1\r\n#\r\n#\r\n" + line + "\r\n");
+        const std::string result = run(std::string(KELVODRV_PATH) + " X000028X in out.txt");
+        // The month's register has January 2012 and is read-write: the settlement kinds end with 73.
+        const int code = std::atoi(result.c_str());
+        EXPECT_NE(code, 10) << line << ": " << result;
+        EXPECT_NE(code, 11) << line << ": " << result;
+        if ((*it)[1].str() <= "3") {
+            EXPECT_EQ(code, 0) << line << ": " << result;
+        }
+        if ((*it)[1].str() >= "6") {
+            EXPECT_EQ(code, 73) << line << ": " << result;
+        }
+    }
+    EXPECT_EQ(kinds, 8) << "one line for each kind";
+
+    // The example as README shows it.
+    std::smatch example;
+    ASSERT_TRUE(std::regex_search(readme, example, std::regex("\\$ (printf '#1[^\n]*> in)\n +\\$ (kelvodrv X000028X in okresowy.txt)\n")));
+    EXPECT_EQ(run(example[1].str() + " && " + KELVODRV_PATH + example[2].str().substr(8)), "0\n");
+    EXPECT_EQ(readFile(dir_.file("okresowy.txt")), readFile(std::string(KELVO_GOLDEN_REPORTS) + "/orvan-monthly.txt"));
+}
+
 TEST_F(KelvorCliTest, LinksPlantedInASharedTemporaryFolderAreNeverWrittenThrough)
 {
     if (!kelvo::test::canActAsAnotherUser())
@@ -634,6 +766,38 @@ TEST_F(KelvorCliTest, DetectFindsTheRegisterSoThatAPlainRunReadsThroughIt)
     EXPECT_NE(errors().find("--detect sam wybiera urządzenie i szybkość"), std::string::npos) << errors();
 }
 
+TEST_F(KelvorCliTest, DetectAndListPortsSearchTheDevicesThePortsAreMappedTo)
+{
+    // No serial device on the machine: only COM1's silent pseudo-terminal (by KELVO_COM1) and COM6's
+    // with the register (by the port map).
+    const kelvo::test::ScopedEnv config("XDG_CONFIG_HOME", dir_.file("config"));
+    const kelvo::test::ScopedEnv root("KELVO_DEVICE_ROOT", dir_.file("root"));
+    std::filesystem::create_directories(dir_.file("root/dev"));
+    std::filesystem::create_directories(dir_.file("config/kelvor"));
+    const kelvo::test::PtyPair silent;
+    ASSERT_EQ(::symlink(silent.slavePath().c_str(), dir_.file("com").c_str()), 0);
+    kelvo::test::writeFile(dir_.file("config/kelvor/ports.conf"), "COM6=" + dir_.file("adapter") + "\n");
+    kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
+        {"--pty", dir_.file("adapter"), "--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json", "--line-speed", "28800"},
+        dir_.file("sim.out"));
+    ASSERT_TRUE(simulator.listening());
+
+    const Outcome listed = cli("--list-ports");
+    EXPECT_EQ(listed.status, 0);
+    const std::string pty = std::filesystem::canonical(dir_.file("adapter")).string();
+    EXPECT_TRUE(std::regex_search(listed.output,
+        std::regex("\nCOM1 +" + dir_.file("com") + " +" + silent.slavePath() + " +urządzenie portu COM1\n")))
+        << listed.output;
+    EXPECT_TRUE(std::regex_search(listed.output, std::regex("\nCOM6 +" + dir_.file("adapter") + " +" + pty + " +urządzenie portu COM6\n")))
+        << listed.output;
+
+    const Outcome found = cli("--port 3 --detect");
+    ASSERT_EQ(found.status, 0) << errors();
+    EXPECT_EQ(found.output, "znaleziono kasę: COM6 → " + dir_.file("adapter") + ", 28800 b/s, numer kasy 1\n")
+        << "the port that already led there is kept";
+    EXPECT_NE(errors().find("szukam kasy: " + dir_.file("com") + ", 57600 b/s"), std::string::npos) << errors();
+}
+
 TEST_F(KelvorCliTest, ABatchSavesEachRegistersReportAndNamesTheOneThatFailed)
 {
     // Lines 1 and 2 reach two registers, line 3 none; COM4 is the device of COM1, so register line 4
@@ -655,12 +819,28 @@ TEST_F(KelvorCliTest, ABatchSavesEachRegistersReportAndNamesTheOneThatFailed)
         expected.replace(expected.find("ABC 12345678"), 12, "ABC 1234567" + n);
         EXPECT_EQ(readFile(dir_.file("ABC 1234567" + n + "_SZCZ201201.txt")), expected);
     }
+    // A register's row, and the lines below it that go on with its message in the message's column.
     std::istringstream table(batch.output);
     std::vector<std::string> row;
-    for (std::string line; std::getline(table, line);)
-        row.push_back(line);
+    std::vector<std::string> more;
+    const std::string messageColumn(37, ' ');
+    for (std::string line; std::getline(table, line);) {
+        if (!line.starts_with(" ")) {
+            row.push_back(line);
+            more.emplace_back();
+            continue;
+        }
+        ASSERT_FALSE(row.empty()) << batch.output;
+        EXPECT_TRUE(line.starts_with(messageColumn) && line[messageColumn.size()] != ' ') << line;
+        more.back() += " " + line.substr(messageColumn.size());
+    }
     ASSERT_EQ(row.size(), 5u) << batch.output;
     EXPECT_TRUE(row[0].starts_with("KASA")) << row[0];
+    for (const std::string& each : row)
+        EXPECT_EQ(kelvo::frontend::utf8Characters(each), kelvo::frontend::utf8Characters(row[0])) << "columns kept:\n" << batch.output;
+    EXPECT_EQ(batch.output.find("kelvor-cli:"), std::string::npos) << batch.output;
+    EXPECT_EQ(more[3], " COM3 → " + dir_.file("nothing") + ": nie ma takiego pliku (urządzenie odłączone albo źle wskazane)")
+        << "the port's line of the failure, wrapped in its column:\n" << batch.output;
     const std::string lineCount = std::to_string(std::count(golden.begin(), golden.end(), '\n'));
     EXPECT_TRUE(std::regex_search(row[1], std::regex("^1 +COM1 +0  raport w pliku ABC 12345671_SZCZ201201\\.txt +" + lineCount + " ")))
         << row[1];
@@ -670,7 +850,7 @@ TEST_F(KelvorCliTest, ABatchSavesEachRegistersReportAndNamesTheOneThatFailed)
         << row[3];
     // Read after line 1's register was done with, whole: a report at once on the same device would garble both.
     EXPECT_TRUE(row[4].starts_with("4     COM4")) << row[4];
-    EXPECT_NE(row[4].find("zapisała już inna kasa tego odczytu"), std::string::npos) << row[4];
+    EXPECT_NE((row[4] + more[4]).find("zapisała już inna kasa"), std::string::npos) << row[4] << more[4];
     EXPECT_EQ(kelvo::test::logLines(dir_.file("log1"), "cmd=").size(), 2 * kelvo::test::logLines(dir_.file("log2"), "cmd=").size())
         << "line 1 served the requests of two whole runs";
     EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"}) << "every register's own folder is gone";
@@ -734,7 +914,7 @@ TEST_F(KelvorCliTest, OnATerminalABatchRedrawsOneLinePerRegister)
     EXPECT_TRUE(std::any_of(states.begin(), states.end(), [](const std::string& s) { return s.find(" z 300  Czas odczytu: ") != std::string::npos; }))
         << shown;
     EXPECT_NE(states.back().find("gotowe, "), std::string::npos) << states.back();
-    EXPECT_NE(states.back().find("BŁĄD: kelvor-cli: plik "), std::string::npos) << states.back();
+    EXPECT_NE(states.back().find("BŁĄD: plik "), std::string::npos) << "no program name inside the table: " << states.back();
 }
 
 TEST_F(KelvorCliTest, ASaveOnAFullDiskKeepsTheOldReportAndSaysWhy)

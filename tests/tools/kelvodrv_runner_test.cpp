@@ -53,12 +53,33 @@ TEST(KelvodrvRunner, RunsACommandInTheCurrentFolder)
     EXPECT_EQ(missing.output, "6\nBŁĄD NUMER 6: NIE MOŻNA OTWORZYĆ PLIKU WEJŚCIOWEGO\n");
 
     EXPECT_EQ(runIn(dir.path(), "X000030X in1").status, 62);
-    EXPECT_EQ(runIn(dir.path(), "ONrKasy").status, 255);
-    EXPECT_EQ(runIn(dir.path(), "X000030X in1 out").status, 255) << "this command takes no output file";
+}
+
+TEST(KelvodrvRunner, AWrongCommandLineIsNamedInPolish)
+{
+    TempDir dir;
+    const struct {
+        const char* arguments;
+        const char* message;  // the first line on standard error
+    } cases[] = {
+        {"Foo in out", "kelvodrv: nieznane polecenie „Foo”; dozwolone: ONrKasy, ONrUnik, OStatus, KDBarkod, X000028X, "
+                       "X000029X, X000030X, X000031X, X000033X, X000035X"},
+        {"", "kelvodrv: brak polecenia; dozwolone: ONrKasy,"},
+        {"ONrKasy", "kelvodrv: ONrKasy: brak pliku wejściowego; dozwolone: kelvodrv ONrKasy WEJŚCIE [WYJŚCIE]"},
+        {"X000030X in1 out", "kelvodrv: X000030X: nadmiarowy argument „out”; dozwolone: kelvodrv X000030X WEJŚCIE"},
+    };
+    for (const auto& c : cases) {
+        const Outcome run = runIn(dir.path(), c.arguments);
+        EXPECT_EQ(run.status, 255) << c.arguments;
+        EXPECT_TRUE(run.output.starts_with(c.message)) << run.output;
+        EXPECT_NE(run.output.find("\nPomoc: kelvodrv --help\n"), std::string::npos) << run.output;
+    }
     const Outcome help = runIn(dir.path(), "--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.output.find("X000028X"), std::string::npos);
+    EXPECT_TRUE(help.output.starts_with("użycie: kelvodrv POLECENIE WEJŚCIE [WYJŚCIE]\n")) << help.output;
+    EXPECT_NE(help.output.find("X000028X  WEJŚCIE WYJŚCIE  raport okresowy"), std::string::npos) << help.output;
     EXPECT_NE(help.output.find("KDBarkod"), std::string::npos);
+    EXPECT_EQ(help.output.find("usage"), std::string::npos) << help.output;
 }
 
 TEST(KelvodrvRunner, ThePrintedReportAndTheBarcodeCommandsAsReadmeShowsThem)

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/loopback_ends.h"
 #include "tests/support/other_user.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
@@ -63,8 +64,33 @@ TEST_F(ConnectionDiagnosisTest, AppliesToOpenFailuresAndFirstTimeOutsOnSerialLin
     record.linkTail = "KASA\tABCDEFGH:5:3";
     EXPECT_NE(diagnoseFailedRequest(record, 62, true), "") << "a converter on the serial line";
     record.linkPort = "COM5:9600:MUX6:0";
-    record.linkTail = "KASA\tTCP:0:host:4001:KASA:5:0";
-    EXPECT_EQ(diagnoseFailedRequest(record, 62, true), "") << "a TCP link has no device";
+    record.linkTail = "KASA\tTCP:0:127.0.0.1:" + std::to_string(kelvo::test::closedLoopbackPort()) + ":KASA:5:0";
+    EXPECT_EQ(diagnoseFailedRequest(record, 62, true).find("COM5"), std::string::npos) << "a TCP link has no device";
+    for (const int code : {0, 6, 20, 21, 49})
+        EXPECT_EQ(diagnoseFailedRequest(record, code, true), "") << code;
+    EXPECT_EQ(diagnoseFailedRequest(record, 64, false), "") << "a later time-out is no sign of a silent far end";
+}
+
+TEST_F(ConnectionDiagnosisTest, AFailedTcpLinkNamesItsHostPortAndCause)
+{
+    kelvo::frontend::ParameterRecord record;
+    const int closed = kelvo::test::closedLoopbackPort();
+    record.linkPort = "COM1:9600:MUX6:0";
+    // A line written by hand: only the host, port and time-out fields matter.
+    record.linkTail = "MOJA KASA\tnet:7:127.0.0.1:" + std::to_string(closed) + ":cokolwiek:2:0";
+    for (const int code : {62, 65})
+        EXPECT_EQ(diagnoseFailedRequest(record, code, true), "TCP 127.0.0.1:" + std::to_string(closed) + ": połączenie odrzucone");
+
+    const kelvo::test::SilentListener silent;
+    record.linkTail = "KASA\tTCP:0:127.0.0.1:" + std::to_string(silent.port()) + ":KASA:1:0";
+    EXPECT_EQ(diagnoseFailedRequest(record, 62, true), "TCP 127.0.0.1:" + std::to_string(silent.port()) + ": brak odpowiedzi w 1 s");
+
+    // A converter behind a link set up as a plain connection keeps quiet to the register's requests.
+    EXPECT_NE(diagnoseFailedRequest(record, 64, true).find("połączono, ale odpowiedź kasy nie przyszła w 1 s; jeśli po drugiej "
+                                                            "stronie jest konwerter linii"),
+        std::string::npos);
+    record.linkPort = "COM1:9600:MUX5:1";
+    EXPECT_NE(diagnoseFailedRequest(record, 64, true).find("konwerter nie odpowiedział w 1 s"), std::string::npos);
 }
 
 TEST_F(ConnectionDiagnosisTest, NamesWhatStandsAtThePath)
@@ -87,34 +113,64 @@ TEST_F(ConnectionDiagnosisTest, SilentPortIsNoAnswerAtTheSpeed)
             + ": kasa nie odpowiada przy szybkości 19200 (sprawdź kabel, zasilanie kasy i ustawioną w niej szybkość)");
 }
 
+namespace {
+
+// A child that holds the device open, with an exclusive flock or none, until it is killed.
+class Holder {
+public:
+    Holder(const std::string& path, bool locks)
+    {
+        int ready[2];
+        EXPECT_EQ(::pipe(ready), 0);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+            if (locks)
+                ::flock(fd, LOCK_EX);
+            ::close(ready[0]);
+            ::close(ready[1]);
+            ::pause();
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        readAll(ready[0]);
+        ::close(ready[0]);
+        std::getline(std::ifstream("/proc/" + std::to_string(pid_) + "/comm"), program_);
+    }
+    ~Holder()
+    {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    Holder(const Holder&) = delete;
+    Holder& operator=(const Holder&) = delete;
+
+    std::string named() const { return "(" + program_ + ", PID " + std::to_string(pid_) + ")"; }
+
+private:
+    pid_t pid_ = -1;
+    std::string program_;
+};
+
+}
+
 TEST_F(ConnectionDiagnosisTest, BusyPortNamesTheProgramHoldingIt)
 {
     const PtyPair pty;
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t holder = ::fork();
-    ASSERT_GE(holder, 0);
-    if (holder == 0) {
-        const int fd = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY);
-        ::flock(fd, LOCK_EX);
-        ::close(ready[0]);
-        ::close(ready[1]);
-        ::pause();
-        ::_exit(0);
-    }
-    ::close(ready[1]);
-    readAll(ready[0]);
-    ::close(ready[0]);
-    const std::string line = diagnoseAt(pty.slavePath());
-    std::string program;
-    std::getline(std::ifstream("/proc/" + std::to_string(holder) + "/comm"), program);
-    ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
-    EXPECT_EQ(line,
-        "COM5 → " + pty.slavePath() + ": zajęty przez inny program (" + program + ", PID " + std::to_string(holder) + ")");
+    const Holder holder(pty.slavePath(), true);
+    EXPECT_EQ(diagnoseAt(pty.slavePath()), "COM5 → " + pty.slavePath() + ": zajęty przez inny program " + holder.named());
 }
 
-TEST_F(ConnectionDiagnosisTest, PortWithoutPermissionTellsToJoinTheGroup)
+TEST_F(ConnectionDiagnosisTest, AProgramHoldingThePortWithoutALockIsNamedRatherThanASilentRegister)
+{
+    const PtyPair pty;
+    const Holder holder(pty.slavePath(), false);
+    for (const int code : {21, 62})
+        EXPECT_EQ(diagnoseAt(pty.slavePath(), code), "COM5 → " + pty.slavePath() + ": otwarty jednocześnie przez inny program "
+                + holder.named() + ", który przejmuje odpowiedzi kasy; zamknij go");
+}
+
+TEST_F(ConnectionDiagnosisTest, PortWithoutPermissionNamesItsGroupAndRootsGroupGoesToTheAdministrator)
 {
     if (!kelvo::test::canActAsAnotherUser())
         GTEST_SKIP() << "only root can become another user here";
@@ -127,6 +183,14 @@ TEST_F(ConnectionDiagnosisTest, PortWithoutPermissionTellsToJoinTheGroup)
     const ScopedEnv com5("KELVO_COM5", pty.slavePath());
     const auto line = kelvo::test::answerAsNobody([] { return diagnoseConnection(5, 9600, 62); });
     ASSERT_TRUE(line);
-    EXPECT_EQ(*line, "COM5 → " + pty.slavePath()
-            + ": brak uprawnień; dodaj użytkownika do grupy dialout (sudo usermod -aG dialout $USER) i zaloguj się ponownie");
+    EXPECT_EQ(*line, "COM5 → " + pty.slavePath() + ": brak uprawnień; urządzenie należy do grupy dialout: dodaj użytkownika "
+            "do tej grupy (sudo usermod -aG dialout $USER) i zaloguj się ponownie");
+
+    ASSERT_EQ(::chown(pty.slavePath().c_str(), 0, 0), 0);
+    const auto rootGroup = kelvo::test::answerAsNobody([] { return diagnoseConnection(5, 9600, 62); });
+    ASSERT_TRUE(rootGroup);
+    EXPECT_EQ(rootGroup->find("dodaj użytkownika"), std::string::npos) << *rootGroup;
+    EXPECT_EQ(rootGroup->find("usermod"), std::string::npos) << *rootGroup;
+    EXPECT_NE(rootGroup->find("poproś administratora o dostęp do niego albo o zainstalowanie reguły udev"), std::string::npos)
+        << *rootGroup;
 }

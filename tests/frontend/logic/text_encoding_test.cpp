@@ -33,3 +33,18 @@ TEST(TextEncoding, BackToWindows1250)
     EXPECT_EQ(windows1250FromUtf8("日本 \xF0\x9F\x98\x80 x"), "?? ? x") << "characters the code page lacks";
     EXPECT_EQ(windows1250FromUtf8("a\xC5" "b\xE2\x82"), "a?b??") << "broken sequences, one mark a byte";
 }
+
+TEST(TextEncoding, TextIsWrappedAndCutByCharactersNotBytes)
+{
+    using kelvo::frontend::cutToWidth;
+    using kelvo::frontend::wrapToWidth;
+    EXPECT_EQ(wrapToWidth("BŁĄD NUMER 62: NIE MOŻNA OTWORZYĆ", 16),
+        (std::vector<std::string> {"BŁĄD NUMER 62:", "NIE MOŻNA", "OTWORZYĆ"}));
+    EXPECT_EQ(wrapToWidth("pierwszy\nCOM3 → /dev/ttyUSB0", 12),
+        (std::vector<std::string> {"pierwszy", "COM3 →", "/dev/ttyUSB0"}));
+    EXPECT_EQ(wrapToWidth("ścieżka/bardzo/długa", 8), (std::vector<std::string> {"ścieżka/", "bardzo/d", "ługa"}));
+    EXPECT_EQ(wrapToWidth("", 8), std::vector<std::string> {""});
+    EXPECT_EQ(wrapToWidth("a  b ", 8), std::vector<std::string> {"a b"});
+    EXPECT_EQ(cutToWidth("/dev/serial/by-id/usb-ąę", 24), "/dev/serial/by-id/usb-ąę");
+    EXPECT_EQ(cutToWidth("/dev/serial/by-id/usb-ąęś", 24), "/dev/serial/by-id/usb-ą…");
+}
