@@ -19,6 +19,7 @@ const char* const usageText =
     "  --model CODE          device code of the register (overrides the scenario)\n"
     "  --generate YEARS      replace the records by a generated history of YEARS years\n"
     "  --seed N              seed of the generated history (default 1)\n"
+    "  --recent              the generated history ends with the previous month\n"
     "  --records N           fiscal memory of N records (a model with information blocks)\n"
     "  --save-scenario FILE  write the scenario in effect to FILE\n"
     "  --converter           put the line converter's frames around the register\n"
@@ -71,6 +72,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
             c.model = numberArgument<std::uint8_t>(option, value(), 255);
         } else if (option == "--generate") {
             c.generateYears = numberArgument<unsigned>(option, value(), 39);
+        } else if (option == "--recent") {
+            c.recent = true;
         } else if (option == "--seed") {
             c.seed = numberArgument<std::uint64_t>(option, value(), UINT64_MAX);
         } else if (option == "--records") {
@@ -99,6 +102,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
     if (c.listener.ptyPath && c.listener.tcp) throw std::invalid_argument("give either --pty or --tcp, not both");
     if (c.listener.lineSpeed && !c.listener.ptyPath) throw std::invalid_argument("--line-speed goes with --pty");
     if (c.records && !c.generateYears) throw std::invalid_argument("--records goes with --generate");
+    if (c.recent && !c.generateYears) throw std::invalid_argument("--recent goes with --generate");
     if (!c.help && !c.listener.ptyPath && !c.listener.tcp && !c.saveScenario)
         throw std::invalid_argument("nowhere to listen: give --pty PATH or --tcp [HOST:]PORT");
     return c;

@@ -112,7 +112,8 @@ std::vector<Record> generateHistory(const GeneratorOptions& options)
     return records;
 }
 
-void generateInto(Scenario& scenario, unsigned years, std::uint64_t seed, std::optional<std::uint16_t> records)
+void generateInto(Scenario& scenario, unsigned years, std::uint64_t seed, std::optional<std::uint16_t> records,
+    std::optional<Date> today)
 {
     const ModelProfile profile = profileFor(scenario.deviceCode);
     Geometry geometry = scenario.geometry.value_or(Geometry{});
@@ -127,10 +128,13 @@ void generateInto(Scenario& scenario, unsigned years, std::uint64_t seed, std::o
     options.seed = seed;
     options.capacity = geometry.recordCount;
     options.daySignatures = profile.crcRecords;
+    if (today)
+        options.start = Date{today->year - static_cast<int>(years), today->month, 1};
     scenario.records = generateHistory(options);
 
     const Date last = scenario.records.empty() ? options.start : scenario.records.back().date;
-    scenario.clock = DateTime{toDate(toDays(last) + chr::days{1}), TimeOfDay{10, 0}};
+    scenario.clock = today ? std::nullopt
+                           : std::optional<DateTime>(DateTime{toDate(toDays(last) + chr::days{1}), TimeOfDay{10, 0}});
 }
 
 }

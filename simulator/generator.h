@@ -22,7 +22,11 @@ std::vector<Record> generateHistory(const GeneratorOptions& options);
 
 // The scenario with a generated history: its records are replaced, its
 // clock set to the day after the last record, and with `records` above the
-// standard count a geometry large enough for them.
-void generateInto(Scenario& scenario, unsigned years, std::uint64_t seed, std::optional<std::uint16_t> records);
+// standard count a geometry large enough for them. Given `today`, the history
+// instead covers the `years` years up to the end of the month before today's,
+// so that "the previous month" has daily reports, and the clock is left to
+// the host's local time.
+void generateInto(Scenario& scenario, unsigned years, std::uint64_t seed, std::optional<std::uint16_t> records,
+    std::optional<Date> today = std::nullopt);
 
 }

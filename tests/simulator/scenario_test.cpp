@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -179,6 +180,23 @@ TEST(Generator, HistoryHasTheRecordKindsInOrder)
     EXPECT_EQ(rateRecords, 1u);
     EXPECT_EQ(signatures, reports);
     EXPECT_GT(reports, 3u * 300u);
+}
+
+TEST(Generator, RecentHistoryEndsWithThePreviousMonth)
+{
+    for (const Date today : {Date{2026, 12, 9}, Date{2027, 1, 1}, Date{2026, 3, 31}}) {
+        Scenario s = loadScenario(scenarioDir + "/orvan-read-only.json");
+        generateInto(s, 1, 7, std::nullopt, today);
+        const Date previous = today.month == 1 ? Date{today.year - 1, 12, 1} : Date{today.year, today.month - 1, 1};
+        const auto lastDaily = std::find_if(s.records.rbegin(), s.records.rend(),
+            [](const Record& r) { return r.type == RecordType::DailyReport; });
+        ASSERT_NE(lastDaily, s.records.rend());
+        EXPECT_EQ(lastDaily->date.year, previous.year);
+        EXPECT_EQ(lastDaily->date.month, previous.month);
+        EXPECT_LT(s.records.back().date, (Date{today.year, today.month, 1}));
+        EXPECT_EQ(s.records.front().date, (Date{today.year - 1, today.month, 1}));
+        EXPECT_FALSE(s.clock) << "the register's clock is the host's";
+    }
 }
 
 TEST(Generator, LargerMemoryThanTheStandardOne)
