@@ -20,7 +20,7 @@ PACKAGES := cmake ninja-build g++ gcc make pkg-config binutils libgtest-dev libb
 	qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-liberation xvfb xauth xdotool xclip x11-utils imagemagick desktop-file-utils \
 	libisoburn-dev libburn-dev libisofs-dev xorriso poppler-utils cups cups-filters \
 	man-db groff-base clang libclang-rt-14-dev libxcb1-dev \
-	dpkg-dev lintian appstream
+	dpkg-dev lintian appstream procps
 
 .PHONY: all deps build check sanitize check-sanitize fuzz-build check-fuzz fuzz demo install package clean
 
