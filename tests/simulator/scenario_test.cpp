@@ -158,7 +158,7 @@ TEST(Generator, FillsAFullMemoryQuicklyAndTheSameWayEachTime)
 
 TEST(Generator, HistoryHasTheRecordKindsInOrder)
 {
-    const std::vector<Record> records = generateHistory(GeneratorOptions{3, 5, Date{2010, 1, 4}, 5000, true});
+    const std::vector<Record> records = generateHistory(GeneratorOptions{3, 5, Date{2010, 1, 4}, 5000, true, std::nullopt});
     ASSERT_GT(records.size(), 1500u);
     EXPECT_EQ(records[0].type, RecordType::TaxRates);
     EXPECT_EQ(records[1].type, RecordType::CurrencyChange);
@@ -197,6 +197,15 @@ TEST(Generator, RecentHistoryEndsWithThePreviousMonth)
         EXPECT_EQ(s.records.front().date, (Date{today.year - 1, today.month, 1}));
         EXPECT_FALSE(s.clock) << "the register's clock is the host's";
     }
+    // A memory that two years of daily reports and signatures would overfill
+    // holds the latest months instead.
+    Scenario small = loadScenario(scenarioDir + "/orvan-read-only.json");
+    small.deviceCode = 138;
+    generateInto(small, 2, 1, std::uint16_t{600}, Date{2026, 12, 9});
+    ASSERT_EQ(small.records.size(), 600u);
+    EXPECT_GE(small.records.back().date, (Date{2026, 11, 1}));
+    EXPECT_LT(small.records.back().date, (Date{2026, 12, 1}));
+    EXPECT_EQ(small.records.front().type, RecordType::TaxRates);
 }
 
 TEST(Generator, LargerMemoryThanTheStandardOne)
