@@ -1,5 +1,7 @@
 # make check: install what a fresh Debian 12 machine lacks, configure, build
-# and run every test. make demo prints two reports from the register simulator. make check-sanitize does the same in a second build
+# and run every test. make demo prints two reports from the register simulator.
+# make package builds the Debian packages kelvor and libkelvodrv-dev in
+# $(BUILD_DIR)/packages. make check-sanitize does the same in a second build
 # folder with AddressSanitizer and UndefinedBehaviorSanitizer. make check also
 # runs every fuzz harness for FUZZ_SECONDS (a clang build in build-fuzz);
 # make fuzz runs them for FUZZ_LONG_SECONDS each.
@@ -17,9 +19,10 @@ TEST_TIMEOUT ?= 900
 PACKAGES := cmake ninja-build g++ gcc make pkg-config binutils libgtest-dev libbenchmark-dev nlohmann-json3-dev \
 	qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-liberation xvfb xauth xdotool xclip x11-utils imagemagick desktop-file-utils \
 	libisoburn-dev libburn-dev libisofs-dev xorriso poppler-utils cups cups-filters \
-	man-db groff-base clang libclang-rt-14-dev
+	man-db groff-base clang libclang-rt-14-dev libxcb1-dev \
+	dpkg-dev lintian appstream procps
 
-.PHONY: all deps build check sanitize check-sanitize fuzz-build check-fuzz fuzz demo install clean
+.PHONY: all deps build check sanitize check-sanitize fuzz-build check-fuzz fuzz demo install package clean
 
 all: build
 
@@ -72,6 +75,10 @@ demo: build
 
 install: build
 	cmake --install $(BUILD_DIR)
+
+package: build
+	cpack --config $(BUILD_DIR)/CPackConfig.cmake -B $(BUILD_DIR)/packages
+	@ls $(BUILD_DIR)/packages/*.deb
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

@@ -22,6 +22,7 @@ const char* const usageText =
     "  --model KOD           kod urządzenia kasy (zamiast tego ze scenariusza)\n"
     "  --generate LATA       zastępuje rekordy wygenerowaną historią LATA lat\n"
     "  --seed N              ziarno generowanej historii (domyślnie 1)\n"
+    "  --recent              wygenerowana historia kończy się w poprzednim miesiącu\n"
     "  --records N           pamięć fiskalna na N rekordów (model z blokami\n"
     "                        informacyjnymi)\n"
     "  --save-scenario PLIK  zapisuje obowiązujący scenariusz w PLIKU\n"
@@ -77,6 +78,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
             c.model = numberArgument<std::uint8_t>(option, value(), 255);
         } else if (option == "--generate") {
             c.generateYears = numberArgument<unsigned>(option, value(), 39);
+        } else if (option == "--recent") {
+            c.recent = true;
         } else if (option == "--seed") {
             c.seed = numberArgument<std::uint64_t>(option, value(), UINT64_MAX);
         } else if (option == "--records") {
@@ -105,6 +108,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
     if (c.listener.ptyPath && c.listener.tcp) throw std::invalid_argument("podaj --pty albo --tcp, nie oba");
     if (c.listener.lineSpeed && !c.listener.ptyPath) throw std::invalid_argument("--line-speed działa tylko z --pty");
     if (c.records && !c.generateYears) throw std::invalid_argument("--records działa tylko z --generate");
+    if (c.recent && !c.generateYears) throw std::invalid_argument("--recent działa tylko z --generate");
     if (!c.help && !c.listener.ptyPath && !c.listener.tcp && !c.saveScenario)
         throw std::invalid_argument("brak miejsca nasłuchu: podaj --pty ŚCIEŻKA albo --tcp [HOST:]PORT");
     return c;

@@ -16,6 +16,7 @@ struct CommandLine {
     std::optional<std::uint8_t> model;
     std::optional<unsigned> generateYears;
     std::uint64_t seed = 1;
+    bool recent = false;
     std::optional<std::uint16_t> records;
     std::optional<std::string> saveScenario;
     bool converter = false;

@@ -54,8 +54,8 @@ std::vector<Record> generateHistory(const GeneratorOptions& options)
     const auto full = [&] { return records.size() >= options.capacity; };
 
     const chr::sys_days first = toDays(options.start);
-    const chr::sys_days end = toDays(Date{options.start.year + static_cast<int>(options.years), options.start.month,
-                                          options.start.day});
+    const chr::sys_days end = toDays(options.end.value_or(
+        Date{options.start.year + static_cast<int>(options.years), options.start.month, options.start.day}));
     records.push_back(taxRates(options.start, 1, 2200, 700, 300));
     if (!full()) {
         Record currency;
@@ -112,7 +112,8 @@ std::vector<Record> generateHistory(const GeneratorOptions& options)
     return records;
 }
 
-void generateInto(Scenario& scenario, unsigned years, std::uint64_t seed, std::optional<std::uint16_t> records)
+void generateInto(Scenario& scenario, unsigned years, std::uint64_t seed, std::optional<std::uint16_t> records,
+    std::optional<Date> today)
 {
     const ModelProfile profile = profileFor(scenario.deviceCode);
     Geometry geometry = scenario.geometry.value_or(Geometry{});
@@ -127,10 +128,25 @@ void generateInto(Scenario& scenario, unsigned years, std::uint64_t seed, std::o
     options.seed = seed;
     options.capacity = geometry.recordCount;
     options.daySignatures = profile.crcRecords;
-    scenario.records = generateHistory(options);
+    if (today) {
+        const Date thisMonth{today->year, today->month, 1};
+        const Date lastMonth = today->month == 1 ? Date{today->year - 1, 12, 1} : Date{today->year, today->month - 1, 1};
+        options.end = thisMonth;
+        options.start = Date{today->year - static_cast<int>(years), today->month, 1};
+        scenario.records = generateHistory(options);
+        // A memory too small for the years is full before last month: start later.
+        while (!scenario.records.empty() && scenario.records.back().date < lastMonth && options.start < lastMonth) {
+            options.start = options.start.month == 12 ? Date{options.start.year + 1, 1, 1}
+                                                      : Date{options.start.year, options.start.month + 1, 1};
+            scenario.records = generateHistory(options);
+        }
+    } else {
+        scenario.records = generateHistory(options);
+    }
 
     const Date last = scenario.records.empty() ? options.start : scenario.records.back().date;
-    scenario.clock = DateTime{toDate(toDays(last) + chr::days{1}), TimeOfDay{10, 0}};
+    scenario.clock = today ? std::nullopt
+                           : std::optional<DateTime>(DateTime{toDate(toDays(last) + chr::days{1}), TimeOfDay{10, 0}});
 }
 
 }

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <ctime>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -17,6 +18,15 @@
 namespace {
 
 std::atomic<bool> stopRequested{false};
+
+// The computer's local date, for a history that ends last month.
+kelvo::sim::Date localToday()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
 
 extern "C" void onSignal(int)
 {
@@ -28,7 +38,9 @@ int run(const kelvo::sim::CommandLine& c)
     using namespace kelvo::sim;
     Scenario scenario = c.scenarioPath ? loadScenario(*c.scenarioPath) : Scenario{};
     if (c.model) scenario.deviceCode = *c.model;
-    if (c.generateYears) generateInto(scenario, *c.generateYears, c.seed, c.records);
+    if (c.generateYears)
+        generateInto(scenario, *c.generateYears, c.seed, c.records,
+            c.recent ? std::optional<Date>(localToday()) : std::nullopt);
     scenario.faults.insert(scenario.faults.end(), c.faults.begin(), c.faults.end());
 
     RequestLog log = c.logPath ? RequestLog(*c.logPath) : RequestLog();

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # make demo: the simulator plays a register on a pseudo-terminal and COM1
-# leads to it for this run only. With a display (DISPLAY or WAYLAND_DISPLAY
+# leads to it for this run only. Its memory holds a year of daily reports up
+# to the end of the previous month, so the range window's default (the
+# previous month) gives a report. With a display (DISPLAY or WAYLAND_DISPLAY
 # set) the windowed kelvor starts in a fresh working folder, so the whole road
 # from the connection window to a shown report can be taken by hand; without
-# one kelvor-cli prints a monthly report and a settlement report of the whole
-# memory. Nothing is left behind.
+# one kelvor-cli prints the previous month's report and a settlement report of
+# the whole memory. What it says is Polish, as the programs are. Nothing is
+# left behind.
 set -euo pipefail
 
 build=$(cd "${1:-build}" && pwd)
@@ -18,18 +21,20 @@ cleanup() {
 trap cleanup EXIT
 
 "$build/simulator/kelvosim" --pty "$work/com1" --scenario "$top/simulator/scenarios/orvan-read-only.json" \
-    > "$work/kelvosim.out" 2>&1 &
+    --generate 1 --recent > "$work/kelvosim.out" 2>&1 &
 sim=$!
 for _ in $(seq 50); do [ -e "$work/com1" ] && break; sleep 0.1; done
 mkdir "$work/folder"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     cat <<'EOF'
-kelvor against the register simulator on COM1, in a fresh working folder.
-The connection window's defaults (port 1, 9600 b/s, direct) reach it: press
-"Dalej". The simulated memory holds January 2012 and is read-only, so choose
-"1. MIESIĘCZNY ZA" Styczeń 2012 or "8. ROZLICZENIOWY CAŁOŚCI". Closing the
-program ends the demo. (If kelvor is already running, this copy ends at once.)
+kelvor łączy się z symulatorem kasy na porcie COM1, w nowym folderze roboczym.
+Ustawienia okna połączenia (port 1, 9600 b/s, bezpośrednio) prowadzą do niego:
+naciśnij "Dalej". Pamięć symulowanej kasy ma raporty dobowe z ostatniego roku,
+do końca poprzedniego miesiąca, i jest w trybie tylko do odczytu: "Dalej" w oknie
+zakresu daje raport miesięczny za poprzedni miesiąc, a "8. ROZLICZENIOWY
+CAŁOŚCI" raport całej pamięci. Zamknięcie programu kończy pokaz. (Gdy kelvor
+już działa, ta kopia kończy się od razu.)
 EOF
     TEMP="$work/folder" KELVO_COM1="$work/com1" "$build/frontend/windows/kelvor"
     exit
@@ -39,8 +44,10 @@ cli() {
     TEMP="$work/folder" KELVO_COM1="$work/com1" "$build/frontend/kelvor-cli" --port 1 --speed 9600 --mux 0 "$@"
 }
 
-echo "== kelvor-cli 1 2012.01  (monthly report for January 2012)"
-cli 1 2012.01
+# The month before this one, as the range window proposes it.
+month=$(date -d "$(date +%Y-%m-01) -1 month" +%Y.%m)
+echo "== kelvor-cli 1 $month  (raport miesięczny za poprzedni miesiąc)"
+cli 1 "$month"
 echo
-echo "== kelvor-cli 8  (settlement report of the whole memory)"
+echo "== kelvor-cli 8  (raport rozliczeniowy całej pamięci)"
 cli 8

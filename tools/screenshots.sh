@@ -29,10 +29,11 @@ cleanup() {
 trap cleanup EXIT
 source "$top/tools/xwindows.sh"
 
-# A read-only memory of 600 records answered at 9600 bit/s: a settlement of
-# the whole memory takes about 45 seconds, long enough to see the notice.
+# A read-only memory of 600 records up to the end of the previous month,
+# answered at 9600 bit/s: a settlement of the whole memory takes about 45
+# seconds, long enough to see the notice.
 "$build/simulator/kelvosim" --pty "$work/com1" --scenario "$top/simulator/scenarios/orvan-read-only.json" \
-    --generate 2 --records 600 --baud 9600 > "$work/kelvosim.out" 2>&1 &
+    --generate 2 --recent --records 600 --baud 9600 > "$work/kelvosim.out" 2>&1 &
 sim=$!
 for _ in $(seq 50); do [ -e "$work/com1" ] && break; sleep 0.1; done
 mkdir "$work/folder" "$work/run"

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "frontend/logic/driver_messages.h"
+#include "frontend/logic/seat_access.h"
 #include "frontend/logic/system_reason.h"
 #include "frontend/logic/tcp_link.h"
 #include "platform/descriptor.h"
@@ -97,8 +98,11 @@ std::string deviceProblem(const std::string& path)
         return "to nie jest port szeregowy";
     const platform::Descriptor port(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (port.get() < 0) {
-        if (errno == EACCES || errno == EPERM)
-            return permissionText(st);
+        if (errno == EACCES || errno == EPERM) {
+            // A USB adapter that the package's udev rule covers gets that advice instead.
+            const std::string adapterAdvice = seatAccessAdviceFor(path);
+            return adapterAdvice.empty() ? permissionText(st) : adapterAdvice;
+        }
         if (errno == EBUSY)
             return busyText(path, st.st_rdev);
         return systemReason(errno);

@@ -19,8 +19,9 @@ pc=$(find "$prefix" -name kelvodrv.pc)
 export PKG_CONFIG_PATH=$(dirname "$pc")
 flags=$(pkg-config --cflags --libs kelvodrv)
 case "$flags" in
-    *"$prefix"*) ;;
-    *) echo "pkg-config points outside the prefix: $flags"; exit 1 ;;
+    *..*) echo "pkg-config gives paths with ..: $flags"; exit 1 ;;
+    *"-I$prefix/include "*"-L$prefix/lib "*) ;;
+    *) echo "pkg-config does not name the prefix's include and lib folders: $flags"; exit 1 ;;
 esac
 libdir=$(pkg-config --variable=libdir kelvodrv)
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -157,7 +158,7 @@ TEST(Generator, FillsAFullMemoryQuicklyAndTheSameWayEachTime)
 
 TEST(Generator, HistoryHasTheRecordKindsInOrder)
 {
-    const std::vector<Record> records = generateHistory(GeneratorOptions{3, 5, Date{2010, 1, 4}, 5000, true});
+    const std::vector<Record> records = generateHistory(GeneratorOptions{3, 5, Date{2010, 1, 4}, 5000, true, std::nullopt});
     ASSERT_GT(records.size(), 1500u);
     EXPECT_EQ(records[0].type, RecordType::TaxRates);
     EXPECT_EQ(records[1].type, RecordType::CurrencyChange);
@@ -179,6 +180,32 @@ TEST(Generator, HistoryHasTheRecordKindsInOrder)
     EXPECT_EQ(rateRecords, 1u);
     EXPECT_EQ(signatures, reports);
     EXPECT_GT(reports, 3u * 300u);
+}
+
+TEST(Generator, RecentHistoryEndsWithThePreviousMonth)
+{
+    for (const Date today : {Date{2026, 12, 9}, Date{2027, 1, 1}, Date{2026, 3, 31}}) {
+        Scenario s = loadScenario(scenarioDir + "/orvan-read-only.json");
+        generateInto(s, 1, 7, std::nullopt, today);
+        const Date previous = today.month == 1 ? Date{today.year - 1, 12, 1} : Date{today.year, today.month - 1, 1};
+        const auto lastDaily = std::find_if(s.records.rbegin(), s.records.rend(),
+            [](const Record& r) { return r.type == RecordType::DailyReport; });
+        ASSERT_NE(lastDaily, s.records.rend());
+        EXPECT_EQ(lastDaily->date.year, previous.year);
+        EXPECT_EQ(lastDaily->date.month, previous.month);
+        EXPECT_LT(s.records.back().date, (Date{today.year, today.month, 1}));
+        EXPECT_EQ(s.records.front().date, (Date{today.year - 1, today.month, 1}));
+        EXPECT_FALSE(s.clock) << "the register's clock is the host's";
+    }
+    // A memory that two years of daily reports and signatures would overfill
+    // holds the latest months instead.
+    Scenario small = loadScenario(scenarioDir + "/orvan-read-only.json");
+    small.deviceCode = 138;
+    generateInto(small, 2, 1, std::uint16_t{600}, Date{2026, 12, 9});
+    ASSERT_EQ(small.records.size(), 600u);
+    EXPECT_GE(small.records.back().date, (Date{2026, 11, 1}));
+    EXPECT_LT(small.records.back().date, (Date{2026, 12, 1}));
+    EXPECT_EQ(small.records.front().type, RecordType::TaxRates);
 }
 
 TEST(Generator, LargerMemoryThanTheStandardOne)

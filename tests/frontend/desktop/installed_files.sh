@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
 # make install puts the desktop entry, the program it starts and the icon it
 # names where desktop environments look for them, and the installed entry
-# passes desktop-file-validate.
+# passes desktop-file-validate and starts the program by its full path, also
+# under a prefix with a space in its name.
 set -euo pipefail
 build=$1
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
-cmake --install "$build" --prefix "$prefix" > "$prefix/install.log"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+prefix="$scratch/my programs"
+cmake --install "$build" --prefix "$prefix" > "$scratch/install.log"
 
 entry=$prefix/share/applications/kelvor.desktop
 [ -f "$entry" ] || { echo "no desktop entry in share/applications"; exit 1; }
 desktop-file-validate "$entry"
 
-program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
-[ -x "$prefix/bin/$program" ] || { echo "the program $program is not installed in bin"; exit 1; }
+exec_line=$(sed -n 's/^Exec=//p' "$entry")
+[ "$exec_line" = "\"$prefix/bin/kelvor\"" ] || { echo "the entry starts $exec_line, not $prefix/bin/kelvor"; exit 1; }
+program=$prefix/bin/kelvor
+[ -x "$program" ] || { echo "the program $program is not installed"; exit 1; }
 
 icon=$(sed -n 's/^Icon=//p' "$entry")
 svg=$prefix/share/icons/hicolor/scalable/apps/$icon.svg
