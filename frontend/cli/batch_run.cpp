@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -20,6 +22,7 @@
 #include "platform/folder_lock.h"
 #include "platform/port_map.h"
 #include "platform/safe_replace.h"
+#include "platform/unique_descriptor.h"
 
 namespace kelvo::frontend::cli {
 
@@ -149,6 +152,11 @@ int readOne(const CommandLine& c, Session session, const Register& r, std::files
     outlet.finished = [&note, &session, began](const std::string& reportFile) {
         const auto target = std::filesystem::path(session.startFolder) / reportFile;
         // Two registers with one unique number (or none read) would name one file: the first report stays.
+        // The look and the save hold a lock on the folder, so that two registers finishing
+        // together cannot both find the name free.
+        const platform::UniqueDescriptor folder(::open(session.startFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folder.valid())
+            ::flock(folder.get(), LOCK_EX);
         std::error_code missing;
         if (std::filesystem::last_write_time(target, missing) >= began && !missing) {
             note(std::string(kMessageNote) + "kelvor-cli: plik " + target.string()
@@ -255,7 +263,7 @@ int runBatch(const CommandLine& c, const Session& session, const std::string& fo
         if (end.killedBy != 0) {
             // Killed from outside: a failed register, whatever it wrote before.
             r.code = 128 + end.killedBy;
-            r.message = "kelvor-cli: " + childDeathText(end.killedBy);
+            r.message = childDeathText(end.killedBy);
         }
         r.state = r.code == 0 ? "gotowe, " + r.lines + " linii" : "BŁĄD: " + r.message.substr(0, r.message.find('\n'));
         std::error_code ignored;
