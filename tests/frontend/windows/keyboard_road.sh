@@ -66,9 +66,18 @@ done
 [ -n "$report" ] || fail "no report file in the working folder: $(ls "$dir/work/kelvor-$(id -u)")"
 sleep 1
 # The display has the focus once the report is shown: select all, copy.
-keys "$main" ctrl+a ctrl+c
-sleep 0.5
-xclip -o -selection clipboard > "$dir/shown.txt" || fail "nothing copied from the display"
+# A slow build (the sanitizers) may show the report a moment after its file is
+# complete: the copy is tried again, ten times at most.
+copied=no
+for _ in $(seq 10); do
+    keys "$main" ctrl+a ctrl+c
+    sleep 0.5
+    if xclip -o -selection clipboard > "$dir/shown.txt" 2>/dev/null && [ -s "$dir/shown.txt" ]; then
+        copied=yes
+        break
+    fi
+done
+[ "$copied" = yes ] || fail "nothing copied from the display"
 iconv -f CP1250 -t UTF-8 "$dir/work/kelvor-$(id -u)/$report" | tr -d '\r' > "$dir/written.txt"
 cmp -s "$dir/shown.txt" "$dir/written.txt" || {
     diff "$dir/shown.txt" "$dir/written.txt" | head -20 >&2
