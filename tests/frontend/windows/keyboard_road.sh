@@ -19,13 +19,17 @@ finish() {
 trap finish EXIT
 fail() {
     echo "FAIL: $*" >&2
+    for log in sim.out kelvor.out; do
+        [ -s "$dir/$log" ] && { echo "--- $log:" >&2; tail -20 "$dir/$log" >&2; }
+    done
+    [ "$program" != 0 ] && ! kill -0 "$program" 2>/dev/null && echo "kelvor is no longer running" >&2
     import -window root "$dir/../kelvor-keyboard-road-failure.png" 2>/dev/null
     exit 1
 }
 
 # Waits for a window whose caption begins with the text; prints its id.
 window() {
-    for _ in $(seq 600); do
+    for _ in $(seq 1200); do
         id=$(xdotool search --onlyvisible --name "^$1" 2>/dev/null | head -1)
         [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.1
@@ -41,11 +45,15 @@ keys() {
 
 "$kelvosim" --pty "$dir/com" --scenario "$scenarios/orvan-read-only.json" > "$dir/sim.out" 2>&1 &
 simulator=$!
-for _ in $(seq 100); do grep -q "^listening on " "$dir/sim.out" && break; sleep 0.1; done
+for _ in $(seq 300); do grep -q "^listening on " "$dir/sim.out" && break; sleep 0.1; done
+grep -q "^listening on " "$dir/sim.out" || fail "the simulator did not start"
 
-mkdir "$dir/work" "$dir/run"
+# The user's own folders stay untouched: kept records, settings and anything
+# else kelvor keeps live in the test's folder.
+mkdir "$dir/work" "$dir/run" "$dir/cache" "$dir/config" "$dir/data"
 chmod 700 "$dir/run"
-TEMP="$dir/work" KELVO_COM1="$dir/com" XDG_RUNTIME_DIR="$dir/run" "$kelvor" > "$dir/kelvor.out" 2>&1 &
+TEMP="$dir/work" KELVO_COM1="$dir/com" XDG_RUNTIME_DIR="$dir/run" XDG_CACHE_HOME="$dir/cache" \
+    XDG_CONFIG_HOME="$dir/config" XDG_DATA_HOME="$dir/data" "$kelvor" > "$dir/kelvor.out" 2>&1 &
 program=$!
 
 # The port field has the focus: Enter acts as "&Dalej".
