@@ -5,6 +5,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -48,7 +50,9 @@ inline void shoot(QWidget* widget, const char* name)
 }
 
 // Answers the modal dialogs in the order they open, from a timer on the
-// window thread; a dialog with no answer left stays open.
+// window thread. A dialog with no answer left stays open while a test may
+// look at it; one still open a minute later is recorded as seen and closed,
+// so that a test which did not expect it fails instead of waiting forever.
 class ModalAnswers : public QObject {
 public:
     using Answer = std::function<void(QWidget* dialog)>;
@@ -76,8 +80,20 @@ private:
     void look()
     {
         QWidget* dialog = QApplication::activeModalWidget();
-        if (dialog == nullptr || dialog == answered_ || answers_.empty())
+        if (dialog == nullptr || dialog == answered_)
             return;
+        if (answers_.empty()) {
+            closeWhenForgotten(dialog);
+            return;
+        }
+        record(dialog);
+        Answer answer = std::move(answers_.front());
+        answers_.pop_front();
+        answer(dialog);
+    }
+
+    void record(QWidget* dialog)
+    {
         SeenDialog seen {dialog->windowTitle(), {}, QMessageBox::NoIcon, {}};
         if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
             seen.text = box->text();
@@ -86,15 +102,34 @@ private:
         }
         seen_.push_back(seen);
         answered_ = dialog;
-        Answer answer = std::move(answers_.front());
-        answers_.pop_front();
-        answer(dialog);
     }
+
+    void closeWhenForgotten(QWidget* dialog)
+    {
+        if (dialog != unanswered_) {
+            unanswered_ = dialog;
+            unansweredSince_.start();
+            return;
+        }
+        if (unansweredSince_.elapsed() < kForgottenAfterMs)
+            return;
+        record(dialog);
+        ADD_FAILURE() << "a dialog nobody answered: " << dialog->windowTitle().toStdString() << ": "
+                      << seen_.back().text.toStdString();
+        if (auto* modal = qobject_cast<QDialog*>(dialog))
+            modal->reject();
+        else
+            dialog->close();
+    }
+
+    static constexpr qint64 kForgottenAfterMs = 60'000;
 
     QTimer timer_;
     std::deque<Answer> answers_;
     std::vector<SeenDialog> seen_;
     QPointer<QWidget> answered_;
+    QPointer<QWidget> unanswered_;
+    QElapsedTimer unansweredSince_;
 };
 
 class WindowsTest : public ::testing::Test {
