@@ -165,7 +165,7 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
         return 0;
     }
     if (c.forgetCache) {
-        if (const std::uint8_t code = forgetKeptRecords(session); code != 0) {
+        if (const std::uint8_t code = forgetKeptRecords(session); code != KELVODRV_RESULT_SUCCESS) {
             outlet.failed(driverErrorMessage(code));
             cleanUpAtEnd();
             return code;
@@ -186,7 +186,7 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
         report = runReport(session, c.range, steps);
     }
     tellKeptRecordsNote(outlet, report.keptRecordsNote);
-    if (report.code != 0) {
+    if (report.code != KELVODRV_RESULT_SUCCESS) {
         outlet.failed(driverErrorMessage(report.code));
         cleanUpAtEnd();
         return report.code;
