@@ -24,7 +24,8 @@ bool isMonthlyKind(std::uint8_t kind)
 
 bool isByNumberKind(std::uint8_t kind)
 {
-    return kind == KELVODRV_KIND_NUMBERS || kind == KELVODRV_KIND_SETTLEMENT_NUMBERS || kind == KELVODRV_KIND_SETTLEMENT_WHOLE;
+    return kind == KELVODRV_KIND_NUMBERS || kind == KELVODRV_KIND_SETTLEMENT_NUMBERS
+        || kind == KELVODRV_KIND_SETTLEMENT_WHOLE;
 }
 
 bool isSettlementKind(std::uint8_t kind)

@@ -66,7 +66,8 @@ std::string unreachedText(const TcpLink& target)
 std::string diagnoseTcp(const TcpLink& target, int resultCode, bool firstRequest)
 {
     const std::string name = "TCP " + target.host + ":" + std::to_string(target.port) + ": ";
-    if (resultCode == KELVODRV_RESULT_PORT_NOT_OPENED || resultCode == KELVODRV_RESULT_SOCKET_FAILURE || resultCode == KELVODRV_RESULT_UNKNOWN_HOST)
+    if (resultCode == KELVODRV_RESULT_PORT_NOT_OPENED || resultCode == KELVODRV_RESULT_SOCKET_FAILURE
+        || resultCode == KELVODRV_RESULT_UNKNOWN_HOST)
         return name + unreachedText(target);
     if (resultCode != KELVODRV_RESULT_SOCKET_TIMEOUT || !firstRequest)
         return {};

@@ -57,7 +57,8 @@ ConnectionOutcome runConnection(Session& session, const ConnectionChoice& choice
     writeParameterFiles(record, record.registerNumber);
     writeParameterFiles(record, 1);
 
-    if (const std::uint8_t code = events.runCommand([] { return ONrKasy(KELVODRV_NUMBER_INPUT_FILE_LOWER, KELVODRV_NUMBER_OUTPUT_FILE); });
+    if (const std::uint8_t code =
+            events.runCommand([] { return ONrKasy(KELVODRV_NUMBER_INPUT_FILE_LOWER, KELVODRV_NUMBER_OUTPUT_FILE); });
         code != KELVODRV_RESULT_SUCCESS) {
         if (events.continueWithoutRegister(failureQuestion(code, true, events)))
             events.showMainWindow();
@@ -82,7 +83,8 @@ ConnectionOutcome runConnection(Session& session, const ConnectionChoice& choice
     if (unique.size() == 4 && !unique[3].empty())
         session.uniqueNumber = trimmedBlanks(unique[3].substr(1));
 
-    if (const std::uint8_t code = events.runCommand([] { return OStatus(KELVODRV_INPUT_FILE_LOWER, KELVODRV_OUTPUT_FILE); });
+    if (const std::uint8_t code =
+            events.runCommand([] { return OStatus(KELVODRV_INPUT_FILE_LOWER, KELVODRV_OUTPUT_FILE); });
         code != KELVODRV_RESULT_SUCCESS) {
         failedCommand(code, events);
         return {ConnectionResult::StayOrElsewhere, code};
