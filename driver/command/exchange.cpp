@@ -1,4 +1,5 @@
 #include <optional>
+#include <kelvo/kelvodrv_contract.h>
 
 #include "driver/device/identification.h"
 #include "driver/files/configuration.h"
@@ -18,8 +19,6 @@
 namespace kelvo::drv {
 
 namespace {
-
-constexpr std::string_view kTemporaryConfiguration = "KONFIG.$$$";
 
 // A reserved file is refused by its name, and also under any other name that
 // leads to it (a symbolic or hard link), which would otherwise mix a
@@ -54,7 +53,7 @@ void checkNames()
 // when it can be opened.
 bool openConfiguration()
 {
-    ctx.paths.configuration = folderPart(ctx.paths.configuration) + std::string(kTemporaryConfiguration);
+    ctx.paths.configuration = folderPart(ctx.paths.configuration) + KELVODRV_TEMPORARY_CONFIGURATION_FILE;
     if (openFile(ctx.files.configuration, ctx.paths.configuration, 0))
         return true;
     ctx.paths.configuration = ctx.paths.firstConfiguration;

@@ -1,4 +1,5 @@
 #include <optional>
+#include <kelvo/kelvodrv_contract.h>
 
 #include "driver/files/fields.h"
 #include "driver/files/file_names.h"
@@ -171,7 +172,7 @@ void readParameterList()
 
 void setPaths(const std::string& base)
 {
-    ctx.paths.configuration = base + "KONFIG.TXT";
+    ctx.paths.configuration = base + KELVODRV_CONFIGURATION_FILE;
     ctx.paths.firstConfiguration = ctx.paths.configuration;
     ctx.paths.report = base + "RAPORT.TXT";
     ctx.paths.comment = base + "KOMENT.TXT";
@@ -185,7 +186,7 @@ void setPaths(const std::string& base)
 std::string baseFolder()
 {
     int probe = kClosedHandle;
-    if (openFile(probe, "KONFIG.TXT", 0)) {
+    if (openFile(probe, KELVODRV_CONFIGURATION_FILE, 0)) {
         closeFile(probe);
         return {};
     }
@@ -214,7 +215,7 @@ void initialise()
         setPaths(baseFolder());
     }
     ctx.paths.reserved = {ctx.paths.configuration, ctx.paths.report, ctx.paths.comment, ctx.paths.modkonf,
-        ctx.paths.identificationCache, "KONFIG.$$$"};
+        ctx.paths.identificationCache, KELVODRV_TEMPORARY_CONFIGURATION_FILE};
 }
 
 }

@@ -1,6 +1,7 @@
 #include "driver/reports/printed_report_commands.h"
 
 #include <kelvo/kelvodrv.h>
+#include <kelvo/kelvodrv_contract.h>
 #include <optional>
 #include <vector>
 
@@ -131,7 +132,7 @@ std::vector<std::uint8_t> requestFrame(const ReportInput& input, const AccessCod
     const std::uint8_t kind = input.kind;
     std::vector<std::uint8_t> frame;
     if (isSettlementKind(kind)) {
-        frame.push_back(static_cast<std::uint8_t>(kSettlementByDates + kind - 6));
+        frame.push_back(static_cast<std::uint8_t>(kSettlementByDates + kind - KELVODRV_KIND_SETTLEMENT_DATES));
         frame.insert(frame.end(), code.begin(), code.end());
         putDate(frame, dateKey(clock.year, clock.month, clock.day));
     }
@@ -140,16 +141,16 @@ std::vector<std::uint8_t> requestFrame(const ReportInput& input, const AccessCod
         putDate(frame, input.from);
         frame.resize(frame.size() - 2);  // year and month only
     }
-    if (kind == 3 || kind == 7) {
-        if (kind == 3)
+    if (kind == KELVODRV_KIND_NUMBERS || kind == KELVODRV_KIND_SETTLEMENT_NUMBERS) {
+        if (kind == KELVODRV_KIND_NUMBERS)
             frame.push_back(kNumberPart);
         for (const std::uint16_t number : {input.from.number, input.to.number}) {
             frame.push_back(static_cast<std::uint8_t>(number & 0xFF));
             frame.push_back(static_cast<std::uint8_t>(number >> 8));
         }
     }
-    if (kind == 2 || kind == 5 || kind == 6) {
-        if (kind != 6)
+    if (kind == KELVODRV_KIND_DATES || kind == KELVODRV_KIND_CURRENT_MONTH || kind == KELVODRV_KIND_SETTLEMENT_DATES) {
+        if (kind != KELVODRV_KIND_SETTLEMENT_DATES)
             frame.push_back(kDatePart);
         putDate(frame, input.from);
         putDate(frame, input.to);

@@ -1,4 +1,6 @@
 // Keys of daily reports: a date or a report number, and how they compare.
+#include <kelvo/kelvodrv_contract.h>
+
 #include "driver/core/context.h"
 #include "driver/reports/records.h"
 
@@ -17,17 +19,19 @@ std::uint32_t keyValue(bool byNumber, const RecordKey& key)
 
 bool isMonthlyKind(std::uint8_t kind)
 {
-    return kind == 1 || kind == 4;
+    return kind == KELVODRV_KIND_MONTH || kind == KELVODRV_KIND_PREVIOUS_MONTH;
 }
 
 bool isByNumberKind(std::uint8_t kind)
 {
-    return kind == 3 || kind == 7 || kind == 8;
+    return kind == KELVODRV_KIND_NUMBERS || kind == KELVODRV_KIND_SETTLEMENT_NUMBERS
+        || kind == KELVODRV_KIND_SETTLEMENT_WHOLE;
 }
 
 bool isSettlementKind(std::uint8_t kind)
 {
-    return kind == 6 || kind == 7 || kind == 8;
+    return kind == KELVODRV_KIND_SETTLEMENT_DATES || kind == KELVODRV_KIND_SETTLEMENT_NUMBERS
+        || kind == KELVODRV_KIND_SETTLEMENT_WHOLE;
 }
 
 std::uint8_t bcdValue(std::uint8_t b)

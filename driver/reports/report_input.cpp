@@ -1,5 +1,7 @@
 #include "driver/reports/report_input.h"
 
+#include <kelvo/kelvodrv_contract.h>
+
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
 #include "driver/files/fields.h"
@@ -11,13 +13,6 @@
 namespace kelvo::drv {
 
 namespace {
-
-constexpr std::uint8_t kFirstKind = 1;
-constexpr std::uint8_t kMonthly = 1;
-constexpr std::uint8_t kLastKind = 8;
-constexpr std::uint8_t kPreviousMonth = 4;
-constexpr std::uint8_t kCurrentMonth = 5;
-constexpr std::uint8_t kWholeMemory = 8;
 
 struct Bounds {
     RecordKey from;
@@ -52,14 +47,14 @@ std::optional<Bounds> clockMonthBounds(std::uint8_t kind)
         return std::nullopt;
     unsigned year = clock.year;
     unsigned month = clock.month;
-    if (kind == kPreviousMonth && month == 1) {
+    if (kind == KELVODRV_KIND_PREVIOUS_MONTH && month == 1) {
         if (year == 0) {
             storeCondition(condition::NoReports);
             return std::nullopt;
         }
         --year;
         month = 12;
-    } else if (kind == kPreviousMonth) {
+    } else if (kind == KELVODRV_KIND_PREVIOUS_MONTH) {
         --month;
     }
     const auto bounds = monthBounds(year, month);
@@ -88,7 +83,7 @@ std::optional<Bounds> fieldBounds(std::uint8_t kind, const std::string& line)
     std::string end;
     if (!lineField(line, 2, start))
         return std::nullopt;
-    if (kind == kMonthly)
+    if (kind == KELVODRV_KIND_MONTH)
         return monthFieldBounds(start);
     if (!lineField(line, 3, end))
         return std::nullopt;
@@ -119,17 +114,18 @@ std::optional<ReportInput> readReportInput()
     storeCondition(condition::InputFormat);
     std::string field;
     std::optional<std::uint8_t> parsed;
-    if (!lineField(line, 1, field) || !(parsed = parseByte(field)) || *parsed < kFirstKind || *parsed > kLastKind)
+    if (!lineField(line, 1, field) || !(parsed = parseByte(field)) || *parsed < KELVODRV_KIND_FIRST
+        || *parsed > KELVODRV_KIND_LAST)
         return std::nullopt;
     const std::uint8_t kind = *parsed;
-    if (kind == kWholeMemory) {
+    if (kind == KELVODRV_KIND_SETTLEMENT_WHOLE) {
         storeCondition(condition::Success);
         if (!recordGeometryReady())
             return std::nullopt;
         return ReportInput {kind, numberKey(1), numberKey(static_cast<std::uint16_t>(lastRecordIndex()))};
     }
     std::optional<Bounds> bounds;
-    if (kind == kPreviousMonth || kind == kCurrentMonth) {
+    if (kind == KELVODRV_KIND_PREVIOUS_MONTH || kind == KELVODRV_KIND_CURRENT_MONTH) {
         bounds = clockMonthBounds(kind);
     } else {
         bounds = fieldBounds(kind, line);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <fcntl.h>
+#include <kelvo/kelvodrv_contract.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -138,7 +139,7 @@ int readOne(const CommandLine& c, Session session, const Register& r, std::files
         note(std::string(kMessageNote) + "kelvor-cli: niepełny wiersz KONFIG.TXT (oczekiwane pola: numer, port, czas)");
         return kOwnFailure;
     }
-    if (const int error = platform::replaceFile("KONFIG.TXT", r.line.text + "\r\n", platform::FileAccess::AsBefore)) {
+    if (const int error = platform::replaceFile(KELVODRV_CONFIGURATION_FILE, r.line.text + "\r\n", platform::FileAccess::AsBefore)) {
         note(std::string(kMessageNote) + "kelvor-cli: nie można zapisać KONFIG.TXT w folderze " + r.folder + ": " + systemReason(error));
         return kOwnFailure;
     }
@@ -222,7 +223,7 @@ std::string lineOf(const WrittenLine& line)
 int runBatch(const CommandLine& c, const Session& session, const std::string& folder)
 {
     std::vector<Register> registers;
-    for (const WrittenLine& line : configurationLines("konfig.txt")) {
+    for (const WrittenLine& line : configurationLines(KELVODRV_CONFIGURATION_FILE_LOWER)) {
         Register& r = registers.emplace_back();
         r.line = line;
         r.number = line.text.substr(1, line.text.find('\t') - 1);

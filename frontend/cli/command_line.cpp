@@ -4,8 +4,10 @@
 #include <chrono>
 #include <functional>
 #include <utility>
+#include <kelvo/kelvodrv_contract.h>
 
 #include "frontend/logic/connection_choice.h"
+#include "frontend/logic/report_kinds.h"
 #include "frontend/logic/text_encoding.h"
 
 namespace kelvo::frontend::cli {
@@ -170,16 +172,32 @@ const std::vector<Option>& options()
 constexpr std::size_t kHelpWidth = 80;
 constexpr std::size_t kHelpColumn = 26;
 
-const char kKinds[] =
-    "  1 RRRR.MM                  miesięczny\n"
-    "  2 RRRR.MM.DD RRRR.MM.DD    za okres (od dnia do dnia)\n"
-    "  3 OD DO                    według numerów raportów dobowych (1 do 2060)\n"
-    "  4                          za poprzedni miesiąc\n"
-    "  5                          za bieżący miesiąc\n"
-    "  6 RRRR.MM.DD RRRR.MM.DD    rozliczeniowy za okres\n"
-    "  7 OD DO                    rozliczeniowy według numerów\n"
-    "  8                          rozliczeniowy całości pamięci\n"
-    "  (lata od 2001 do 2100)\n";
+// The kinds' lines of the help: the range words padded to this many characters.
+constexpr std::size_t kKindWordsWidth = 25;
+
+std::string kindLines()
+{
+    std::string text;
+    for (const ReportKindInfo& kind : reportKinds()) {
+        std::string words(kind.commandWords);
+        words.resize(std::max(words.size(), kKindWordsWidth), ' ');
+        text += "  " + std::to_string(kind.kind) + " " + words + std::string(kind.commandCaption) + "\n";
+    }
+    return text + "  (lata od " + std::to_string(kFirstYear) + " do " + std::to_string(kLastYear) + ")\n";
+}
+
+// "4, 5 i 8": the kinds that take no range.
+std::string kindsWithoutRange()
+{
+    std::vector<std::string> kinds;
+    for (const ReportKindInfo& kind : reportKinds())
+        if (kind.range == RangeShape::None)
+            kinds.push_back(std::to_string(kind.kind));
+    std::string text;
+    for (std::size_t i = 0; i < kinds.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == kinds.size() ? " i " : ", ") + kinds[i];
+    return text;
+}
 
 std::string yearRange()
 {
@@ -211,48 +229,48 @@ UsageError wrong(const std::string& what)
 Mistake takeRangeWords(const std::vector<std::string>& words, RangeChoice& range)
 {
     const std::size_t count = words.size();
+    const ReportKindInfo& info = reportKind(range.kind);
     const std::string kind = "rodzaj " + std::to_string(range.kind);
-    switch (range.kind) {
-    case 1: {
+    const std::string form = std::string(info.commandWords);
+    switch (info.range) {
+    case RangeShape::Month: {
         const std::string& w = count == 1 ? words[0] : std::string();
         const auto year = w.size() == 7 && w[4] == '.' ? number(w.substr(0, 4), kFirstYear, kLastYear) : std::nullopt;
         const auto month = year ? number(w.substr(5, 2), 1, 12) : std::nullopt;
         if (!month)
             return kind + (count == 1 ? ": niepoprawny miesiąc „" + w + "”" : ": oczekiwany jeden miesiąc")
-                + "; dozwolone: RRRR.MM, " + yearRange() + ", miesiąc od 01 do 12 (np. 1 2012.01)";
+                + "; dozwolone: " + form + ", " + yearRange() + ", miesiąc od 01 do 12 (np. 1 2012.01)";
         range.year = *year;
         range.monthItem = *month - 1;
         return std::nullopt;
     }
-    case 2:
-    case 6: {
+    case RangeShape::Dates: {
         if (count != 2)
-            return kind + ": oczekiwane dwie daty; dozwolone: RRRR.MM.DD RRRR.MM.DD, " + yearRange();
+            return kind + ": oczekiwane dwie daty; dozwolone: " + form + ", " + yearRange();
         for (const auto& w : words)
             if (!date(w))
                 return kind + ": niepoprawna data „" + w + "”; dozwolone: RRRR.MM.DD, " + yearRange()
                     + ", dzień istniejący w miesiącu";
-        (range.kind == 2 ? range.from : range.settlementFrom) = *date(words[0]);
-        (range.kind == 2 ? range.to : range.settlementTo) = *date(words[1]);
+        (info.settlement ? range.settlementFrom : range.from) = *date(words[0]);
+        (info.settlement ? range.settlementTo : range.to) = *date(words[1]);
         return std::nullopt;
     }
-    case 3:
-    case 7: {
-        const std::string allowed = "; dozwolone: OD DO, numery od 1 do " + std::to_string(kHighestReportNumber);
+    case RangeShape::Numbers: {
+        const std::string allowed = "; dozwolone: " + form + ", numery od 1 do " + std::to_string(kHighestReportNumber);
         if (count != 2)
             return kind + ": oczekiwane dwa numery raportów" + allowed;
         for (const auto& w : words)
             if (!number(w, 1, kHighestReportNumber))
                 return kind + ": niepoprawny numer „" + w + "”" + allowed;
-        (range.kind == 3 ? range.numberFrom : range.settlementNumberFrom) = *number(words[0], 1, kHighestReportNumber);
-        (range.kind == 3 ? range.numberTo : range.settlementNumberTo) = *number(words[1], 1, kHighestReportNumber);
+        (info.settlement ? range.settlementNumberFrom : range.numberFrom) = *number(words[0], 1, kHighestReportNumber);
+        (info.settlement ? range.settlementNumberTo : range.numberTo) = *number(words[1], 1, kHighestReportNumber);
         return std::nullopt;
     }
-    default:
-        if (count == 0)
-            return std::nullopt;
-        return kind + ": nadmiarowy argument „" + words[0] + "”; rodzaje 4, 5 i 8 nie mają zakresu";
+    case RangeShape::None: break;
     }
+    if (count == 0)
+        return std::nullopt;
+    return kind + ": nadmiarowy argument „" + words[0] + "”; rodzaje " + kindsWithoutRange() + " nie mają zakresu";
 }
 
 // Options that only make sense together.
@@ -301,7 +319,7 @@ std::string helpText()
         "połączenia bez opcji są te z ostatniego uruchomienia (KONFIG.TXT).\n"
         "\n"
         "Rodzaje raportu i ich zakresy:\n";
-    text += kKinds;
+    text += kindLines();
     text += "\nOpcje:\n";
     for (const Option& o : options()) {
         const std::string left = std::string("  ") + o.name + (o.value ? std::string(" ") + o.value : std::string());
@@ -368,10 +386,10 @@ Request parseCommandLine(const std::vector<std::string>& arguments)
         return c;
     }
     if (words.empty())
-        return wrong(std::string("brak rodzaju raportu; dozwolone:\n") + kKinds);
-    const auto kind = number(words[0], 1, 8);
+        return wrong("brak rodzaju raportu; dozwolone:\n" + kindLines());
+    const auto kind = number(words[0], KELVODRV_KIND_FIRST, KELVODRV_KIND_LAST);
     if (!kind)
-        return wrong("niepoprawny rodzaj raportu „" + words[0] + "”; dozwolone:\n" + kKinds);
+        return wrong("niepoprawny rodzaj raportu „" + words[0] + "”; dozwolone:\n" + kindLines());
     c.range.kind = *kind;
     words.erase(words.begin());
     if (const Mistake mistake = takeRangeWords(words, c.range))

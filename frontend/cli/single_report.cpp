@@ -12,6 +12,7 @@
 #include <thread>
 
 #include <kelvo/kelvodrv.h>
+#include <kelvo/kelvodrv_contract.h>
 
 #include "frontend/logic/file_keeper.h"
 #include "frontend/cli/link_setting.h"
@@ -103,9 +104,9 @@ void tellKeptRecordsNote(const ReportOutlet& outlet, const std::string& note)
 int readReport(const CommandLine& c, Session& session, const Note& note, const ReportOutlet& outlet)
 {
     ConnectionChoice choice;
-    if (const auto last = readLastConnection("konfig.txt"))
+    if (const auto last = readLastConnection(KELVODRV_CONFIGURATION_FILE_LOWER))
         prefill(*last, session.record, choice);
-    applyLinkOptions(c, firstConfigurationLine("konfig.txt"), choice, session.record);
+    applyLinkOptions(c, firstConfigurationLine(KELVODRV_CONFIGURATION_FILE_LOWER), choice, session.record);
     if (c.device) {
         if (const std::string problem = choosePortDevice(choice.port, *c.device); !problem.empty()) {
             outlet.failed("kelvor-cli: nie można zapisać mapy portów " + platform::portMapFile() + ": " + problem);
@@ -164,7 +165,7 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
         return 0;
     }
     if (c.forgetCache) {
-        if (const std::uint8_t code = forgetKeptRecords(session); code != 0) {
+        if (const std::uint8_t code = forgetKeptRecords(session); code != KELVODRV_RESULT_SUCCESS) {
             outlet.failed(driverErrorMessage(code));
             cleanUpAtEnd();
             return code;
@@ -185,7 +186,7 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
         report = runReport(session, c.range, steps);
     }
     tellKeptRecordsNote(outlet, report.keptRecordsNote);
-    if (report.code != 0) {
+    if (report.code != KELVODRV_RESULT_SUCCESS) {
         outlet.failed(driverErrorMessage(report.code));
         cleanUpAtEnd();
         return report.code;

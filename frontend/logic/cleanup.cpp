@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <kelvo/kelvodrv_contract.h>
 
 #include "platform/file_access.h"
 
@@ -39,7 +40,7 @@ bool isReportFileName(const std::string& name)
 
 void sweepWorkingFolder()
 {
-    for (const char* name : {"out.txt", "raport.txt", "ecrtbuf.txt", "debug.txt"})
+    for (const char* name : {KELVODRV_OUTPUT_FILE, "raport.txt", "ecrtbuf.txt", "debug.txt"})
         platform::removeFile(name);
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(".", error)) {
@@ -52,13 +53,13 @@ void sweepWorkingFolder()
 void cleanUpOnQuit()
 {
     sweepWorkingFolder();
-    platform::removeFile("in");
+    platform::removeFile(KELVODRV_INPUT_FILE_LOWER);
 }
 
 void cleanUpAtEnd()
 {
     sweepWorkingFolder();
-    for (const char* name : {"in", "in1", "out"})
+    for (const char* name : {KELVODRV_INPUT_FILE_LOWER, KELVODRV_NUMBER_INPUT_FILE_LOWER, KELVODRV_NUMBER_OUTPUT_FILE})
         platform::removeFile(name);
 }
 

@@ -7,9 +7,9 @@
 #include <grp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <kelvo/kelvodrv_contract.h>
 #include <unistd.h>
 
-#include "frontend/logic/driver_messages.h"
 #include "frontend/logic/seat_access.h"
 #include "frontend/logic/system_reason.h"
 #include "frontend/logic/tcp_link.h"
@@ -66,9 +66,10 @@ std::string unreachedText(const TcpLink& target)
 std::string diagnoseTcp(const TcpLink& target, int resultCode, bool firstRequest)
 {
     const std::string name = "TCP " + target.host + ":" + std::to_string(target.port) + ": ";
-    if (resultCode == kPortNotOpened || resultCode == kSocketFailure || resultCode == kUnknownHost)
+    if (resultCode == KELVODRV_RESULT_PORT_NOT_OPENED || resultCode == KELVODRV_RESULT_SOCKET_FAILURE
+        || resultCode == KELVODRV_RESULT_UNKNOWN_HOST)
         return name + unreachedText(target);
-    if (resultCode != kSocketTimeout || !firstRequest)
+    if (resultCode != KELVODRV_RESULT_SOCKET_TIMEOUT || !firstRequest)
         return {};
     if (target.converter)
         return name + "połączono, ale konwerter nie odpowiedział w " + std::to_string(target.seconds)
@@ -121,8 +122,8 @@ std::string diagnoseFailedRequest(const ParameterRecord& record, int resultCode,
 {
     if (const auto tcp = tcpLinkOf(record.linkPort, record.linkTail))
         return diagnoseTcp(*tcp, resultCode, firstRequest);
-    const bool timedOut = resultCode == kSendTimeout || resultCode == kReceiveTimeout;
-    if (!(resultCode == kPortNotOpened || (timedOut && firstRequest)))
+    const bool timedOut = resultCode == KELVODRV_RESULT_SEND_TIMEOUT || resultCode == KELVODRV_RESULT_RECEIVE_TIMEOUT;
+    if (!(resultCode == KELVODRV_RESULT_PORT_NOT_OPENED || (timedOut && firstRequest)))
         return {};
     return diagnoseConnection(record.port, record.speed, resultCode);
 }
@@ -133,7 +134,7 @@ std::string diagnoseConnection(std::int32_t port, std::int32_t speed, int result
     const std::string path = platform::portDevicePath(name);
     std::string state = deviceProblem(path);
     if (state.empty())
-        state = resultCode == kPortNotOpened ? "port otwiera się teraz; mógł być chwilowo zajęty"
+        state = resultCode == KELVODRV_RESULT_PORT_NOT_OPENED ? "port otwiera się teraz; mógł być chwilowo zajęty"
                                              : "kasa nie odpowiada przy szybkości " + std::to_string(speed)
                 + " (sprawdź kabel, zasilanie kasy i ustawioną w niej szybkość)";
     return name + " → " + path + ": " + state;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <optional>
+#include <kelvo/kelvodrv_contract.h>
 #include <string>
 
 namespace kelvo::frontend {
@@ -13,7 +14,7 @@ namespace kelvo::frontend {
 class FileKeeper {
 public:
     // Reads the file now (a bare name in the current folder, whatever its case).
-    explicit FileKeeper(std::string name = "KONFIG.TXT");
+    explicit FileKeeper(std::string name = KELVODRV_CONFIGURATION_FILE);
 
     // Writes the old text back, or removes the file when there was none.
     void restore() const;

@@ -2,8 +2,9 @@
 
 #include <cstdio>
 #include <kelvo/kelvodrv.h>
+#include <kelvo/kelvodrv_contract.h>
 
-#include "frontend/logic/date_text.h"
+#include "frontend/logic/report_kinds.h"
 #include "platform/file_access.h"
 #include "platform/safe_replace.h"
 
@@ -13,11 +14,6 @@ namespace {
 
 constexpr std::size_t kPlainLineLimit = 99;
 constexpr char kLineBreak[] = "\r\n";
-
-std::string date(std::int32_t year, std::int32_t month, std::int32_t day)
-{
-    return std::to_string(year) + "." + twoDigits(month) + "." + twoDigits(day);
-}
 
 // Replaces the file under its name, or the name it has in the folder in
 // another case, with the text; nothing when it cannot be written.
@@ -45,26 +41,17 @@ std::string configurationLine(const ParameterRecord& r, std::uint8_t registerNum
 
 std::string reportLine(const ParameterRecord& r)
 {
-    const std::string kind = std::to_string(r.reportKind);
-    switch (r.reportKind) {
-    case 1: return kind + "\t" + std::to_string(r.year) + "." + twoDigits(r.month);
-    case 2:
-    case 6:
-        return kind + "\t" + date(r.firstYear, r.firstMonth, r.firstDay) + "\t" + date(r.lastYear, r.lastMonth, r.lastDay);
-    case 3:
-    case 7: return kind + "\t" + std::to_string(r.numberFrom) + "\t" + std::to_string(r.numberTo);
-    case 4:
-    case 5:
-    case 8: return kind;
-    default: return {};
-    }
+    const ReportKindInfo& kind = reportKind(r.reportKind);
+    if (kind.kind == 0)
+        return {};
+    return std::to_string(kind.kind) + withBounds(kind.inputFields, r, BoundUse::InputLine);
 }
 
 void writeParameterFiles(const ParameterRecord& record, std::uint8_t registerNumber)
 {
-    writeFileText("KONFIG.TXT", configurationLine(record, registerNumber));
-    writeFileText("IN1", inputHeader(registerNumber) + "$" + (record.speed == 9600 ? "NONE" : "MARK") + "\t0");
-    writeFileText("IN", inputHeader(registerNumber) + "$" + reportLine(record));
+    writeFileText(KELVODRV_CONFIGURATION_FILE, configurationLine(record, registerNumber));
+    writeFileText(KELVODRV_NUMBER_INPUT_FILE, inputHeader(registerNumber) + "$" + (record.speed == 9600 ? "NONE" : "MARK") + "\t0");
+    writeFileText(KELVODRV_INPUT_FILE, inputHeader(registerNumber) + "$" + reportLine(record));
 }
 
 std::optional<std::uint8_t> registerNumberFromOutput(const std::string& path)

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "frontend/logic/date_text.h"
-
 namespace kelvo::frontend {
 
 PrintLayout layoutPages(const std::vector<std::string>& lines, const PageMeasures& m)
@@ -32,23 +30,6 @@ PrintLayout layoutPages(const std::vector<std::string>& lines, const PageMeasure
         layout.pages.push_back(std::move(page));
     }
     return layout;
-}
-
-std::string printJobTitle(const ParameterRecord& r)
-{
-    std::string title = std::string("Raport okresowy ") + (r.reportVariant == 1 ? "skrócony " : "szczegółowy ");
-    switch (r.reportKind) {
-    case 1: title += "miesięczny (" + titleMonth(r.month, r.year) + ")"; break;
-    case 2:
-        title += "według dat od " + titleDate(r.firstDay, r.firstMonth, r.firstYear) + " do "
-            + titleDate(r.lastDay, r.lastMonth, r.lastYear);
-        break;
-    case 3:
-        title += "według numerów od raportu " + std::to_string(r.numberFrom) + " do raportu " + std::to_string(r.numberTo);
-        break;
-    default: break;
-    }
-    return title;
 }
 
 }

@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "frontend/logic/parameter_record.h"
-
 namespace kelvo::frontend {
 
 // Measures of the printer and its font, in the printer's units.
@@ -32,8 +30,5 @@ inline constexpr char kColumnSeparator[] = "    ";
 // one row still takes one of each, and an empty line inside the report is
 // printed as an empty row rather than ending the printout.
 PrintLayout layoutPages(const std::vector<std::string>& lines, const PageMeasures& measures);
-
-// The print job's title, from the last report's kind and range.
-std::string printJobTitle(const ParameterRecord& record);
 
 }

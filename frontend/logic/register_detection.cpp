@@ -5,6 +5,7 @@
 #include <optional>
 
 #include <kelvo/kelvodrv.h>
+#include <kelvo/kelvodrv_contract.h>
 
 #include "frontend/logic/connection_diagnosis.h"
 #include "frontend/logic/driver_messages.h"
@@ -17,9 +18,6 @@ namespace kelvo::frontend {
 
 namespace {
 
-constexpr char kNumberInput[] = "in1";
-constexpr char kNumberOutput[] = "out";
-
 // The register number command at one speed; its result code.
 std::uint8_t tryAt(const ConnectionChoice& choice, int speedItem, const DetectionEvents& events)
 {
@@ -28,7 +26,7 @@ std::uint8_t tryAt(const ConnectionChoice& choice, int speedItem, const Detectio
     record.speed = kSpeeds[static_cast<std::size_t>(speedItem)];
     record.portTimeout = kProbeTimeout;
     writeParameterFiles(record, 1);
-    return events.runCommand([] { return ONrKasy(kNumberInput, kNumberOutput); });
+    return events.runCommand([] { return ONrKasy(KELVODRV_NUMBER_INPUT_FILE_LOWER, KELVODRV_NUMBER_OUTPUT_FILE); });
 }
 
 // Leaves the port map leading to the found device: through a COM number that
@@ -54,15 +52,15 @@ bool searchDevice(const ConnectionChoice& choice, const platform::SerialDevice& 
         }
         events.trying(device.path, kSpeeds[static_cast<std::size_t>(item)]);
         const std::uint8_t code = tryAt(choice, item, events);
-        if (code == 0) {
+        if (code == KELVODRV_RESULT_SUCCESS) {
             found.outcome = DetectionOutcome::Found;
             found.device = device.path;
             found.speedItem = item;
-            found.registerNumber = registerNumberFromOutput(kNumberOutput).value_or(1);
+            found.registerNumber = registerNumberFromOutput(KELVODRV_NUMBER_OUTPUT_FILE).value_or(1);
             return true;
         }
         // Taken by another program since it was looked at: the other speeds would fail alike.
-        if (code == kPortNotOpened) {
+        if (code == KELVODRV_RESULT_PORT_NOT_OPENED) {
             const std::string problem = deviceProblem(device.path);
             events.skipped(device.path, problem.empty() ? driverErrorMessage(code) : problem);
             return false;
@@ -95,7 +93,7 @@ Detection detectRegister(const ConnectionChoice& choice, const std::vector<platf
     const std::string variable = "KELVO_COM" + std::to_string(choice.port);
     const char* variableBefore = std::getenv(variable.c_str());
     const std::optional<std::string> pathBefore = variableBefore ? std::optional<std::string>(variableBefore) : std::nullopt;
-    platform::removeFile("konfig.$$$");
+    platform::removeFile(KELVODRV_TEMPORARY_CONFIGURATION_FILE_LOWER);
     Detection found;
     found.port = choice.port;
     for (const platform::SerialDevice& device : devicesToTry(devices)) {
@@ -124,7 +122,7 @@ Detection detectRegister(const ConnectionChoice& choice, const std::vector<platf
             ::setenv(variable.c_str(), pathBefore->c_str(), 1);
     }
     configurationBefore.restore();
-    platform::removeFile(kNumberOutput);
+    platform::removeFile(KELVODRV_NUMBER_OUTPUT_FILE);
     return found;
 }
 

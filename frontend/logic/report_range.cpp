@@ -2,25 +2,16 @@
 
 #include <algorithm>
 #include <kelvo/kelvodrv.h>
+#include <kelvo/kelvodrv_contract.h>
 
-#include "frontend/logic/date_text.h"
 #include "frontend/logic/parameter_files.h"
+#include "frontend/logic/report_kinds.h"
 #include "frontend/logic/text_encoding.h"
 #include "platform/file_access.h"
 
 namespace kelvo::frontend {
 
 namespace {
-
-std::string titleDate(const Date& d)
-{
-    return kelvo::frontend::titleDate(d.day, d.month, d.year);
-}
-
-std::string fileDate(const Date& d)
-{
-    return std::to_string(d.year) + twoDigits(d.month) + twoDigits(d.day);
-}
 
 void storeDates(const Date& first, const Date& last, ParameterRecord& r)
 {
@@ -30,6 +21,32 @@ void storeDates(const Date& first, const Date& last, ParameterRecord& r)
     r.lastDay = last.day;
     r.lastMonth = last.month;
     r.lastYear = last.year;
+}
+
+// The kind's range from the controls that belong to it.
+void storeRange(const RangeChoice& choice, ParameterRecord& r)
+{
+    const ReportKindInfo& kind = reportKind(choice.kind);
+    if (kind.kind == 0)
+        return;
+    r.reportKind = kind.kind;
+    switch (kind.range) {
+    case RangeShape::Month:
+        r.month = choice.monthItem + 1;
+        r.year = choice.year;
+        break;
+    case RangeShape::Dates:
+        if (kind.settlement)
+            storeDates(choice.settlementFrom, choice.settlementTo, r);
+        else
+            storeDates(choice.from, choice.to, r);
+        break;
+    case RangeShape::Numbers:
+        r.numberFrom = kind.settlement ? choice.settlementNumberFrom : choice.numberFrom;
+        r.numberTo = kind.settlement ? choice.settlementNumberTo : choice.numberTo;
+        break;
+    case RangeShape::None: break;
+    }
 }
 
 }
@@ -48,59 +65,19 @@ RangeChoice defaultRange(Date today)
 
 ReportNames takeRange(const RangeChoice& choice, ParameterRecord& r, const std::string& uniqueNumber)
 {
-    ReportNames names;
     r.reportVariant = choice.variant == 1 ? 1 : 0;
-    names.title = std::string("RAPORT ") + (r.reportVariant == 1 ? "SKRÓCONY " : "SZCZEGÓŁOWY ");
-    names.fileName = uniqueNumber + (r.reportVariant == 1 ? "_SKR" : "_SZCZ");
-    switch (choice.kind) {
-    case 4:
-    case 5:
-        r.reportKind = choice.kind;
-        names.title += choice.kind == 4 ? "ZA MIESIĄC POPRZEDNI" : "ZA MIESIĄC BIEŻĄCY";
-        names.fileName += choice.kind == 4 ? "_POPRZ" : "_BIEZ";
-        break;
-    case 1:
-        r.reportKind = 1;
-        r.month = choice.monthItem + 1;
-        r.year = choice.year;
-        names.title += "MIESIĘCZNY (" + titleMonth(r.month, r.year) + ")";
-        names.fileName += std::to_string(r.year) + twoDigits(r.month);
-        break;
-    case 2:
-    case 6: {
-        r.reportKind = choice.kind;
-        const Date& first = choice.kind == 2 ? choice.from : choice.settlementFrom;
-        const Date& last = choice.kind == 2 ? choice.to : choice.settlementTo;
-        storeDates(first, last, r);
-        names.title += std::string(choice.kind == 6 ? "ROZLICZENIOWY " : "") + "WEDŁUG DAT OD " + titleDate(first) + " DO "
-            + titleDate(last);
-        names.fileName += fileDate(first) + "-" + fileDate(last);
-        break;
-    }
-    case 3:
-    case 7:
-        r.reportKind = choice.kind;
-        r.numberFrom = choice.kind == 3 ? choice.numberFrom : choice.settlementNumberFrom;
-        r.numberTo = choice.kind == 3 ? choice.numberTo : choice.settlementNumberTo;
-        names.title += std::string(choice.kind == 7 ? "ROZLICZENIOWY " : "") + "WEDŁUG NUMERÓW OD RAPORTU "
-            + std::to_string(r.numberFrom) + " DO RAPORTU " + std::to_string(r.numberTo);
-        names.fileName += std::to_string(r.numberFrom) + "-" + std::to_string(r.numberTo);
-        break;
-    case 8:
-        r.reportKind = 8;
-        break;
-    default:
-        break;
-    }
-    names.fileName += ".txt";
-    return names;
+    storeRange(choice, r);
+    // Named by the chosen kind even when none is chosen and the record keeps an earlier one.
+    ParameterRecord named = r;
+    named.reportKind = choice.kind;
+    return {reportTitle(named), reportFileName(named, uniqueNumber)};
 }
 
 std::uint8_t forgetKeptRecords(Session& session, const ReportSteps& steps)
 {
     writeParameterFiles(session.record, session.record.registerNumber);
-    const std::uint8_t code = steps.runCommand([] { return UsunieciePamieciRekordow("in"); });
-    platform::removeFile("in");
+    const std::uint8_t code = steps.runCommand([] { return UsunieciePamieciRekordow(KELVODRV_INPUT_FILE_LOWER); });
+    platform::removeFile(KELVODRV_INPUT_FILE_LOWER);
     return code;
 }
 
@@ -111,11 +88,11 @@ ReportRun runReport(Session& session, const RangeChoice& choice, const ReportSte
     writeParameterFiles(session.record, session.record.registerNumber);
     steps.starting(run.names);
     const std::string fileName = run.names.fileName;
-    run.code = steps.runCommand([&fileName] { return X000028X("in", fileName.c_str()); });
+    run.code = steps.runCommand([&fileName] { return X000028X(KELVODRV_INPUT_FILE_LOWER, fileName.c_str()); });
     run.keptRecordsNote = keptRecordsNote();
-    if (run.code != 0) {
+    if (run.code != KELVODRV_RESULT_SUCCESS) {
         platform::removeFile(run.names.fileName);
-        platform::removeFile("in");
+        platform::removeFile(KELVODRV_INPUT_FILE_LOWER);
     }
     return run;
 }

@@ -60,7 +60,7 @@ struct ReportSteps {
 };
 
 // Writes the parameter files and runs the report command; a failed report
-// leaves neither its file nor "in" behind.
+// leaves neither its file nor the input file behind.
 ReportRun runReport(Session& session, const RangeChoice& choice, const ReportSteps& steps = {});
 
 // Removes the kept fiscal memory records of the connected register; the

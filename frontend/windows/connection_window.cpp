@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <kelvo/kelvodrv_contract.h>
 
 #include "frontend/logic/cleanup.h"
 #include "frontend/logic/connection_choice.h"
@@ -184,7 +185,7 @@ void TfParametryPolaczenia::kindClicked(int item)
 
 void TfParametryPolaczenia::prefillFromLastConfiguration()
 {
-    const auto last = frontend::readLastConnection("konfig.txt");
+    const auto last = frontend::readLastConnection(KELVODRV_CONFIGURATION_FILE_LOWER);
     if (!last)
         return;
     frontend::ConnectionChoice choice;

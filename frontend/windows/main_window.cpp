@@ -11,6 +11,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <kelvo/kelvodrv.h>
+#include <kelvo/kelvodrv_contract.h>
 
 #include "frontend/logic/cleanup.h"
 #include "frontend/logic/driver_messages.h"
@@ -262,7 +263,7 @@ bool TfMain::readReport(const frontend::RangeChoice& choice)
     };
     const frontend::ReportRun run = frontend::runReport(session_, choice, steps);
     endRead();
-    if (run.code != 0) {
+    if (run.code != KELVODRV_RESULT_SUCCESS) {
         setCommandStates(frontend::CommandEvent::ReadFailed);
         tell(this, QStringLiteral("UWAGA"), QString::fromStdString(frontend::driverErrorMessage(run.code)));
         return false;

@@ -14,6 +14,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <kelvo/kelvodrv_contract.h>
 
 #include "frontend/logic/cleanup.h"
 #include "frontend/windows/main_window.h"
@@ -38,10 +39,15 @@ QDate qdate(const frontend::Date& d)
     return QDate(d.year, d.month, d.day);
 }
 
-QDateEdit* datePicker(const char* name, QWidget* parent)
+QString latin1(std::string_view name)
+{
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+QDateEdit* datePicker(std::string_view name, QWidget* parent)
 {
     auto* edit = new QDateEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
+    edit->setObjectName(latin1(name));
     const QLocale polish(QLocale::Polish, QLocale::Poland);
     edit->setLocale(polish);
     edit->setDisplayFormat(polish.dateFormat(QLocale::LongFormat));
@@ -49,13 +55,24 @@ QDateEdit* datePicker(const char* name, QWidget* parent)
     return edit;
 }
 
-QSpinBox* numberSpin(const char* name, int lowest, int highest, QWidget* parent)
+QSpinBox* numberSpin(std::string_view name, int lowest, int highest, QWidget* parent)
 {
     auto* spin = new QSpinBox(parent);
-    spin->setObjectName(QString::fromLatin1(name));
+    spin->setObjectName(latin1(name));
     spin->setRange(lowest, highest);
     spin->setValue(lowest);
     return spin;
+}
+
+QComboBox* monthList(std::string_view name, QWidget* parent)
+{
+    auto* list = new QComboBox(parent);
+    list->setObjectName(latin1(name));
+    list->addItems({QStringLiteral("Styczeń"), QStringLiteral("Luty"), QStringLiteral("Marzec"),
+        QStringLiteral("Kwiecień"), QStringLiteral("Maj"), QStringLiteral("Czerwiec"), QStringLiteral("Lipiec "),
+        QStringLiteral("Sierpień"), QStringLiteral("Wrzesień"), QStringLiteral("Październik"),
+        QStringLiteral("Listopad"), QStringLiteral("Grudzień")});
+    return list;
 }
 
 // Raises a "DO" value to its "OD" value; the raise itself selects no kind.
@@ -90,34 +107,74 @@ TfZakresRaportow::TfZakresRaportow(TfMain& mainWindow, QDate today, QWidget* par
 
 void TfZakresRaportow::build()
 {
-    const char* const names[] = {"", "rbMiesieczny", "rbWedlugDat", "rbWgNumerow", "rgMiesiecznyPoprzedni",
-        "rbMiesiecznyBiezacy", "rbRozlDat", "rbRozlNr", "rbRozlCalosci"};
-    const char* const captions[] = {"", "1. MIESIĘCZNY ZA", "2. WG DAT OD", "3. WEDŁUG NUMERÓW OD",
-        "4. ZA MIESIĄC POPRZEDNI", "5. ZA MIESIĄC BIEŻĄCY", "6. ROZLICZENIOWY WG DAT OD",
-        "7. ROZLICZENIOWY WG NUMERÓW OD", "8. ROZLICZENIOWY CAŁOŚCI"};
+    // Created in the order the keyboard's focus moves through them.
+    createKindButtons();
+    createRangeControls();
+    createBottomControls();
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(bWstecz_);
+    buttons->addStretch();
+    buttons->addWidget(dDalej_);
+    buttons->addWidget(bZakoncz_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(placeKindRows());
+    layout->addWidget(rgTypRaportu_);
+    layout->addSpacing(12);
+    layout->addLayout(buttons);
+}
+
+void TfZakresRaportow::createKindButtons()
+{
     auto* kindGroup = new QButtonGroup(this);
-    for (int kind = 1; kind <= 8; ++kind) {
-        kinds_[kind] = new QRadioButton(QString::fromUtf8(captions[kind]), this);
-        kinds_[kind]->setObjectName(QString::fromLatin1(names[kind]));
-        kindGroup->addButton(kinds_[kind], kind);
+    for (const frontend::ReportKindInfo& kind : frontend::reportKinds()) {
+        auto* button = new QRadioButton(QString::fromUtf8(kind.caption.data(), static_cast<qsizetype>(kind.caption.size())), this);
+        button->setObjectName(latin1(kind.buttonName));
+        kindGroup->addButton(button, kind.kind);
+        rows_[static_cast<std::size_t>(kind.kind)].button = button;
     }
+}
 
-    cbMiesiac_ = new QComboBox(this);
-    cbMiesiac_->setObjectName(QStringLiteral("cbMiesiac"));
-    cbMiesiac_->addItems({QStringLiteral("Styczeń"), QStringLiteral("Luty"), QStringLiteral("Marzec"),
-        QStringLiteral("Kwiecień"), QStringLiteral("Maj"), QStringLiteral("Czerwiec"), QStringLiteral("Lipiec "),
-        QStringLiteral("Sierpień"), QStringLiteral("Wrzesień"), QStringLiteral("Październik"),
-        QStringLiteral("Listopad"), QStringLiteral("Grudzień")});
-    csRok_ = numberSpin("csRok", frontend::kFirstYear, frontend::kLastYear, this);
-    dtOd_ = datePicker("dtOd", this);
-    dtDo_ = datePicker("dtDo", this);
-    csOd_ = numberSpin("csOd", 1, kHighestReportNumber, this);
-    csDo_ = numberSpin("csDo", 1, kHighestReportNumber, this);
-    dtROd_ = datePicker("dtROd", this);
-    dtRDo_ = datePicker("dtRDo", this);
-    csROd_ = numberSpin("csROd", 1, kHighestReportNumber, this);
-    csRDo_ = numberSpin("csRDo", 1, kHighestReportNumber, this);
+void TfZakresRaportow::createRangeControls()
+{
+    for (const frontend::ReportKindInfo& kind : frontend::reportKinds()) {
+        KindRow& row = rows_[static_cast<std::size_t>(kind.kind)];
+        row.first = rangeControl(kind.range, kind.controlNames[0], true);
+        row.last = rangeControl(kind.range, kind.controlNames[1], false);
+    }
+    const auto& month = rows_[KELVODRV_KIND_MONTH];
+    const auto& dates = rows_[KELVODRV_KIND_DATES];
+    const auto& numbers = rows_[KELVODRV_KIND_NUMBERS];
+    const auto& settlementDates = rows_[KELVODRV_KIND_SETTLEMENT_DATES];
+    const auto& settlementNumbers = rows_[KELVODRV_KIND_SETTLEMENT_NUMBERS];
+    cbMiesiac_ = static_cast<QComboBox*>(month.first);
+    csRok_ = static_cast<QSpinBox*>(month.last);
+    dtOd_ = static_cast<QDateEdit*>(dates.first);
+    dtDo_ = static_cast<QDateEdit*>(dates.last);
+    csOd_ = static_cast<QSpinBox*>(numbers.first);
+    csDo_ = static_cast<QSpinBox*>(numbers.last);
+    dtROd_ = static_cast<QDateEdit*>(settlementDates.first);
+    dtRDo_ = static_cast<QDateEdit*>(settlementDates.last);
+    csROd_ = static_cast<QSpinBox*>(settlementNumbers.first);
+    csRDo_ = static_cast<QSpinBox*>(settlementNumbers.last);
+}
 
+// The control of a range's first or last bound; none for a kind without a range.
+QWidget* TfZakresRaportow::rangeControl(frontend::RangeShape shape, std::string_view name, bool first)
+{
+    switch (shape) {
+    case frontend::RangeShape::Month:
+        if (first)
+            return monthList(name, this);
+        return numberSpin(name, frontend::kFirstYear, frontend::kLastYear, this);
+    case frontend::RangeShape::Dates: return datePicker(name, this);
+    case frontend::RangeShape::Numbers: return numberSpin(name, 1, kHighestReportNumber, this);
+    case frontend::RangeShape::None: break;
+    }
+    return nullptr;
+}
+
+void TfZakresRaportow::createBottomControls()
+{
     rgTypRaportu_ = new RadioGroup(QStringLiteral("rgTypRaportu"), QString(), this);
     rgTypRaportu_->setItems({QStringLiteral("raport szczegółowy"), QStringLiteral("raport skrócony")}, 1);
     rgTypRaportu_->setItemIndex(0);
@@ -130,50 +187,32 @@ void TfZakresRaportow::build()
     dDalej_->setDefault(true);
     bZakoncz_ = new QPushButton(QStringLiteral("&Zakończ"), this);
     bZakoncz_->setObjectName(QStringLiteral("bZakoncz"));
+}
 
+// One row a kind: its button, then its range's first bound, "DO" and its last bound; a
+// kind without a range has the row to itself.
+QGridLayout* TfZakresRaportow::placeKindRows()
+{
     auto* grid = new QGridLayout;
-    const auto to = [this](const char* name) {
-        auto* label = new QLabel(QStringLiteral("DO"), this);
-        label->setObjectName(QString::fromLatin1(name));
-        return label;
-    };
-    grid->addWidget(kinds_[1], 0, 0);
-    grid->addWidget(cbMiesiac_, 0, 1);
-    grid->addWidget(csRok_, 0, 3);
-    grid->addWidget(kinds_[2], 1, 0);
-    grid->addWidget(dtOd_, 1, 1);
-    grid->addWidget(to("lDoDat"), 1, 2);
-    grid->addWidget(dtDo_, 1, 3);
-    grid->addWidget(kinds_[3], 2, 0);
-    grid->addWidget(csOd_, 2, 1);
-    grid->addWidget(to("lDoNumerow"), 2, 2);
-    grid->addWidget(csDo_, 2, 3);
-    grid->addWidget(kinds_[4], 3, 0, 1, 4);
-    grid->addWidget(kinds_[5], 4, 0, 1, 4);
-    grid->addWidget(kinds_[6], 5, 0);
-    grid->addWidget(dtROd_, 5, 1);
-    settlementLabels_[0] = to("lDoRozlDat");
-    grid->addWidget(settlementLabels_[0], 5, 2);
-    grid->addWidget(dtRDo_, 5, 3);
-    grid->addWidget(kinds_[7], 6, 0);
-    grid->addWidget(csROd_, 6, 1);
-    settlementLabels_[1] = to("lDoRozlNr");
-    grid->addWidget(settlementLabels_[1], 6, 2);
-    grid->addWidget(csRDo_, 6, 3);
-    grid->addWidget(kinds_[8], 7, 0, 1, 4);
+    for (const frontend::ReportKindInfo& kind : frontend::reportKinds()) {
+        KindRow& row = rows_[static_cast<std::size_t>(kind.kind)];
+        const int line = kind.kind - KELVODRV_KIND_FIRST;
+        if (row.first == nullptr) {
+            grid->addWidget(row.button, line, 0, 1, 4);
+            continue;
+        }
+        grid->addWidget(row.button, line, 0);
+        grid->addWidget(row.first, line, 1);
+        if (!kind.toLabelName.empty()) {
+            row.to = new QLabel(QStringLiteral("DO"), this);
+            row.to->setObjectName(latin1(kind.toLabelName));
+            grid->addWidget(row.to, line, 2);
+        }
+        grid->addWidget(row.last, line, 3);
+    }
     grid->setColumnMinimumWidth(1, 280);
     grid->setColumnMinimumWidth(3, 280);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(bWstecz_);
-    buttons->addStretch();
-    buttons->addWidget(dDalej_);
-    buttons->addWidget(bZakoncz_);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addWidget(rgTypRaportu_);
-    layout->addSpacing(12);
-    layout->addLayout(buttons);
+    return grid;
 }
 
 void TfZakresRaportow::applyDefaults(QDate today)
@@ -185,7 +224,7 @@ void TfZakresRaportow::applyDefaults(QDate today)
     dtDo_->setDate(qdate(defaults.to));
     dtROd_->setDate(qdate(defaults.settlementFrom));
     dtRDo_->setDate(qdate(defaults.settlementTo));
-    kinds_[1]->setChecked(true);
+    rows_[KELVODRV_KIND_MONTH].button->setChecked(true);
 }
 
 void TfZakresRaportow::bindReactions()
@@ -193,13 +232,13 @@ void TfZakresRaportow::bindReactions()
     for (QWidget* control : std::initializer_list<QWidget*> {cbMiesiac_, csRok_, dtOd_, dtDo_, csOd_, csDo_, dtROd_,
              dtRDo_, csROd_, csRDo_})
         control->installEventFilter(this);
-    connect(csRok_, &QSpinBox::valueChanged, this, [this] { selectKind(1); });
+    connect(csRok_, &QSpinBox::valueChanged, this, [this] { selectKind(KELVODRV_KIND_MONTH); });
     connect(dtOd_, &QDateEdit::dateChanged, this, [this](QDate first) { raiseTo(dtDo_, first); });
-    connect(csOd_, &QSpinBox::valueChanged, this, [this] { selectKind(3); });
-    connect(csDo_, &QSpinBox::valueChanged, this, [this] { selectKind(3); });
+    connect(csOd_, &QSpinBox::valueChanged, this, [this] { selectKind(KELVODRV_KIND_NUMBERS); });
+    connect(csDo_, &QSpinBox::valueChanged, this, [this] { selectKind(KELVODRV_KIND_NUMBERS); });
     connect(dtROd_, &QDateEdit::dateChanged, this, [this](QDate first) { raiseTo(dtRDo_, first); });
-    connect(csROd_, &QSpinBox::valueChanged, this, [this] { selectKind(7); });
-    connect(csRDo_, &QSpinBox::valueChanged, this, [this] { selectKind(7); });
+    connect(csROd_, &QSpinBox::valueChanged, this, [this] { selectKind(KELVODRV_KIND_SETTLEMENT_NUMBERS); });
+    connect(csRDo_, &QSpinBox::valueChanged, this, [this] { selectKind(KELVODRV_KIND_SETTLEMENT_NUMBERS); });
     connect(bWstecz_, &QPushButton::clicked, this, [this] {
         hide();
         emit backRequested();
@@ -219,30 +258,30 @@ bool TfZakresRaportow::eventFilter(QObject* watched, QEvent* event)
     }
     if (type == QEvent::FocusIn) {
         if (watched == cbMiesiac_ || watched == csRok_)
-            selectKind(1);
+            selectKind(KELVODRV_KIND_MONTH);
         else if (watched == dtOd_ || watched == dtDo_)
-            selectKind(2);
+            selectKind(KELVODRV_KIND_DATES);
         else if (watched == csOd_)
-            selectKind(3);
+            selectKind(KELVODRV_KIND_NUMBERS);
         else if (watched == csDo_) {
             raiseTo(csDo_, csOd_->value());
-            selectKind(3);
+            selectKind(KELVODRV_KIND_NUMBERS);
         } else if (watched == dtROd_ || watched == dtRDo_)
-            selectKind(6);
+            selectKind(KELVODRV_KIND_SETTLEMENT_DATES);
         else if (watched == csROd_ || watched == csRDo_)
-            selectKind(7);
+            selectKind(KELVODRV_KIND_SETTLEMENT_NUMBERS);
     } else if (type == QEvent::MouseButtonPress) {
         if (watched == csRok_)
-            selectKind(1);
+            selectKind(KELVODRV_KIND_MONTH);
         else if (watched == csOd_ || watched == csDo_)
-            selectKind(3);
+            selectKind(KELVODRV_KIND_NUMBERS);
         else if (watched == csROd_ || watched == csRDo_)
-            selectKind(7);
+            selectKind(KELVODRV_KIND_SETTLEMENT_NUMBERS);
     } else if (type == QEvent::KeyPress) {
         if (watched == csOd_)
-            selectKind(3);
+            selectKind(KELVODRV_KIND_NUMBERS);
         else if (watched == csROd_)
-            selectKind(7);
+            selectKind(KELVODRV_KIND_SETTLEMENT_NUMBERS);
     } else if (type == QEvent::KeyRelease && (watched == csOd_ || watched == csROd_)) {
         raiseTo(csRDo_, csROd_->value());
     }
@@ -251,23 +290,28 @@ bool TfZakresRaportow::eventFilter(QObject* watched, QEvent* event)
 
 void TfZakresRaportow::selectKind(int kind)
 {
-    kinds_[kind]->setChecked(true);
+    rows_[static_cast<std::size_t>(kind)].button->setChecked(true);
 }
 
 void TfZakresRaportow::setSettlementEnabled(bool enabled)
 {
-    for (QWidget* control : std::initializer_list<QWidget*> {kinds_[6], kinds_[7], kinds_[8], dtROd_, dtRDo_, csROd_,
-             csRDo_, settlementLabels_[0], settlementLabels_[1]})
-        control->setEnabled(enabled);
+    for (const frontend::ReportKindInfo& kind : frontend::reportKinds()) {
+        if (!kind.settlement)
+            continue;
+        const KindRow& row = rows_[static_cast<std::size_t>(kind.kind)];
+        for (QWidget* control : std::initializer_list<QWidget*> {row.button, row.first, row.to, row.last})
+            if (control != nullptr)
+                control->setEnabled(enabled);
+    }
 }
 
 frontend::RangeChoice TfZakresRaportow::choice() const
 {
     frontend::RangeChoice c;
     c.kind = 0;
-    for (int kind = 1; kind <= 8; ++kind)
-        if (kinds_[kind]->isChecked())
-            c.kind = kind;
+    for (const frontend::ReportKindInfo& kind : frontend::reportKinds())
+        if (rows_[static_cast<std::size_t>(kind.kind)].button->isChecked())
+            c.kind = kind.kind;
     c.variant = rgTypRaportu_->itemIndex() == 1 ? 1 : 0;
     c.monthItem = cbMiesiac_->currentIndex();
     c.year = csRok_->value();

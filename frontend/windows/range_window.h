@@ -5,10 +5,12 @@
 #include <QDialog>
 #include <array>
 
+#include "frontend/logic/report_kinds.h"
 #include "frontend/logic/report_range.h"
 
 class QComboBox;
 class QDateEdit;
+class QGridLayout;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -42,7 +44,20 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A kind's radio button and the range controls that belong to it.
+    struct KindRow {
+        QRadioButton* button = nullptr;
+        QWidget* first = nullptr;
+        QLabel* to = nullptr;
+        QWidget* last = nullptr;
+    };
+
     void build();
+    void createKindButtons();
+    void createRangeControls();
+    QWidget* rangeControl(frontend::RangeShape shape, std::string_view name, bool first);
+    void createBottomControls();
+    QGridLayout* placeKindRows();
     void bindReactions();
     void applyDefaults(QDate today);
     void selectKind(int kind);
@@ -50,7 +65,7 @@ private:
     void zakoncz();
 
     TfMain& main_;
-    std::array<QRadioButton*, 9> kinds_ {};  // by kind, 1 to 8
+    std::array<KindRow, 9> rows_ {};  // by kind, 1 to 8
     QComboBox* cbMiesiac_;
     QSpinBox* csRok_;
     QDateEdit* dtOd_;
@@ -61,7 +76,6 @@ private:
     QDateEdit* dtRDo_;
     QSpinBox* csROd_;
     QSpinBox* csRDo_;
-    std::array<QLabel*, 2> settlementLabels_ {};
     RadioGroup* rgTypRaportu_;
     QPushButton* bWstecz_;
     QPushButton* dDalej_;

@@ -24,6 +24,7 @@
 #include "frontend/logic/cd_burn.h"
 #include "frontend/logic/print_layout.h"
 #include "frontend/logic/recorder_setting.h"
+#include "frontend/logic/report_kinds.h"
 #include "frontend/logic/user_paper.h"
 #include "frontend/windows/driver_command_runner.h"
 #include "frontend/windows/main_window.h"

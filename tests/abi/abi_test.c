@@ -1,8 +1,12 @@
-/* The driver's interface used from C through the public header alone. */
+/* The driver's interface used from C through the public headers alone. */
+#define _POSIX_C_SOURCE 200809L
 #include <kelvo/kelvodrv.h>
+#include <kelvo/kelvodrv_contract.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 static int passed;
@@ -107,12 +111,45 @@ static void readProgress(void)
     CHECK(calls == 0);
 }
 
+static void writeText(const char *name, const char *text)
+{
+    FILE *file = fopen(name, "wb");
+    CHECK(file != NULL);
+    if (file != NULL) {
+        fputs(text, file);
+        fclose(file);
+    }
+}
+
+/* The working files as the contract names them: created under their upper-case names and
+ * passed to a command in lower case, they are found, so the command gets as far as the port,
+ * which cannot be opened. */
+static void contractNames(void)
+{
+    char folder[64];
+    char cleanup[96];
+    snprintf(folder, sizeof folder, "abi-contract-%ld", (long)getpid());
+    CHECK(mkdir(folder, 0700) == 0);
+    CHECK(chdir(folder) == 0);
+    CHECK(setenv("KELVO_COM99", "no-such-device", 1) == 0);
+    writeText(KELVODRV_CONFIGURATION_FILE, "$1\tCOM99:9600:MUX0:0\t2\tKELVO\r\n");
+    writeText(KELVODRV_INPUT_FILE, "#1\r\n#\r\n#\r\n");
+    CHECK(ONrUnik(KELVODRV_INPUT_FILE_LOWER, KELVODRV_OUTPUT_FILE) == KELVODRV_RESULT_PORT_NOT_OPENED);
+    CHECK(access(KELVODRV_OUTPUT_FILE, F_OK) == 0);
+    CHECK(OStatus("no-such-input", KELVODRV_OUTPUT_FILE) != KELVODRV_RESULT_PORT_NOT_OPENED);
+    unsetenv("KELVO_COM99");
+    CHECK(chdir("..") == 0);
+    snprintf(cleanup, sizeof cleanup, "rm -rf %s", folder);
+    CHECK(system(cleanup) == 0);
+}
+
 int main(void)
 {
     files();
     validators();
     textHelpers();
     readProgress();
+    contractNames();
     printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }

@@ -1,3 +1,4 @@
+#include <kelvo/kelvodrv_contract.h>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -227,7 +228,7 @@ TEST_F(KelvorCliTest, KeptRecordsGiveTheSameReportAndTheirSwitchesWork)
 TEST_F(KelvorCliTest, WithoutARegisterOrWithAWrongCommandLine)
 {
     const Outcome noRegister = cli("--port 1 4");
-    EXPECT_EQ(noRegister.status, 62);
+    EXPECT_EQ(noRegister.status, KELVODRV_RESULT_PORT_NOT_OPENED);
     EXPECT_EQ(readFile(dir_.file("stderr.txt")), "BŁĄD NUMER 62: NIE MOŻNA OTWORZYĆ PORTU SZEREGOWEGO\nCOM1 → "
             + dir_.file("com") + ": nie ma takiego pliku (urządzenie odłączone albo źle wskazane)\n");
     EXPECT_TRUE(workingFiles().empty()) << "a failed connection leaves no KONFIG.TXT where there was none";
@@ -321,7 +322,7 @@ TEST_F(KelvorCliTest, AFailedConnectionPutsTheLastConfigurationBack)
     const std::string working = konfig();
     ASSERT_NE(working.find("COM1:9600:MUX0:1"), std::string::npos) << working;
 
-    EXPECT_EQ(cli("--port 7 4").status, 62) << "COM7 leads nowhere";
+    EXPECT_EQ(cli("--port 7 4").status, KELVODRV_RESULT_PORT_NOT_OPENED) << "COM7 leads nowhere";
     EXPECT_EQ(konfig(), working);
     EXPECT_NE(cli("--tcp 127.0.0.1:1 4").status, 0) << "nothing listens there";
     EXPECT_EQ(konfig(), working);
@@ -346,7 +347,7 @@ TEST_F(KelvorCliTest, AFailedTcpLinkSaysWhereAndWhy)
         dir_.file("conv.out"));
     ASSERT_TRUE(converter.listening());
     const std::string address = "127.0.0.1:" + std::to_string(converter.tcpPort());
-    EXPECT_EQ(cli("--tcp " + address + " --timeout 1 4").status, 64) << errors();
+    EXPECT_EQ(cli("--tcp " + address + " --timeout 1 4").status, KELVODRV_RESULT_SOCKET_TIMEOUT) << errors();
     EXPECT_NE(errors().find("TCP " + address + ": połączono, ale odpowiedź kasy nie przyszła w 1 s; jeśli po drugiej stronie jest "
                             "konwerter linii, to połączenie trzeba ustawić jako konwerter (kelvor-cli --converter --converter-id ID)"),
         std::string::npos)
@@ -371,7 +372,7 @@ TEST_F(KelvorCliTest, AProgramReadingThePortWithoutALockIsNamed)
     const Outcome held = cli("--port 1 4");
     ::kill(cat, SIGKILL);
     ::waitpid(cat, nullptr, 0);
-    EXPECT_EQ(held.status, 21) << errors();
+    EXPECT_EQ(held.status, KELVODRV_RESULT_RECEIVE_TIMEOUT) << errors();
     EXPECT_NE(errors().find("COM1 → " + dir_.file("com") + ": otwarty jednocześnie przez inny program (cat, PID " + std::to_string(cat)
                   + "), który przejmuje odpowiedzi kasy; zamknij go"),
         std::string::npos)
@@ -480,7 +481,7 @@ TEST_F(KelvorCliTest, TheHelpFitsEightyColumnsAndTheLinkKindsTakeWords)
     EXPECT_NE(errors().find("--mux 0 (połączenie bezpośrednie)"), std::string::npos) << errors();
     EXPECT_EQ(cli("--mux mux16 4").status, 2);
     EXPECT_NE(errors().find("dozwolone: bezposrednio, mux4, mux8 albo ich kody 0, 1, 4"), std::string::npos) << errors();
-    EXPECT_EQ(cli("--port 1 --mux mux8 --channel 8 4").status, 62) << "channel 8 of the eight-channel one is tried: " << errors();
+    EXPECT_EQ(cli("--port 1 --mux mux8 --channel 8 4").status, KELVODRV_RESULT_PORT_NOT_OPENED) << "channel 8 of the eight-channel one is tried: " << errors();
 }
 
 TEST_F(KelvorCliTest, StartedWithChildEndsIgnoredItStillSeesItsDriverEnd)
@@ -509,7 +510,7 @@ TEST_F(KelvorCliTest, StartedWithChildEndsIgnoredItStillSeesItsDriverEnd)
         FAIL() << "the run did not end within a minute: " << readFile(dir_.file("run.err"));
     }
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 62);
+    EXPECT_EQ(WEXITSTATUS(status), KELVODRV_RESULT_PORT_NOT_OPENED);
     EXPECT_NE(readFile(dir_.file("run.err")).find("BŁĄD NUMER 62"), std::string::npos) << readFile(dir_.file("run.err"));
 }
 
@@ -676,7 +677,7 @@ TEST_F(KelvorCliTest, LinksPlantedInASharedTemporaryFolderAreNeverWrittenThrough
     for (const char* name : {"RAPORT.TXT", "IN1", "IN", "KONFIG.TXT", "OUT"})
         plant += "ln -s " + victim + " " + temp_ + "/" + name + " && ";
     ASSERT_TRUE(kelvo::test::runAsNobody(plant + "true"));
-    EXPECT_EQ(cli("--port 1 4").status, 62);
+    EXPECT_EQ(cli("--port 1 4").status, KELVODRV_RESULT_PORT_NOT_OPENED);
     EXPECT_EQ(readFile(victim), "keep me");
     EXPECT_TRUE(std::filesystem::is_directory(working())) << "the run used its private folder";
 
@@ -699,7 +700,7 @@ TEST_F(KelvorCliTest, ADeviceIsMappedForTheRunAndTheMapIsPutBackWhenItFails)
     ASSERT_EQ(cli("--port 1 --device '" + dir_.file("adapter") + "' 1 2012.01").status, 0) << errors();
     EXPECT_EQ(readFile(map), "COM1=" + dir_.file("adapter") + "\n") << "the device counts over KELVO_COM1";
 
-    EXPECT_EQ(cli("--port 3 --device '" + dir_.file("none") + "' 4").status, 62);
+    EXPECT_EQ(cli("--port 3 --device '" + dir_.file("none") + "' 4").status, KELVODRV_RESULT_PORT_NOT_OPENED);
     EXPECT_EQ(readFile(map), "COM1=" + dir_.file("adapter") + "\n") << "the failed run's line is taken back";
     EXPECT_NE(errors().find("COM3 → " + dir_.file("none") + ": nie ma takiego pliku"), std::string::npos) << errors();
 }

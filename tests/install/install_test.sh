@@ -25,6 +25,9 @@ case "$flags" in
 esac
 libdir=$(pkg-config --variable=libdir kelvodrv)
 
+# The installed headers compile as C89, as the ones in the tree do.
+cc -std=c89 -pedantic-errors -Werror -fsyntax-only -I"$prefix/include" "$source_dir/tests/abi/contract_c89.c"
+
 mkdir "$scratch/run"
 cc -std=c11 $sanitizers "$source_dir/tests/abi/abi_test.c" $flags -o "$scratch/with-pkg-config"
 (cd "$scratch/run" && LD_LIBRARY_PATH=$libdir "$scratch/with-pkg-config")

@@ -42,7 +42,7 @@ for path in /usr/bin/kelvor /usr/bin/kelvor-cli /usr/bin/kelvodrv /usr/bin/kelvo
     /usr/share/doc/kelvor/screenshots/connection.png /usr/share/doc/kelvor/copyright /usr/share/doc/kelvor/changelog.gz; do
     grep -qx "$path" "$scratch/kelvor.files" || fail "kelvor lacks $path"
 done
-for path in /usr/include/kelvo/kelvodrv.h /usr/lib/libkelvodrv.so /usr/lib/pkgconfig/kelvodrv.pc \
+for path in /usr/include/kelvo/kelvodrv.h /usr/include/kelvo/kelvodrv_contract.h /usr/lib/libkelvodrv.so /usr/lib/pkgconfig/kelvodrv.pc \
     /usr/lib/cmake/kelvodrv/kelvodrvConfig.cmake /usr/share/doc/libkelvodrv-dev/copyright; do
     grep -qx "$path" "$scratch/dev.files" || fail "libkelvodrv-dev lacks $path"
 done

@@ -1,5 +1,6 @@
 #include "frontend/logic/connection_diagnosis.h"
 
+#include <kelvo/kelvodrv_contract.h>
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
@@ -26,7 +27,7 @@ namespace {
 // COM5 leads wherever the test points it.
 class ConnectionDiagnosisTest : public ::testing::Test {
 protected:
-    std::string diagnoseAt(const std::string& path, int code = 62, int speed = 9600)
+    std::string diagnoseAt(const std::string& path, int code = KELVODRV_RESULT_PORT_NOT_OPENED, int speed = 9600)
     {
         const ScopedEnv com5("KELVO_COM5", path);
         return diagnoseConnection(5, speed, code);
@@ -54,21 +55,21 @@ TEST_F(ConnectionDiagnosisTest, AppliesToOpenFailuresAndFirstTimeOutsOnSerialLin
     kelvo::frontend::ParameterRecord record;
     record.port = 5;
     record.speed = 9600;
-    EXPECT_NE(diagnoseFailedRequest(record, 62, false), "");
-    EXPECT_NE(diagnoseFailedRequest(record, 21, true), "");
-    EXPECT_NE(diagnoseFailedRequest(record, 20, true), "");
-    EXPECT_EQ(diagnoseFailedRequest(record, 21, false), "") << "a later time-out is no sign of a silent line";
+    EXPECT_NE(diagnoseFailedRequest(record, KELVODRV_RESULT_PORT_NOT_OPENED, false), "");
+    EXPECT_NE(diagnoseFailedRequest(record, KELVODRV_RESULT_RECEIVE_TIMEOUT, true), "");
+    EXPECT_NE(diagnoseFailedRequest(record, KELVODRV_RESULT_SEND_TIMEOUT, true), "");
+    EXPECT_EQ(diagnoseFailedRequest(record, KELVODRV_RESULT_RECEIVE_TIMEOUT, false), "") << "a later time-out is no sign of a silent line";
     for (const int code : {0, 6, 16, 22, 49})
         EXPECT_EQ(diagnoseFailedRequest(record, code, true), "") << code;
     record.linkPort = "COM5:9600:MUX7:1";
     record.linkTail = "KASA\tABCDEFGH:5:3";
-    EXPECT_NE(diagnoseFailedRequest(record, 62, true), "") << "a converter on the serial line";
+    EXPECT_NE(diagnoseFailedRequest(record, KELVODRV_RESULT_PORT_NOT_OPENED, true), "") << "a converter on the serial line";
     record.linkPort = "COM5:9600:MUX6:0";
     record.linkTail = "KASA\tTCP:0:127.0.0.1:" + std::to_string(kelvo::test::closedLoopbackPort()) + ":KASA:5:0";
-    EXPECT_EQ(diagnoseFailedRequest(record, 62, true).find("COM5"), std::string::npos) << "a TCP link has no device";
-    for (const int code : {0, 6, 20, 21, 49})
+    EXPECT_EQ(diagnoseFailedRequest(record, KELVODRV_RESULT_PORT_NOT_OPENED, true).find("COM5"), std::string::npos) << "a TCP link has no device";
+    for (const int code : {KELVODRV_RESULT_SUCCESS, 6, KELVODRV_RESULT_SEND_TIMEOUT, KELVODRV_RESULT_RECEIVE_TIMEOUT, 49})
         EXPECT_EQ(diagnoseFailedRequest(record, code, true), "") << code;
-    EXPECT_EQ(diagnoseFailedRequest(record, 64, false), "") << "a later time-out is no sign of a silent far end";
+    EXPECT_EQ(diagnoseFailedRequest(record, KELVODRV_RESULT_SOCKET_TIMEOUT, false), "") << "a later time-out is no sign of a silent far end";
 }
 
 TEST_F(ConnectionDiagnosisTest, AFailedTcpLinkNamesItsHostPortAndCause)
@@ -78,19 +79,19 @@ TEST_F(ConnectionDiagnosisTest, AFailedTcpLinkNamesItsHostPortAndCause)
     record.linkPort = "COM1:9600:MUX6:0";
     // A line written by hand: only the host, port and time-out fields matter.
     record.linkTail = "MOJA KASA\tnet:7:127.0.0.1:" + std::to_string(closed) + ":cokolwiek:2:0";
-    for (const int code : {62, 65})
+    for (const int code : {KELVODRV_RESULT_PORT_NOT_OPENED, KELVODRV_RESULT_SOCKET_FAILURE})
         EXPECT_EQ(diagnoseFailedRequest(record, code, true), "TCP 127.0.0.1:" + std::to_string(closed) + ": połączenie odrzucone");
 
     const kelvo::test::SilentListener silent;
     record.linkTail = "KASA\tTCP:0:127.0.0.1:" + std::to_string(silent.port()) + ":KASA:1:0";
-    EXPECT_EQ(diagnoseFailedRequest(record, 62, true), "TCP 127.0.0.1:" + std::to_string(silent.port()) + ": brak odpowiedzi w 1 s");
+    EXPECT_EQ(diagnoseFailedRequest(record, KELVODRV_RESULT_PORT_NOT_OPENED, true), "TCP 127.0.0.1:" + std::to_string(silent.port()) + ": brak odpowiedzi w 1 s");
 
     // A converter behind a link set up as a plain connection keeps quiet to the register's requests.
-    EXPECT_NE(diagnoseFailedRequest(record, 64, true).find("połączono, ale odpowiedź kasy nie przyszła w 1 s; jeśli po drugiej "
+    EXPECT_NE(diagnoseFailedRequest(record, KELVODRV_RESULT_SOCKET_TIMEOUT, true).find("połączono, ale odpowiedź kasy nie przyszła w 1 s; jeśli po drugiej "
                                                             "stronie jest konwerter linii"),
         std::string::npos);
     record.linkPort = "COM1:9600:MUX5:1";
-    EXPECT_NE(diagnoseFailedRequest(record, 64, true).find("konwerter nie odpowiedział w 1 s"), std::string::npos);
+    EXPECT_NE(diagnoseFailedRequest(record, KELVODRV_RESULT_SOCKET_TIMEOUT, true).find("konwerter nie odpowiedział w 1 s"), std::string::npos);
 }
 
 TEST_F(ConnectionDiagnosisTest, NamesWhatStandsAtThePath)
@@ -109,7 +110,7 @@ TEST_F(ConnectionDiagnosisTest, NamesWhatStandsAtThePath)
 TEST_F(ConnectionDiagnosisTest, SilentPortIsNoAnswerAtTheSpeed)
 {
     const PtyPair pty;
-    EXPECT_EQ(diagnoseAt(pty.slavePath(), 21, 19200), "COM5 → " + pty.slavePath()
+    EXPECT_EQ(diagnoseAt(pty.slavePath(), KELVODRV_RESULT_RECEIVE_TIMEOUT, 19200), "COM5 → " + pty.slavePath()
             + ": kasa nie odpowiada przy szybkości 19200 (sprawdź kabel, zasilanie kasy i ustawioną w niej szybkość)");
 }
 
@@ -165,7 +166,7 @@ TEST_F(ConnectionDiagnosisTest, AProgramHoldingThePortWithoutALockIsNamedRatherT
 {
     const PtyPair pty;
     const Holder holder(pty.slavePath(), false);
-    for (const int code : {21, 62})
+    for (const int code : {KELVODRV_RESULT_RECEIVE_TIMEOUT, KELVODRV_RESULT_PORT_NOT_OPENED})
         EXPECT_EQ(diagnoseAt(pty.slavePath(), code), "COM5 → " + pty.slavePath() + ": otwarty jednocześnie przez inny program "
                 + holder.named() + ", który przejmuje odpowiedzi kasy; zamknij go");
 }
@@ -181,13 +182,13 @@ TEST_F(ConnectionDiagnosisTest, PortWithoutPermissionNamesItsGroupAndRootsGroupG
     ASSERT_EQ(::chown(pty.slavePath().c_str(), 0, dialout->gr_gid), 0);
     ASSERT_EQ(::chmod(pty.slavePath().c_str(), 0660), 0);
     const ScopedEnv com5("KELVO_COM5", pty.slavePath());
-    const auto line = kelvo::test::answerAsNobody([] { return diagnoseConnection(5, 9600, 62); });
+    const auto line = kelvo::test::answerAsNobody([] { return diagnoseConnection(5, 9600, KELVODRV_RESULT_PORT_NOT_OPENED); });
     ASSERT_TRUE(line);
     EXPECT_EQ(*line, "COM5 → " + pty.slavePath() + ": brak uprawnień; urządzenie należy do grupy dialout: dodaj użytkownika "
             "do tej grupy (sudo usermod -aG dialout $USER) i zaloguj się ponownie");
 
     ASSERT_EQ(::chown(pty.slavePath().c_str(), 0, 0), 0);
-    const auto rootGroup = kelvo::test::answerAsNobody([] { return diagnoseConnection(5, 9600, 62); });
+    const auto rootGroup = kelvo::test::answerAsNobody([] { return diagnoseConnection(5, 9600, KELVODRV_RESULT_PORT_NOT_OPENED); });
     ASSERT_TRUE(rootGroup);
     EXPECT_EQ(rootGroup->find("dodaj użytkownika"), std::string::npos) << *rootGroup;
     EXPECT_EQ(rootGroup->find("usermod"), std::string::npos) << *rootGroup;

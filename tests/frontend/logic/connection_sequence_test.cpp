@@ -1,6 +1,7 @@
 #include "frontend/logic/connection_sequence.h"
 #include "frontend/logic/report_range.h"
 
+#include <kelvo/kelvodrv_contract.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <vector>
@@ -77,7 +78,7 @@ TEST_F(ConnectionSequenceTest, WithoutARegisterTheUserIsAskedTwice)
     kelvo::test::writeFile("KONFIG.$$$", "$1\tCOM9:9600:MUX0:1\t2\tKELVO\r\n");
     const ConnectionOutcome outcome = runConnection(session_, choice_, events_);
     EXPECT_EQ(outcome.result, ConnectionResult::StayOrElsewhere);
-    EXPECT_EQ(outcome.code, 62);
+    EXPECT_EQ(outcome.code, KELVODRV_RESULT_PORT_NOT_OPENED);
     ASSERT_EQ(questions_.size(), 2u);
     EXPECT_EQ(questions_[0],
         "BŁĄD NUMER 62: NIE MOŻNA OTWORZYĆ PORTU SZEREGOWEGO\nCZY URUCHOMIĆ PROGRAM BEZ PODŁĄCZENIA DO KASY?");

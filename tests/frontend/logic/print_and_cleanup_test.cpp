@@ -3,6 +3,7 @@
 
 #include "frontend/logic/cleanup.h"
 #include "frontend/logic/print_layout.h"
+#include "frontend/logic/report_kinds.h"
 #include "tests/support/temp_dir.h"
 
 using namespace kelvo::frontend;
