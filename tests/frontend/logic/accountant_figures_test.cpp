@@ -9,8 +9,8 @@
 #include <regex>
 #include <sys/stat.h>
 
-#include "frontend/logic/connection_sequence.h"
 #include "frontend/logic/report_range.h"
+#include "tests/frontend/logic/connected_session.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/simulator_process.h"
 #include "tests/support/temp_dir.h"
@@ -54,16 +54,6 @@ std::uint64_t polishGrosze(const std::string& text)
     const std::size_t comma = text.find(',');
     return std::stoull(text.substr(0, comma)) * 100 + std::stoull(text.substr(comma + 1));
 }
-
-// The working folder of the front end for the test's duration.
-class InFolder {
-public:
-    explicit InFolder(const std::string& path) { std::filesystem::current_path(path); }
-    ~InFolder() { std::filesystem::current_path(previous_); }
-
-private:
-    const std::filesystem::path previous_ = std::filesystem::current_path();
-};
 
 AccountantFigures twoSections()
 {
@@ -111,7 +101,7 @@ TEST(AccountantFigures, TheCsvReadsAsPolishDecimalsWithARowPerRateAndATotalPerSe
 TEST(AccountantFigures, FromTheDriverAfterAReportToJsonAndCsv)
 {
     kelvo::test::TempDir dir;
-    const InFolder folder(dir.path());
+    const kelvo::test::InFolder folder(dir.path());
     std::string error;
     EXPECT_EQ(writeAccountantFigures(dir.path(), "przed", error), 125) << "no report in this process yet";
     EXPECT_EQ(error, "BŁĄD NUMER 125: BRAK ZESTAWIENIA - OSTATNI RAPORT OKRESOWY NIE ZOSTAŁ WYKONANY");
@@ -121,13 +111,8 @@ TEST(AccountantFigures, FromTheDriverAfterAReportToJsonAndCsv)
     kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
         {"--pty", dir.file("com"), "--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"}, dir.file("sim.out"));
     ASSERT_TRUE(simulator.listening());
-    ConnectionEvents events;
-    events.continueWithoutRegister = [](const std::string&) { return false; };
-    events.showMainWindow = [] { };
-    events.requestEnd = [] { };
-    events.busy = [](bool) { };
     Session session;
-    ASSERT_EQ(runConnection(session, ConnectionChoice {7, 0, 0, 0}, events).result, ConnectionResult::RangeWindow);
+    ASSERT_TRUE(kelvo::test::connectToCom7(session));
     RangeChoice monthly;
     monthly.kind = 1;
     monthly.monthItem = 0;
