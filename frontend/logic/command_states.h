@@ -10,15 +10,16 @@ namespace kelvo::frontend {
 
 // In menu order.
 enum class Command : std::size_t {
-    Generate,    // "Generacja raportu z podłączonej kasy"
-    Print,       // "Wydruk"
-    BurnCd,      // "Zapis na dysk CD"
-    SaveToDisk,  // "Zapis na dysk"
-    Font,        // "Czcionka "
-    Browse,      // "Przeglądanie zapisanych raportów"
-    Exit,        // "Wyjście z programu"
+    Generate,           // "Generacja raportu z podłączonej kasy"
+    Print,              // "Wydruk"
+    BurnCd,             // "Zapis na dysk CD"
+    SaveToDisk,         // "Zapis na dysk"
+    AccountantFigures,  // "Zestawienie dla księgowości"
+    Font,               // "Czcionka "
+    Browse,             // "Przeglądanie zapisanych raportów"
+    Exit,               // "Wyjście z programu"
 };
-inline constexpr std::size_t kCommandCount = 7;
+inline constexpr std::size_t kCommandCount = 8;
 
 enum class CommandEvent {
     Start,
@@ -34,7 +35,7 @@ using CommandStates = std::array<std::optional<bool>, kCommandCount>;
 
 CommandStates commandStatesAfter(CommandEvent event);
 
-// The toolbar buttons of print, browse, CD and disk are greyed with their menu
+// The toolbar buttons of print, browse, CD, disk and the accountant's figures are greyed with their menu
 // items; those of generate and font keep their look, and do nothing while
 // their menu item is disabled.
 bool toolbarFollowsMenu(Command command);

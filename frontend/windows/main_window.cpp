@@ -57,6 +57,8 @@ constexpr CommandLook kCommands[] = {
     {Command::Print, "Wydruk2", "tbWydruk", "Wydruk", "document-print", ":/icons/wydruk.svg"},
     {Command::BurnCd, "Zapis1", "tbZapisCD", "Zapis na dysk CD", "media-optical", ":/icons/zapis_cd.svg"},
     {Command::SaveToDisk, "ZapisnadyskCD1", "tbZapisDysk", "Zapis na dysk", "document-save", ":/icons/zapis_dysk.svg"},
+    {Command::AccountantFigures, "ZestawienieKsiegowe1", "tbZestawienie", "Zestawienie dla księgowości", "x-office-spreadsheet",
+        ":/icons/zestawienie.svg"},
     {Command::Font, "Ustawienia1", "tbSettings", "Czcionka ", "preferences-desktop-font", ":/icons/czcionka.svg"},
     {Command::Browse, "Odczytzdysku1", "tbOdczytZDysku", "Przeglądanie zapisanych raportów", "document-open",
         ":/icons/odczyt_z_dysku.svg"},
@@ -65,7 +67,7 @@ constexpr CommandLook kCommands[] = {
 
 // The toolbar's order, left to right.
 constexpr Command kToolbarOrder[] = {Command::Generate, Command::Print, Command::Browse, Command::BurnCd,
-    Command::SaveToDisk, Command::Font};
+    Command::SaveToDisk, Command::Font, Command::AccountantFigures};
 
 std::size_t index(Command command)
 {

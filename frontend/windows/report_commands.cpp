@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include "frontend/logic/accountant_figures.h"
 #include "frontend/logic/cd_burn.h"
 #include "frontend/logic/print_layout.h"
 #include "frontend/logic/recorder_setting.h"
@@ -30,6 +31,7 @@
 #include "frontend/windows/main_window.h"
 #include "frontend/windows/report_pages.h"
 #include "frontend/logic/system_reason.h"
+#include "platform/file_access.h"
 #include "platform/safe_replace.h"
 
 namespace kelvo::windows {
@@ -40,6 +42,10 @@ using frontend::Command;
 
 const QString kTextFilter = QStringLiteral("Plik tekstowy (*.txt)");
 const QString kPdfFilter = QStringLiteral("Plik PDF (*.pdf)");
+const QString kCsvFilter = QStringLiteral("Arkusz CSV (*.csv)");
+// The driver's figures and their CSV are made in the working folder under
+// this name, then the CSV replaces the chosen file whole.
+constexpr char kFiguresName[] = "zestawienie";
 
 // The file dialogs are Qt's own, the same on every desktop; they start in
 // the folder the program was started from.
@@ -126,6 +132,7 @@ ReportCommands::ReportCommands(TfMain& main) : QObject(&main), main_(main)
     connect(main_.commandAction(Command::SaveToDisk), &QAction::triggered, this, &ReportCommands::saveToDisk);
     connect(main_.commandAction(Command::Browse), &QAction::triggered, this, &ReportCommands::openSaved);
     connect(main_.commandAction(Command::BurnCd), &QAction::triggered, this, &ReportCommands::burnToCd);
+    connect(main_.commandAction(Command::AccountantFigures), &QAction::triggered, this, &ReportCommands::saveAccountantFigures);
     connect(&burn_, &QFutureWatcher<frontend::BurnResult>::finished, this, &ReportCommands::endBurn);
 }
 
@@ -374,6 +381,29 @@ void ReportCommands::saveToDisk()
             tellSaveFailed(target, error);
     }
     enterWorkingFolder();
+}
+
+// The CSV of the report read in this run, from the driver's figures of it.
+void ReportCommands::saveAccountantFigures()
+{
+    const QString target = askForFile(&main_, startFolder(), "sdZestawienie", QFileDialog::AcceptSave, kCsvFilter, QStringLiteral("csv"),
+                                      QFileInfo(main_.reportFileName()).completeBaseName() + QStringLiteral(".csv"));
+    enterWorkingFolder();
+    if (target.isEmpty())
+        return;
+    const std::string folder = main_.session().workingFolder;
+    std::string error;
+    if (frontend::writeAccountantFigures(folder, kFiguresName, error) != 0) {
+        platform::removeFile(folder + "/" + kFiguresName + ".json");
+        showMessage(&main_, QMessageBox::Warning, QStringLiteral("UWAGA"), QString::fromStdString(error));
+        return;
+    }
+    const std::string base = folder + "/" + kFiguresName;
+    const int failure = platform::copyFile(base + ".csv", target.toStdString());
+    platform::removeFile(base + ".csv");
+    platform::removeFile(base + ".json");
+    if (failure != 0)
+        tellSaveFailed(target, failure);
 }
 
 void ReportCommands::openSaved()

@@ -1,6 +1,6 @@
 // The main window's commands that take the report out of the program:
-// printing, print preview, PDF export, saving to disk, reopening a saved
-// report and burning to CD.
+// printing, print preview, PDF export, saving to disk, the accountant's
+// figures, reopening a saved report and burning to CD.
 #pragma once
 
 #include <QFutureWatcher>
@@ -50,6 +50,7 @@ private:
     void showPreview();
     void saveAsPdf();
     void saveToDisk();
+    void saveAccountantFigures();
     void openSaved();
     void burnToCd();
     void endBurn();

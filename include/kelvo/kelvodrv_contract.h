@@ -17,6 +17,7 @@
 #define KELVODRV_RESULT_SOCKET_FAILURE 65
 #define KELVODRV_RESULT_UNKNOWN_HOST 67
 #define KELVODRV_RESULT_INTERRUPTED 124       /* stopped by PrzerwanieOdczytu */
+#define KELVODRV_RESULT_NO_FIGURES 125        /* ZapisZestawieniaKsiegowego: no periodic report made */
 
 /* Kinds of periodic report: field 1 of the report commands' input line. */
 #define KELVODRV_KIND_MONTH 1                 /* field 2: YYYY.MM */

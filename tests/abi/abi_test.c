@@ -143,6 +143,15 @@ static void contractNames(void)
     CHECK(system(cleanup) == 0);
 }
 
+/* Before any periodic report there are no figures to write: the file is not made. */
+static void reportFigures(void)
+{
+    const char *path = "figures-before-any-report.json";
+    remove(path);
+    CHECK(ZapisZestawieniaKsiegowego(path) == KELVODRV_RESULT_NO_FIGURES);
+    CHECK(fopen(path, "r") == NULL);
+}
+
 int main(void)
 {
     files();
@@ -150,6 +159,7 @@ int main(void)
     textHelpers();
     readProgress();
     contractNames();
+    reportFigures();
     printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }

@@ -24,15 +24,16 @@ std::string text(const CommandStates& states)
 
 TEST(CommandStates, EveryEventInMenuOrder)
 {
-    EXPECT_EQ(text(commandStatesAfter(CommandEvent::Start)), "1000111");
-    EXPECT_EQ(text(commandStatesAfter(CommandEvent::ReadRunning)), "0000001") << "only the exit stays";
-    EXPECT_EQ(text(commandStatesAfter(CommandEvent::ReadSucceeded)), "1111111");
-    EXPECT_EQ(text(commandStatesAfter(CommandEvent::ReadFailed)), "1000011");
-    EXPECT_EQ(text(commandStatesAfter(CommandEvent::SavedReportOpened)), "-1----1");
+    EXPECT_EQ(text(commandStatesAfter(CommandEvent::Start)), "10000111");
+    EXPECT_EQ(text(commandStatesAfter(CommandEvent::ReadRunning)), "00000001") << "only the exit stays";
+    EXPECT_EQ(text(commandStatesAfter(CommandEvent::ReadSucceeded)), "11111111");
+    EXPECT_EQ(text(commandStatesAfter(CommandEvent::ReadFailed)), "10000011");
+    EXPECT_EQ(text(commandStatesAfter(CommandEvent::SavedReportOpened)), "-1--0--1") << "a reopened report has no figures";
     EXPECT_FALSE(toolbarFollowsMenu(Command::Generate));
     EXPECT_FALSE(toolbarFollowsMenu(Command::Font));
     EXPECT_TRUE(toolbarFollowsMenu(Command::Browse));
     EXPECT_TRUE(toolbarFollowsMenu(Command::SaveToDisk));
+    EXPECT_TRUE(toolbarFollowsMenu(Command::AccountantFigures));
 }
 
 TEST(MainWindowLayout, DisplayAndTruncatedCentre)

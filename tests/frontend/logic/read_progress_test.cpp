@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-#include "frontend/logic/connection_sequence.h"
 #include "frontend/logic/report_range.h"
+#include "tests/frontend/logic/connected_session.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/simulator_process.h"
 #include "tests/support/temp_dir.h"
@@ -23,38 +23,19 @@ TEST(ReadProgressText, TheCountAgainstTheRecordsTheMemoryHoldsAndTheTimeTaken)
     EXPECT_EQ(elapsedText(3723), "Czas odczytu: 1:02:03");
 }
 
-namespace {
-
-// The working folder of the front end for the test's duration.
-class InFolder {
-public:
-    explicit InFolder(const std::string& path) { std::filesystem::current_path(path); }
-    ~InFolder() { std::filesystem::current_path(previous_); }
-
-private:
-    const std::filesystem::path previous_ = std::filesystem::current_path();
-};
-
-}
-
 TEST(ReadProgressWatch, CountsTheRecordsOfTheReportAndNothingOfTheIdentityCommands)
 {
     kelvo::test::TempDir dir;
-    const InFolder folder(dir.path());
+    const kelvo::test::InFolder folder(dir.path());
     kelvo::test::ScopedEnv port {"KELVO_COM7", dir.file("com")};
     kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
         {"--pty", dir.file("com"), "--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"}, dir.file("sim.out"));
     ASSERT_TRUE(simulator.listening());
 
-    ConnectionEvents events;
-    events.continueWithoutRegister = [](const std::string&) { return false; };
-    events.showMainWindow = [] { };
-    events.requestEnd = [] { };
-    events.busy = [](bool) { };
     Session session;
     {
         const ReadProgressWatch watch;
-        ASSERT_EQ(runConnection(session, ConnectionChoice {7, 0, 0, 0}, events).result, ConnectionResult::RangeWindow);
+        ASSERT_TRUE(kelvo::test::connectToCom7(session));
         EXPECT_EQ(watch.current().recordsRead, 0u);
         RangeChoice numbers;
         numbers.kind = 3;

@@ -70,7 +70,7 @@ TEST_F(MainWindowTest, CaptionSizeMenuAndToolbar)
         items << (action->isSeparator() ? QStringLiteral("-") : action->objectName() + "=" + action->text());
     EXPECT_EQ(items, (QStringList {"Odczytaj1=Generacja raportu z podłączonej kasy", "Wydruk2=Wydruk",
                          "Zapis1=Zapis na dysk CD", "ZapisnadyskCD1=Zapis na dysk", "Podgladwydruku1=Podgląd wydruku",
-                         "ZapisdoplikuPDF1=Zapis do pliku PDF", "-", "Ustawienia1=Czcionka ", "Nagrywarka1=Nagrywarka płyt CD", "-",
+                         "ZapisdoplikuPDF1=Zapis do pliku PDF", "ZestawienieKsiegowe1=Zestawienie dla księgowości", "-", "Ustawienia1=Czcionka ", "Nagrywarka1=Nagrywarka płyt CD", "-",
                          "Odczytzdysku1=Przeglądanie zapisanych raportów", "-",
                          "PamiecRekordow1=Pamięć podręczna rekordów", "Wyj1=Wyjście z programu"}));
 
@@ -84,8 +84,9 @@ TEST_F(MainWindowTest, CaptionSizeMenuAndToolbar)
     }
     EXPECT_EQ(buttons, (QStringList {"tbOdczyt=Generacja raportu z podłączonej kasy", "-", "tbWydruk=Wydruk", "-",
                            "tbOdczytZDysku=Przeglądanie zapisanych raportów", "-", "tbZapisCD=Zapis na dysk CD", "-",
-                           "tbZapisDysk=Zapis na dysk", "-", "tbSettings=Czcionka ", "-", "tbPodglad=Podgląd wydruku", "-", "tbPdf=Zapis do pliku PDF"}));
-    EXPECT_EQ(states(), "11 00 00 00 11 11 1 ") << "at start";
+                           "tbZapisDysk=Zapis na dysk", "-", "tbSettings=Czcionka ", "-", "tbPodglad=Podgląd wydruku", "-", "tbPdf=Zapis do pliku PDF", "-",
+                           "tbZestawienie=Zestawienie dla księgowości"}));
+    EXPECT_EQ(states(), "11 00 00 00 00 11 11 1 ") << "at start";
 
     auto* display = control<QPlainTextEdit>("reRaportOkresowy");
     EXPECT_FALSE(display->isVisible());
@@ -104,15 +105,15 @@ TEST_F(MainWindowTest, CaptionSizeMenuAndToolbar)
 TEST_F(MainWindowTest, CommandStatesOfEachEvent)
 {
     mainWindow().setCommandStates(CommandEvent::ReadRunning);
-    EXPECT_EQ(states(), "01 00 00 00 01 00 1 ") << "generate and font keep their look";
+    EXPECT_EQ(states(), "01 00 00 00 00 01 00 1 ") << "generate and font keep their look";
     QTest::mouseClick(mainWindow().toolbarButton(Command::Generate), Qt::LeftButton);
     EXPECT_TRUE(mainWindow().isVisible()) << "a button does nothing while its menu item is disabled";
     mainWindow().setCommandStates(CommandEvent::ReadFailed);
-    EXPECT_EQ(states(), "11 00 00 00 01 11 1 ") << "saved reports stay within reach";
+    EXPECT_EQ(states(), "11 00 00 00 00 01 11 1 ") << "saved reports stay within reach";
     mainWindow().setCommandStates(CommandEvent::SavedReportOpened);
-    EXPECT_EQ(states(), "11 11 00 00 01 11 1 ");
+    EXPECT_EQ(states(), "11 11 00 00 00 01 11 1 ") << "a reopened report has no figures";
     mainWindow().setCommandStates(CommandEvent::ReadSucceeded);
-    EXPECT_EQ(states(), "11 11 11 11 11 11 1 ");
+    EXPECT_EQ(states(), "11 11 11 11 11 11 11 1 ");
 
     QTest::mouseClick(mainWindow().toolbarButton(Command::Generate), Qt::LeftButton);
     EXPECT_FALSE(mainWindow().isVisible());

@@ -392,6 +392,41 @@ TEST_F(ReportCommandsTest, PdfExportThroughItsDialog)
     EXPECT_NE(commandOutput("pdfinfo '" + pdf + "'").find("Raport okresowy szczegółowy miesięczny (01.2012r.)"), std::string::npos);
 }
 
+TEST_F(ReportCommandsTest, TheAccountantsFiguresOfTheReportReadInThisRunAndNotOfAReopenedOne)
+{
+    QAction* figures = mainWindow().commandAction(Command::AccountantFigures);
+    EXPECT_FALSE(figures->isEnabled()) << "no report yet";
+    readReport();
+    ASSERT_TRUE(figures->isEnabled());
+    EXPECT_TRUE(mainWindow().toolbarButton(Command::AccountantFigures)->isEnabled());
+
+    const std::string csv = saved("ksiegowa.csv");
+    writeFile(csv, "an older file");
+    QString proposed;
+    answers_.push([&proposed, csv](QWidget* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        proposed = QFileInfo(files->selectedFiles().value(0)).fileName();
+        EXPECT_EQ(files->nameFilters(), QStringList {QStringLiteral("Arkusz CSV (*.csv)")});
+        files->selectFile(QString::fromStdString(csv));
+        acceptLater(files);
+    });
+    answers_.press(QMessageBox::Yes);
+    QTest::mouseClick(mainWindow().toolbarButton(Command::AccountantFigures), Qt::LeftButton);
+    EXPECT_EQ(answers_.left(), 0u) << "asked before overwriting";
+    EXPECT_EQ(proposed, QFileInfo(mainWindow().reportFileName()).completeBaseName() + QStringLiteral(".csv"));
+    const std::string written = readFile(csv);
+    ASSERT_EQ(written.rfind("\xEF\xBB\xBF", 0), 0u) << written;
+    EXPECT_NE(written.find(";PLN;A;23,00;1898,01;436,54;2334,55;;K_19;K_20\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find(";PLN;;razem;2308,42;463,43;2771,85;84;;\r\n"), std::string::npos) << written;
+    EXPECT_EQ(cwd(), windows_->session().workingFolder);
+    EXPECT_FALSE(std::filesystem::exists(work("zestawienie.csv"))) << "nothing left in the working folder";
+    EXPECT_FALSE(std::filesystem::exists(work("zestawienie.json")));
+
+    showLines({QStringLiteral("R A P O R T"), QStringLiteral("otwarty z dysku")});
+    EXPECT_FALSE(figures->isEnabled()) << "a reopened report has no records";
+    EXPECT_FALSE(mainWindow().toolbarButton(Command::AccountantFigures)->isEnabled());
+}
+
 TEST_F(ReportCommandsTest, BurningToAnImageWhileTheWindowRefusesToClose)
 {
     readReport();
