@@ -13,9 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "driver/core/control_bytes.h"
+
 namespace {
 
-constexpr std::uint8_t kEsc = 27;
+using kelvo::drv::kEsc;
 constexpr std::uint8_t kRecordRead = 154;
 constexpr std::size_t kAnswerBytesShown = 16;
 

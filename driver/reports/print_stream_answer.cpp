@@ -6,16 +6,13 @@
 #include <optional>
 
 #include "driver/core/context.h"
+#include "driver/core/control_bytes.h"
 #include "driver/core/result_codes.h"
 
 namespace kelvo::drv::printed {
 
 namespace {
 
-constexpr std::uint8_t kBel = 7;
-constexpr std::uint8_t kLineFeed = 10;
-constexpr std::uint8_t kCarriageReturn = 13;
-constexpr std::uint8_t kEsc = 27;
 constexpr std::size_t kWideLine = 43;
 constexpr std::uint8_t kCountBase = 32;  // repeat and blank counts are sent as count + 32
 

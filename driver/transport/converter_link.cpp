@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "driver/core/context.h"
+#include "driver/core/control_bytes.h"
 #include "driver/core/result_codes.h"
 #include "driver/files/configuration.h"
 #include "driver/transport/converter_frame.h"
@@ -14,16 +15,41 @@ namespace kelvo::drv {
 
 namespace {
 
-constexpr std::uint8_t kEsc = 27;
-constexpr std::uint8_t kResendAnswer = 6;
+// Converter command types; types above the last are refused.
+constexpr std::uint8_t kSetIdentifier = 2;
 constexpr std::uint8_t kSendIdentifier = 3;
 constexpr std::uint8_t kSendWriteTimeout = 4;
 constexpr std::uint8_t kSendReadTimeout = 5;
+constexpr std::uint8_t kResendAnswer = 6;
+constexpr std::uint8_t kOneByteCommand = 7;
 constexpr std::uint8_t kNextPart = 8;
+constexpr std::uint8_t kSetLineCommand = 9;
+constexpr std::uint8_t kLastCommandType = kSetLineCommand;
+
+// The answer status: a code in the low four bits, and three bits by which
+// the converter asks for one of its settings.
+namespace status {
+constexpr std::uint8_t CodeBits = 0x0F;
+constexpr std::uint8_t FirstFault = 1;  // codes 1 to 4 are the converter's own faults
+constexpr std::uint8_t LastFault = 4;
+constexpr std::uint8_t SendFailed = 5;
+constexpr std::uint8_t NoAnswer = 6;
+constexpr std::uint8_t Code7 = 7;
+constexpr std::uint8_t MoreParts = 8;
+constexpr std::uint8_t WantsIdentifier = 0x10;
+constexpr std::uint8_t WantsWriteTimeout = 0x20;
+constexpr std::uint8_t WantsReadTimeout = 0x40;
+}
+
+// The speed code of the converter's register line carries the parity.
+constexpr int kOddParityCode = 24;
+constexpr int kEvenParityCode = 8;
+constexpr int kSpeedCodeBase = 32;
+constexpr std::uint8_t kOddParity = 1;
+constexpr std::uint8_t kEvenParity = 2;
 // Line bytes an answer may take before it counts as garbage: the longest
 // frame is about 300 bytes.
 constexpr std::size_t kMaxLineBytes = 1024;
-constexpr std::uint8_t kSetLineCommand = 9;
 
 bool sendFrame(const LinkOperations& line, std::span<const std::uint8_t> body)
 {
@@ -63,25 +89,25 @@ void judgeStatus(std::uint8_t status, bool appending)
         return;
     constexpr std::uint8_t kLowStatus[] = {condition::ConverterStatus1, condition::ConverterStatus2,
         condition::ConverterStatus3, condition::ConverterStatus4};
-    const std::uint8_t low = status & 0x0F;
-    if (low >= 1 && low <= 4)
-        failWith(kLowStatus[low - 1]);
-    else if (status & 0x10)
+    const std::uint8_t code = status & status::CodeBits;
+    if (code >= status::FirstFault && code <= status::LastFault)
+        failWith(kLowStatus[code - status::FirstFault]);
+    else if (status & status::WantsIdentifier)
         failWith(condition::ConverterIdentifier);
-    else if (status & 0x20)
+    else if (status & status::WantsWriteTimeout)
         failWith(condition::ConverterWriteTimeout);
-    else if (status & 0x40)
+    else if (status & status::WantsReadTimeout)
         failWith(condition::ConverterReadTimeout);
-    else if (low == 5)
+    else if (code == status::SendFailed)
         failWith(condition::TransmitTimeout);
-    else if (low == 6)
+    else if (code == status::NoAnswer)
         failWith(condition::ReceiveTimeout);
-    else if (low == 7)
+    else if (code == status::Code7)
         failWith(condition::ConverterStatus7);
-    else if (low == 8 && !appending) {
+    else if (code == status::MoreParts && !appending) {
         ctx.request.converter.continuation = true;
         failWith(condition::MoreParts);
-    } else if (low != 8)
+    } else if (code != status::MoreParts)
         failWith(condition::ConverterStatusOther);
 }
 
@@ -119,9 +145,9 @@ void receiveFrame(const LinkOperations& line)
 std::size_t commandDataLength(std::uint8_t type)
 {
     switch (type) {
-    case 2: case 3: return 8;
-    case 4: case 5: case 9: return 2;
-    case 7: return 1;
+    case kSetIdentifier: case kSendIdentifier: return 8;
+    case kSendWriteTimeout: case kSendReadTimeout: case kSetLineCommand: return 2;
+    case kOneByteCommand: return 1;
     default: return 0;
     }
 }
@@ -222,7 +248,7 @@ void converterTransaction(const LinkOperations& line, std::span<const std::uint8
 
 void converterCommand(const LinkOperations& line, std::uint8_t type, std::span<const std::uint8_t> data)
 {
-    if (type == 0 || type > 9) {
+    if (type == 0 || type > kLastCommandType) {
         failWith(condition::ConverterStatus2);
         return;
     }
@@ -309,12 +335,12 @@ bool tellLineSettings()
         if (kNetworkLineSpeeds[i] == ctx.connection.lineSpeed)
             code = static_cast<int>(i);
     const std::uint8_t parity = ctx.connection.lineParity;
-    if (code < 0 || parity > 2) {
+    if (code < 0 || parity > kEvenParity) {
         failWith(condition::ConfigurationFormat);
         return false;
     }
-    code += parity == 1 ? 24 : parity == 2 ? 8 : 0;
-    const std::uint8_t data[] = {static_cast<std::uint8_t>(code + 32), 0};
+    code += parity == kOddParity ? kOddParityCode : parity == kEvenParity ? kEvenParityCode : 0;
+    const std::uint8_t data[] = {static_cast<std::uint8_t>(code + kSpeedCodeBase), 0};
     converterCommand(kTcpLine, kSetLineCommand, data);
     converter.speedPending = false;
     return isSuccess();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "driver/core/context.h"
+#include "driver/core/control_bytes.h"
 #include "driver/core/model_table.h"
 #include "driver/core/notify.h"
 #include "driver/core/result_codes.h"
@@ -18,9 +19,6 @@ namespace kelvo::drv {
 
 namespace {
 
-constexpr std::uint8_t kEsc = 27;
-constexpr std::uint8_t kAck = 6;
-constexpr std::uint8_t kNak = 21;
 constexpr std::uint8_t kRecordEnd = 255;
 constexpr std::uint8_t kErrorCodeCommand = 29;
 constexpr std::uint8_t kChannelSelectCommand = 1;
@@ -29,14 +27,26 @@ constexpr std::uint32_t kChannelSelectSpeed = 9600;
 constexpr std::uint8_t kStatusWithTwoMoreBytes = 122;
 constexpr std::uint8_t kChecksumStatus = 19;
 
+// Commands the second answer treats apart.
+constexpr std::uint8_t kStatusIsDataCommand = 77;
+constexpr std::uint8_t kOneByteAnswerCommand = 114;
+constexpr std::uint8_t kAcknowledgedWriteCommand = 160;  // acknowledged on older registers
+constexpr std::uint8_t kLengthFromFirstByteCommand = 229;
+
+// First-answer bytes other than ACK.
+constexpr std::uint8_t kNotSupported = 1;
+constexpr std::uint8_t kFirstAnswerErrorStatus = 101;
+constexpr std::uint8_t kRefusedAsNak = 108;
+constexpr std::uint8_t kRefused = 200;
+
 void failFirstAnswer(std::uint8_t byte)
 {
     switch (byte) {
-    case 1: failWith(condition::NotSupported); break;
+    case kNotSupported: failWith(condition::NotSupported); break;
     case kNak: failWith(condition::Nak); break;
-    case 101: failWith(conditionOfRegisterStatus(101)); break;
-    case 108: failWith(condition::Nak); break;
-    case 200: failWith(condition::FirstAnswerRefused); break;
+    case kFirstAnswerErrorStatus: failWith(conditionOfRegisterStatus(kFirstAnswerErrorStatus)); break;
+    case kRefusedAsNak: failWith(condition::Nak); break;
+    case kRefused: failWith(condition::FirstAnswerRefused); break;
     default: failWith(condition::WrongAnswer); break;
     }
 }
@@ -75,7 +85,7 @@ bool receiveAnswer(std::uint8_t count, std::uint8_t recordLength)
 std::optional<std::uint8_t> takeSecondAnswerStart(const RequestShape& r, std::uint8_t byte, std::uint8_t& n)
 {
     ExchangeBuffer& buffer = ctx.request.buffer;
-    if (r.command == 229) {
+    if (r.command == kLengthFromFirstByteCommand) {
         switch (byte) {
         case 250: n = 43; break;
         case 251: n = 18; break;
@@ -83,20 +93,20 @@ std::optional<std::uint8_t> takeSecondAnswerStart(const RequestShape& r, std::ui
         case 253: case 254: n = 1; break;
         default: failWith(condition::WrongAnswer); return std::nullopt;
         }
-    } else if (r.command == 160 && identifiedAs(predatesDorn)) {
+    } else if (r.command == kAcknowledgedWriteCommand && identifiedAs(predatesDorn)) {
         if (byte != kAck) {
             failWith(byte == kNak ? condition::Nak : condition::WrongAnswer);
             return std::nullopt;
         }
     } else if ((r.command == 158 || r.command == 166 || r.command == 169) && r.c == 0) {
         if (byte != kAck) {
-            if (byte == 1)
+            if (byte == kNotSupported)
                 failWith(condition::NotSupported);
             else
                 failWith(byte == kNak ? condition::Nak : condition::WrongAnswer);
             return std::nullopt;
         }
-    } else if (r.command != 77 && !secondAnswerStartsWithData(r)) {
+    } else if (r.command != kStatusIsDataCommand && !secondAnswerStartsWithData(r)) {
         return byte;
     }
     buffer.statusCell() = byte;
@@ -175,7 +185,7 @@ void runEngine(const RequestShape& r)
             return;
         n = 3;
     }
-    if (r.command == 114) {
+    if (r.command == kOneByteAnswerCommand) {
         buffer.answer(1) = buffer.statusCell();
         return;
     }

@@ -119,7 +119,9 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
             outlet.failed("kelvor-cli: nie znaleziono portów szeregowych, nie ma gdzie szukać kasy");
             return kOwnFailure;
         }
+        PortVariableSetAside variable(choice.port);
         const Detection detection = detectRegister(choice, devices, searchEvents(outlet));
+        variable.keepDroppedWhen(detection);
         if (detection.outcome != DetectionOutcome::Found) {
             outlet.failed(detection.devicesTried == 0
                     ? std::string("kelvor-cli: nie znaleziono kasy: żadnego urządzenia szeregowego nie dało się sprawdzić")

@@ -132,12 +132,17 @@ std::string deviceItemText(const platform::SerialDevice& device)
     return device.description.empty() ? text : text + " (" + device.description + ")";
 }
 
+std::string mapPortDevice(std::int32_t port, const std::string& path)
+{
+    return platform::mapComPort(static_cast<unsigned>(port), path) ? std::string() : systemReason(errno);
+}
+
 std::string choosePortDevice(std::int32_t port, const std::string& path)
 {
-    if (!platform::mapComPort(static_cast<unsigned>(port), path))
-        return systemReason(errno);
-    ::unsetenv(("KELVO_COM" + std::to_string(port)).c_str());
-    return {};
+    std::string problem = mapPortDevice(port, path);
+    if (problem.empty())
+        ::unsetenv(platform::portVariable("COM" + std::to_string(port)).c_str());
+    return problem;
 }
 
 }

@@ -39,7 +39,7 @@ void keepFound(Detection& found, const platform::SerialDevice& device, const Fil
     if (const auto number = platform::comPortOf(device))
         found.port = static_cast<std::int32_t>(*number);
     else
-        choosePortDevice(found.port, device.path);
+        mapPortDevice(found.port, device.path);
 }
 
 // One device at every speed, the fastest first (kSpeeds ascends); true when
@@ -91,10 +91,6 @@ Detection detectRegister(const ConnectionChoice& choice, const std::vector<platf
 {
     const FileKeeper portsBefore(platform::portMapFile());
     const FileKeeper configurationBefore;
-    // Trying a device drops a KELVO_COM<n> variable, which would count over the map.
-    const std::string variable = "KELVO_COM" + std::to_string(choice.port);
-    const char* variableBefore = std::getenv(variable.c_str());
-    const std::optional<std::string> pathBefore = variableBefore ? std::optional<std::string>(variableBefore) : std::nullopt;
     platform::removeFile("konfig.$$$");
     Detection found;
     found.port = choice.port;
@@ -107,7 +103,7 @@ Detection detectRegister(const ConnectionChoice& choice, const std::vector<platf
             events.skipped(device.path, problem);
             continue;
         }
-        if (const std::string problem = choosePortDevice(choice.port, device.path); !problem.empty()) {
+        if (const std::string problem = mapPortDevice(choice.port, device.path); !problem.empty()) {
             events.skipped(device.path, "nie można zapisać mapy portów " + platform::portMapFile() + ": " + problem);
             continue;
         }
@@ -118,14 +114,32 @@ Detection detectRegister(const ConnectionChoice& choice, const std::vector<platf
             break;
         }
     }
-    if (found.outcome != DetectionOutcome::Found) {
+    if (found.outcome != DetectionOutcome::Found)
         portsBefore.restore();
-        if (pathBefore)
-            ::setenv(variable.c_str(), pathBefore->c_str(), 1);
-    }
     configurationBefore.restore();
     platform::removeFile(kNumberOutput);
     return found;
+}
+
+PortVariableSetAside::PortVariableSetAside(std::int32_t port)
+    : variable_(platform::portVariable("COM" + std::to_string(port)))
+{
+    if (const char* value = std::getenv(variable_.c_str())) {
+        value_ = value;
+        ::unsetenv(variable_.c_str());
+    }
+}
+
+PortVariableSetAside::~PortVariableSetAside()
+{
+    if (value_)
+        ::setenv(variable_.c_str(), value_->c_str(), 1);
+}
+
+void PortVariableSetAside::keepDroppedWhen(const Detection& found)
+{
+    if (found.outcome == DetectionOutcome::Found)
+        value_.reset();
 }
 
 std::string detectionSpeedsText()

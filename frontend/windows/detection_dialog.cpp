@@ -71,7 +71,9 @@ frontend::Detection TfAutodetekcja::search(const frontend::ConnectionChoice& cho
 
     open();
     frontend::Detection found;
+    frontend::PortVariableSetAside variable(choice.port);
     runBesideModalDialog([&] { found = frontend::detectRegister(choice, tried, events); });
+    variable.keepDroppedWhen(found);
     // What the search still had queued for the window is shown before it closes.
     QCoreApplication::sendPostedEvents(this);
     done(found.outcome == frontend::DetectionOutcome::Found ? Accepted : Rejected);
