@@ -97,7 +97,6 @@ void prefill(const LastConnection& last, ParameterRecord& record, ConnectionChoi
     record.speed = last.speed;
     record.multiplexerType = last.multiplexerType;
     record.channel = last.channel;
-    record.spare = last.timeout;
     record.portTimeout = last.timeout;
     choice.port = std::clamp(last.port, 1, 99);
     if (const auto item = itemOf(kSpeeds, last.speed))
@@ -113,7 +112,6 @@ void takeChoice(const ConnectionChoice& choice, ParameterRecord& record)
     record.speed = kSpeeds[static_cast<std::size_t>(std::clamp(choice.speedItem, 0, 3))];
     record.multiplexerType = kMultiplexerTypes[static_cast<std::size_t>(std::clamp(choice.kindItem, 0, 2))];
     record.channel = record.multiplexerType == 0 ? 1 : choice.channelItem + 1;
-    record.spare = 1;
     record.portTimeout = 2;
 }
 

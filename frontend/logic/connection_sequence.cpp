@@ -55,7 +55,6 @@ ConnectionOutcome runConnection(Session& session, const ConnectionChoice& choice
     platform::removeFile("konfig.$$$");
     takeChoice(choice, record);
     writeParameterFiles(record, record.registerNumber);
-    writeParameterFiles(record, 1);
 
     if (const std::uint8_t code = events.runCommand([] { return ONrKasy("in1", "out"); }); code != 0) {
         if (events.continueWithoutRegister(failureQuestion(code, true, events)))
@@ -70,7 +69,6 @@ ConnectionOutcome runConnection(Session& session, const ConnectionChoice& choice
     writeParameterFiles(record, record.registerNumber);
     const std::uint8_t uniqueCode = events.runCommand([] { return ONrUnik("in", kUniqueNumberOutput); });
     events.busy(false);
-    record.spare = 5;
     record.portTimeout = 5;
     session.uniqueNumber.clear();
     if (uniqueCode != 0) {
