@@ -1,4 +1,7 @@
-// An owned file descriptor, closed when it goes out of scope.
+// An owned file descriptor, closed when it goes out of scope. The simulator
+// stands for the register at the other end of the line and links none of
+// the product's code, so that a fault there cannot hide one in the driver:
+// it keeps this owner of its own rather than platform/descriptor.h.
 #pragma once
 
 #include <unistd.h>

@@ -11,35 +11,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/descriptor.h"
+
 namespace kelvo::frontend::cli {
 
 namespace {
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) { }
-    ~Descriptor() { reset(); }
-    Descriptor(Descriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Descriptor& operator=(Descriptor&& other) noexcept
-    {
-        if (this != &other) {
-            reset();
-            fd_ = other.fd_;
-            other.fd_ = -1;
-        }
-        return *this;
-    }
-    int get() const { return fd_; }
-    void reset()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
+using platform::Descriptor;
 
 // One child at work: the read end of its notes and the part of a line not yet ended.
 struct Running {
