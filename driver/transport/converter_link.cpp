@@ -15,31 +15,21 @@ namespace kelvo::drv {
 
 namespace {
 
-// Converter command types; types above the last are refused.
-constexpr std::uint8_t kSetIdentifier = 2;
-constexpr std::uint8_t kSendIdentifier = 3;
-constexpr std::uint8_t kSendWriteTimeout = 4;
-constexpr std::uint8_t kSendReadTimeout = 5;
-constexpr std::uint8_t kResendAnswer = 6;
-constexpr std::uint8_t kOneByteCommand = 7;
-constexpr std::uint8_t kNextPart = 8;
-constexpr std::uint8_t kSetLineCommand = 9;
-constexpr std::uint8_t kLastCommandType = kSetLineCommand;
+// Converter command types: the settings the converter asks for, the
+// repair's requests, and those the driver does not send itself; types above
+// the last are refused.
+enum ConverterCommand : std::uint8_t {
+    SendIdentifier = 3, SendWriteTimeout = 4, SendReadTimeout = 5, SetLine = 9,
+    ResendAnswer = 6, NextPart = 8,
+    SetIdentifier = 2, OneByteCommand = 7,
+    LastCommandType = SetLine,
+};
 
-// The answer status: a code in the low four bits, and three bits by which
-// the converter asks for one of its settings.
-namespace status {
-constexpr std::uint8_t CodeBits = 0x0F;
-constexpr std::uint8_t FirstFault = 1;  // codes 1 to 4 are the converter's own faults
-constexpr std::uint8_t LastFault = 4;
-constexpr std::uint8_t SendFailed = 5;
-constexpr std::uint8_t NoAnswer = 6;
-constexpr std::uint8_t Code7 = 7;
-constexpr std::uint8_t MoreParts = 8;
-constexpr std::uint8_t WantsIdentifier = 0x10;
-constexpr std::uint8_t WantsWriteTimeout = 0x20;
-constexpr std::uint8_t WantsReadTimeout = 0x40;
-}
+// The answer status: a code in the low four bits (1 to 4 are the
+// converter's own faults), and three bits by which the converter asks for
+// one of its settings.
+enum StatusCode : std::uint8_t { FirstFault = 1, LastFault = 4, SendFailed = 5, NoAnswer = 6, Code7 = 7, MoreParts = 8 };
+enum StatusBit : std::uint8_t { CodeBits = 0x0F, WantsIdentifier = 0x10, WantsWriteTimeout = 0x20, WantsReadTimeout = 0x40 };
 
 // The speed code of the converter's register line carries the parity.
 constexpr int kOddParityCode = 24;
@@ -89,25 +79,25 @@ void judgeStatus(std::uint8_t status, bool appending)
         return;
     constexpr std::uint8_t kLowStatus[] = {condition::ConverterStatus1, condition::ConverterStatus2,
         condition::ConverterStatus3, condition::ConverterStatus4};
-    const std::uint8_t code = status & status::CodeBits;
-    if (code >= status::FirstFault && code <= status::LastFault)
-        failWith(kLowStatus[code - status::FirstFault]);
-    else if (status & status::WantsIdentifier)
+    const std::uint8_t code = status & CodeBits;
+    if (code >= FirstFault && code <= LastFault)
+        failWith(kLowStatus[code - FirstFault]);
+    else if (status & WantsIdentifier)
         failWith(condition::ConverterIdentifier);
-    else if (status & status::WantsWriteTimeout)
+    else if (status & WantsWriteTimeout)
         failWith(condition::ConverterWriteTimeout);
-    else if (status & status::WantsReadTimeout)
+    else if (status & WantsReadTimeout)
         failWith(condition::ConverterReadTimeout);
-    else if (code == status::SendFailed)
+    else if (code == SendFailed)
         failWith(condition::TransmitTimeout);
-    else if (code == status::NoAnswer)
+    else if (code == NoAnswer)
         failWith(condition::ReceiveTimeout);
-    else if (code == status::Code7)
+    else if (code == Code7)
         failWith(condition::ConverterStatus7);
-    else if (code == status::MoreParts && !appending) {
+    else if (code == MoreParts && !appending) {
         ctx.request.converter.continuation = true;
         failWith(condition::MoreParts);
-    } else if (code != status::MoreParts)
+    } else if (code != MoreParts)
         failWith(condition::ConverterStatusOther);
 }
 
@@ -145,9 +135,9 @@ void receiveFrame(const LinkOperations& line)
 std::size_t commandDataLength(std::uint8_t type)
 {
     switch (type) {
-    case kSetIdentifier: case kSendIdentifier: return 8;
-    case kSendWriteTimeout: case kSendReadTimeout: case kSetLineCommand: return 2;
-    case kOneByteCommand: return 1;
+    case SetIdentifier: case SendIdentifier: return 8;
+    case SendWriteTimeout: case SendReadTimeout: case SetLine: return 2;
+    case OneByteCommand: return 1;
     default: return 0;
     }
 }
@@ -166,10 +156,10 @@ void sendSetting(const LinkOperations& line, std::size_t k)
 {
     const ConnectionSettings& c = ctx.connection;
     if (k == 0)
-        converterCommand(line, kSendIdentifier,
+        converterCommand(line, SendIdentifier,
             std::span(reinterpret_cast<const std::uint8_t*>(c.linkIdentifier.data()), c.linkIdentifier.size()));
     else
-        converterCommand(line, k == 1 ? kSendWriteTimeout : kSendReadTimeout,
+        converterCommand(line, k == 1 ? SendWriteTimeout : SendReadTimeout,
             twoBytes(k == 1 ? c.writeTimeout : c.readTimeout));
 }
 
@@ -185,7 +175,7 @@ bool repair(const LinkOperations& line, unsigned& repeats, unsigned& faults, boo
             if (repeats == limit || (conditionIs(condition::ConverterSilent) && !ctx.request.converter.somethingReceived))
                 break;
             storeCondition(condition::Success);
-            converterCommand(line, kResendAnswer, {});
+            converterCommand(line, ResendAnswer, {});
             ++repeats;
         } else if (conditionIs(condition::ConverterStatus1)) {
             if (faults == limit)
@@ -203,7 +193,7 @@ bool repair(const LinkOperations& line, unsigned& repeats, unsigned& faults, boo
             sendSetting(line, k);
         } else if (conditionIs(condition::MoreParts)) {
             storeCondition(condition::Success);
-            converterCommand(line, kNextPart, {});
+            converterCommand(line, NextPart, {});
         } else {
             break;
         }
@@ -248,7 +238,7 @@ void converterTransaction(const LinkOperations& line, std::span<const std::uint8
 
 void converterCommand(const LinkOperations& line, std::uint8_t type, std::span<const std::uint8_t> data)
 {
-    if (type == 0 || type > kLastCommandType) {
+    if (type == 0 || type > LastCommandType) {
         failWith(condition::ConverterStatus2);
         return;
     }
@@ -341,7 +331,7 @@ bool tellLineSettings()
     }
     code += parity == kOddParity ? kOddParityCode : parity == kEvenParity ? kEvenParityCode : 0;
     const std::uint8_t data[] = {static_cast<std::uint8_t>(code + kSpeedCodeBase), 0};
-    converterCommand(kTcpLine, kSetLineCommand, data);
+    converterCommand(kTcpLine, SetLine, data);
     converter.speedPending = false;
     return isSuccess();
 }
