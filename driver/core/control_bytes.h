@@ -6,12 +6,9 @@
 
 namespace kelvo::drv {
 
-inline constexpr std::uint8_t kEtx = 3;
-inline constexpr std::uint8_t kAck = 6;
-inline constexpr std::uint8_t kBel = 7;
-inline constexpr std::uint8_t kLineFeed = 10;
-inline constexpr std::uint8_t kCarriageReturn = 13;
-inline constexpr std::uint8_t kNak = 21;
-inline constexpr std::uint8_t kEsc = 27;
+// The register's answers to a request and the start of a command.
+inline constexpr std::uint8_t kAck = 6, kNak = 21, kEsc = 27;
+// The ends of a text block and of a print stream, and the line ends.
+inline constexpr std::uint8_t kEtx = 3, kBel = 7, kLineFeed = 10, kCarriageReturn = 13;
 
 }

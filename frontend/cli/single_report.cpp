@@ -119,9 +119,8 @@ bool takeConnectionChoice(const CommandLine& c, Session& session, ConnectionChoi
 bool detectInto(ConnectionChoice& choice, const std::vector<platform::SerialDevice>& devices, const CommandLine& c,
     const ReportOutlet& outlet)
 {
-    PortVariableSetAside variable(choice.port);
-    const Detection detection = detectRegister(choice, devices, searchEvents(outlet));
-    variable.keepDroppedWhen(detection);
+    const Detection detection = withPortVariableSetAside(
+        choice.port, [&] { return detectRegister(choice, devices, searchEvents(outlet)); });
     if (detection.outcome != DetectionOutcome::Found) {
         outlet.failed(detection.devicesTried == 0
                 ? std::string("kelvor-cli: nie znaleziono kasy: żadnego urządzenia szeregowego nie dało się sprawdzić")

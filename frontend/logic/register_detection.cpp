@@ -121,25 +121,17 @@ Detection detectRegister(const ConnectionChoice& choice, const std::vector<platf
     return found;
 }
 
-PortVariableSetAside::PortVariableSetAside(std::int32_t port)
-    : variable_(platform::portVariable("COM" + std::to_string(port)))
+Detection withPortVariableSetAside(std::int32_t port, const std::function<Detection()>& search)
 {
-    if (const char* value = std::getenv(variable_.c_str())) {
-        value_ = value;
-        ::unsetenv(variable_.c_str());
-    }
-}
-
-PortVariableSetAside::~PortVariableSetAside()
-{
-    if (value_)
-        ::setenv(variable_.c_str(), value_->c_str(), 1);
-}
-
-void PortVariableSetAside::keepDroppedWhen(const Detection& found)
-{
-    if (found.outcome == DetectionOutcome::Found)
-        value_.reset();
+    const std::string variable = platform::portVariable("COM" + std::to_string(port));
+    const char* value = std::getenv(variable.c_str());
+    const std::optional<std::string> before = value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+    if (before)
+        ::unsetenv(variable.c_str());
+    Detection found = search();
+    if (before && found.outcome != DetectionOutcome::Found)
+        ::setenv(variable.c_str(), before->c_str(), 1);
+    return found;
 }
 
 std::string detectionSpeedsText()

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,29 +47,15 @@ std::vector<platform::SerialDevice> devicesToTry(const std::vector<platform::Ser
 // map and KONFIG.TXT are as they were, except that when a register answered
 // and no COM number led to its device before, COM<choice.port> now leads
 // there. The choice's own port and speed are not used. It leaves the
-// environment alone: hold a PortVariableSetAside around it.
+// environment alone: run it through withPortVariableSetAside.
 Detection detectRegister(const ConnectionChoice& choice, const std::vector<platform::SerialDevice>& devices,
     const DetectionEvents& events);
 
-// Sets a KELVO_COM<port> variable aside while detectRegister searches
-// through that port's map line, which the variable would count over; puts
-// it back at the end unless the search found the register. The search runs
-// beside the window, so the environment is changed only here, on the
-// program's main thread, before and after it.
-class PortVariableSetAside {
-public:
-    explicit PortVariableSetAside(std::int32_t port);
-    ~PortVariableSetAside();
-    PortVariableSetAside(const PortVariableSetAside&) = delete;
-    PortVariableSetAside& operator=(const PortVariableSetAside&) = delete;
-
-    // A found register is reached through the map from now on.
-    void keepDroppedWhen(const Detection& found);
-
-private:
-    std::string variable_;
-    std::optional<std::string> value_;
-};
+// Runs a search with a KELVO_COM<port> variable, which would count over the
+// port's map line, set aside, and puts it back afterwards unless the search
+// found the register. The search may run beside the window, so the
+// environment is changed only here, on the caller's thread, before and after it.
+Detection withPortVariableSetAside(std::int32_t port, const std::function<Detection()>& search);
 
 // The speeds a search tries, in its order: "57600, 28800, 19200 i 9600 b/s".
 std::string detectionSpeedsText();

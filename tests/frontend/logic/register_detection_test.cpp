@@ -180,12 +180,8 @@ TEST_F(RegisterDetectionTest, StoppingOrFindingNothingPutsTheMapTheConfiguration
     int asked = 0;
     // Asked before the device and before each speed: stopped once the first try has been made.
     events_.cancelled = [&asked] { return ++asked > 2; };
-    Detection stopped;
-    {
-        PortVariableSetAside aside(choice_.port);
-        stopped = detectRegister(choice_, kelvo::platform::serialDevices(), events_);
-        aside.keepDroppedWhen(stopped);
-    }
+    const Detection stopped = withPortVariableSetAside(
+        choice_.port, [this] { return detectRegister(choice_, kelvo::platform::serialDevices(), events_); });
     EXPECT_EQ(stopped.outcome, DetectionOutcome::Cancelled);
     EXPECT_EQ(tries_, (std::vector<std::string> {"ttyUSB0 57600"}));
     EXPECT_EQ(readFile(dir_.file("config/kelvor/ports.conf")), "COM2=/dev/ttyS9\n");
@@ -205,7 +201,7 @@ TEST_F(RegisterDetectionTest, StoppingOrFindingNothingPutsTheMapTheConfiguration
     EXPECT_EQ(readFile(dir_.file("config/kelvor/ports.conf")), "COM2=/dev/ttyS9\n");
 }
 
-TEST_F(RegisterDetectionTest, TheSearchLeavesTheEnvironmentAloneAndTheVariableSetAsideAroundItStaysDroppedWhenFound)
+TEST_F(RegisterDetectionTest, TheSearchLeavesTheEnvironmentAloneAndAVariableSetAsideAroundItStaysDroppedWhenFound)
 {
     registerAt("ttyUSB0", 57600);
     const kelvo::test::ScopedEnv variable("KELVO_COM2", dir_.file("no-such-device"));
@@ -216,13 +212,10 @@ TEST_F(RegisterDetectionTest, TheSearchLeavesTheEnvironmentAloneAndTheVariableSe
     ASSERT_NE(std::getenv("KELVO_COM2"), nullptr);
     EXPECT_EQ(std::getenv("KELVO_COM2"), dir_.file("no-such-device"));
 
-    Detection found;
-    {
-        PortVariableSetAside aside(choice_.port);
-        EXPECT_EQ(std::getenv("KELVO_COM2"), nullptr);
-        found = detectRegister(choice_, kelvo::platform::serialDevices(), events_);
-        aside.keepDroppedWhen(found);
-    }
+    const Detection found = withPortVariableSetAside(choice_.port, [this] {
+        EXPECT_EQ(std::getenv("KELVO_COM2"), nullptr) << "set aside while the search runs";
+        return detectRegister(choice_, kelvo::platform::serialDevices(), events_);
+    });
     ASSERT_EQ(found.outcome, DetectionOutcome::Found);
     EXPECT_EQ(found.port, 2);
     EXPECT_EQ(std::getenv("KELVO_COM2"), nullptr) << "the port now leads to the register through the map";
