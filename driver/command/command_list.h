@@ -16,4 +16,4 @@
     WITH_OUTPUT(X000031X, etxBlockReportBody, false, true, false, "raport okresowy z kasy (blok ETX z CRC)")  \
     WITH_OUTPUT(X000033X, printStreamReportBody, false, true, false, "raport okresowy z kasy (strumień wydruku)") \
     WITH_OUTPUT(X000035X, periodicReportFamilyBBody, false, true, false, "raport okresowy")                   \
-    INPUT_ONLY(UsunieciePamieciRekordow, forgetKeptRecordsBody, true, true, true, "usunięcie pamięci podręcznej rekordów")
+    INPUT_ONLY(UsunieciePamieciRekordow, forgetKeptRecordsBody, true, true, true, "usunięcie pamięci rekordów kasy")
