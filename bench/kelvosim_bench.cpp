@@ -33,8 +33,8 @@ std::size_t readAll(Responder& responder, std::uint16_t records, bool framed)
 {
     std::size_t bytes = 0;
     for (std::uint16_t index = 0; index < records; ++index) {
-        const Bytes request{ESC, 154, static_cast<std::uint8_t>(index & 0xFF), static_cast<std::uint8_t>(index >> 8)};
-        const Bytes line = framed ? packFrame(Bytes{0x70, 1, 63, 0, ESC, 154, request[2], request[3]}) : request;
+        const Bytes request{kEsc, 154, static_cast<std::uint8_t>(index & 0xFF), static_cast<std::uint8_t>(index >> 8)};
+        const Bytes line = framed ? packFrame(Bytes{0x70, 1, 63, 0, kEsc, 154, request[2], request[3]}) : request;
         for (std::uint8_t b : line)
             for (const Bytes& a : responder.feed(b).answers) bytes += a.size();
     }

@@ -16,13 +16,7 @@ namespace kelvo::platform {
 FolderLock::FolderLock(const std::string& folder)
     : descriptor_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
 {
-    acquired_ = descriptor_ >= 0 && ::flock(descriptor_, LOCK_EX | LOCK_NB) == 0;
-}
-
-FolderLock::~FolderLock()
-{
-    if (descriptor_ >= 0)
-        ::close(descriptor_);
+    acquired_ = descriptor_.valid() && ::flock(descriptor_.get(), LOCK_EX | LOCK_NB) == 0;
 }
 
 std::optional<LockHolder> flockHolder(const std::string& path)

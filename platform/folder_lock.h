@@ -7,6 +7,8 @@
 #include <string>
 #include <sys/types.h>
 
+#include "platform/descriptor.h"
+
 namespace kelvo::platform {
 
 struct LockHolder {
@@ -17,14 +19,11 @@ struct LockHolder {
 class FolderLock {
 public:
     explicit FolderLock(const std::string& folder);
-    ~FolderLock();
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
 
     bool acquired() const { return acquired_; }
 
 private:
-    int descriptor_ = -1;
+    Descriptor descriptor_;
     bool acquired_ = false;
 };
 

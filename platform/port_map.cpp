@@ -87,7 +87,7 @@ std::string mappedInFile(const std::string& key)
 // The path $KELVO_<key> or the port map names for the port; empty when neither does.
 std::string mappedPath(const std::string& key)
 {
-    if (const char* fromEnvironment = std::getenv(("KELVO_" + key).c_str());
+    if (const char* fromEnvironment = std::getenv(portVariable(key).c_str());
         fromEnvironment != nullptr && *fromEnvironment != '\0')
         return fromEnvironment;
     return mappedInFile(key);
@@ -98,6 +98,11 @@ std::string mappedPath(const std::string& key)
 std::string portMapFile()
 {
     return userConfigFile("ports.conf");
+}
+
+std::string portVariable(std::string_view portName)
+{
+    return "KELVO_" + std::string(portName);
 }
 
 std::string portDevicePath(std::string_view name)

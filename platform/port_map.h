@@ -18,6 +18,9 @@ namespace kelvo::platform {
 
 std::string portMapFile();
 
+// The variable that names a port's device ahead of the map: KELVO_COM3 for "COM3".
+std::string portVariable(std::string_view portName);
+
 // The device path for a port name; a name that is not COMn or LPTn (n from 1
 // to 255) is a path as given.
 std::string portDevicePath(std::string_view name);

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include "platform/safe_replace.h"
-#include "platform/unique_descriptor.h"
 
 namespace kelvo::platform {
 

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "platform/file_access.h"
-#include "platform/unique_descriptor.h"
+#include "platform/descriptor.h"
 
 namespace kelvo::platform {
 
@@ -87,7 +87,7 @@ int setPermissions(int fd, FileAccess access, const struct stat* old)
 // The rename is on the disk only once the folder is.
 int syncFolder(const std::string& folder)
 {
-    const UniqueDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.valid())
         return errno;
     // Some file systems cannot sync a folder; the rename is done all the same.

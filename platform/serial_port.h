@@ -13,16 +13,9 @@
 #include <span>
 #include <string>
 
+#include "platform/line_settings.h"
+
 namespace kelvo::platform {
-
-enum class Parity : std::uint8_t { None = 0, Odd = 1, Even = 2, Mark = 3, Space = 4 };
-
-// Always 8 data bits and one stop bit.
-struct LineSettings {
-    std::uint32_t speed = 9600;  // bit/s
-    Parity parity = Parity::None;
-    bool ctsFlow = false;  // output waits for CTS
-};
 
 enum class ModemLine : std::uint8_t { Dtr, Rts };
 

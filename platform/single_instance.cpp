@@ -9,7 +9,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "platform/unique_descriptor.h"
+#include "platform/descriptor.h"
 
 namespace kelvo::platform {
 
@@ -95,7 +95,7 @@ bool SingleInstance::takeWakeRequest() const
 {
     if (listener_ < 0)
         return false;
-    const UniqueDescriptor connection(::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC));
+    const Descriptor connection(::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC));
     return connection.valid();
 }
 
@@ -104,7 +104,7 @@ bool SingleInstance::askHolderToShow(std::string_view name)
     sockaddr_un address;
     if (!socketAddress(instanceSocketPath(name), address))
         return false;
-    const UniqueDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    const Descriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!fd.valid())
         return false;
     // A listening socket takes the connection into its queue at once, and a

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "platform/serial_port.h"
+#include "platform/line_settings.h"
 
 namespace kelvo::platform {
 

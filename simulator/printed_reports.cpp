@@ -1,5 +1,6 @@
 #include "simulator/printed_reports.h"
 
+#include "driver/core/control_bytes.h"
 #include "simulator/crc16.h"
 
 #include <array>
@@ -9,10 +10,11 @@ namespace kelvo::sim {
 
 namespace {
 
-constexpr std::uint8_t LF = 10;
-constexpr std::uint8_t ETX = 3;
-constexpr std::uint8_t BEL = 7;
-constexpr std::uint8_t ESC_BYTE = 27;
+using drv::kBel;
+using drv::kEsc;
+using drv::kEtx;
+using drv::kLineFeed;
+
 constexpr std::uint8_t reportEnd = 128;
 constexpr std::size_t fixedCharacters = 40;
 constexpr std::size_t oversizedBytes = 10485760 + 4096;
@@ -63,13 +65,13 @@ Bytes fixedLines(const std::vector<PrintedLine>& lines, bool oversized)
         Bytes text = codePage852(line.text);
         text.resize(fixedCharacters, ' ');
         append(answer, text);
-        answer.push_back(LF);
+        answer.push_back(kLineFeed);
     }
     if (oversized) {
         while (answer.size() < oversizedBytes) {
             answer.push_back(0);
             answer.insert(answer.end(), fixedCharacters, ' ');
-            answer.push_back(LF);
+            answer.push_back(kLineFeed);
         }
         return answer;
     }
@@ -87,14 +89,14 @@ Bytes etxBlock(const std::vector<PrintedLine>& lines, const AnswerShape& shape)
                 continue;
             }
             append(answer, codePage852(line.text));
-            answer.push_back(LF);
+            answer.push_back(kLineFeed);
         }
     }
     if (shape.oversized) {
         answer.resize(oversizedBytes, 'X');
         return answer;
     }
-    answer.push_back(ETX);
+    answer.push_back(kEtx);
     answer.push_back(shape.result);
     std::uint16_t crc = crc16(answer);
     if (shape.badCrc) crc ^= 0x5A5A;
@@ -111,16 +113,16 @@ Bytes printStream(const std::vector<PrintedLine>& lines, bool oversized)
             append(answer, *line.raw);
             continue;
         }
-        if (line.doubleWidth) answer.insert(answer.end(), {ESC_BYTE, 129});
+        if (line.doubleWidth) answer.insert(answer.end(), {kEsc, 129});
         append(answer, codePage852(line.text));
-        if (line.doubleWidth) answer.insert(answer.end(), {ESC_BYTE, 130});
-        answer.push_back(LF);
+        if (line.doubleWidth) answer.insert(answer.end(), {kEsc, 130});
+        answer.push_back(kLineFeed);
     }
     if (oversized) {
         answer.resize(oversizedBytes, 'X');
         return answer;
     }
-    answer.push_back(BEL);
+    answer.push_back(kBel);
     return answer;
 }
 

@@ -2,11 +2,13 @@
 // chosen path (a symbolic link), so that a serial port can be mapped to it.
 #pragma once
 
-#include "simulator/descriptor.h"
+#include "platform/descriptor.h"
 
 #include <string>
 
 namespace kelvo::sim {
+
+using platform::Descriptor;
 
 class PseudoTerminal {
 public:

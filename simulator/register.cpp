@@ -102,7 +102,7 @@ Reply Register::feed(std::uint8_t byte)
     switch (state_) {
     case State::Idle:
         // Anything but ESC between requests is line noise.
-        if (byte == ESC) state_ = State::Command;
+        if (byte == kEsc) state_ = State::Command;
         return {};
     case State::Command:
         return onCommand(byte);
@@ -134,13 +134,13 @@ Reply Register::onCommand(std::uint8_t command)
 
     if (command == printedReportProbe && printedFormat_ != PrintedFormat::None) return onProbe();
     if (!supports(command)) {
-        emit({NAK}, true, reply);
+        emit({kNak}, true, reply);
         finish();
         return reply;
     }
     if (const Fault* f = faults_.take(FaultKind::Nak, command)) {
         note(f);
-        emit({NAK}, true, reply);
+        emit({kNak}, true, reply);
         finish();
         return reply;
     }
@@ -181,7 +181,7 @@ Reply Register::onCommand(std::uint8_t command)
             finish();
             return reply;
         }
-        emit({ACK}, true, reply);
+        emit({kAck}, true, reply);
         if (reply.hangUp) {
             finish();
             return reply;

@@ -12,6 +12,7 @@
 #include "simulator/models.h"
 #include "simulator/request_log.h"
 #include "simulator/responder.h"
+#include "driver/core/control_bytes.h"
 #include "simulator/scenario.h"
 
 #include <cstdint>
@@ -21,9 +22,9 @@
 
 namespace kelvo::sim {
 
-constexpr std::uint8_t ESC = 27;
-constexpr std::uint8_t ACK = 6;
-constexpr std::uint8_t NAK = 21;
+using drv::kAck;
+using drv::kEsc;
+using drv::kNak;
 constexpr std::uint8_t printedReportProbe = '1';
 
 class Register : public Responder {

@@ -23,7 +23,7 @@ Bytes ackThen(std::initializer_list<std::uint8_t> bytes)
 {
     Bytes answer;
     answer.reserve(bytes.size() + 1);
-    answer.push_back(ACK);
+    answer.push_back(kAck);
     for (std::uint8_t byte : bytes)
         answer.push_back(byte);
     return answer;
@@ -48,7 +48,7 @@ Register::Answer Register::answerFor(std::uint8_t command, const Bytes& data)
         channel_ = data.at(0);
         break;
     case 29:
-        a.first = {ACK};
+        a.first = {kAck};
         if (data.at(0) == 1) {
             // High byte of the error code, then the length of sub-request 2's answer.
             a.second = {0, static_cast<std::uint8_t>(registerError_ >> 8), 1};
@@ -64,7 +64,7 @@ Register::Answer Register::answerFor(std::uint8_t command, const Bytes& data)
         }
         break;
     case 53:
-        a.first = {ACK};
+        a.first = {kAck};
         for (std::uint8_t digit : clockDigits()) a.first.push_back(digit);
         break;
     case 83:
@@ -89,7 +89,7 @@ Register::Answer Register::answerFor(std::uint8_t command, const Bytes& data)
                            static_cast<std::uint8_t>(profile_.pluCapacity >> 8)});
         break;
     case 113: {
-        a.first = {ACK};
+        a.first = {kAck};
         std::string number = scenario_.uniqueNumber;
         number.resize(uniqueNumberLength(profile_), ' ');
         a.first.insert(a.first.end(), number.begin(), number.end());
@@ -98,25 +98,25 @@ Register::Answer Register::answerFor(std::uint8_t command, const Bytes& data)
     case 141:
     case 237:
         // A barcode handed over for the display: taken as it is.
-        a.first = {ACK};
+        a.first = {kAck};
         a.second = {0};
         break;
     case 154:
-        a.first = {ACK};
+        a.first = {kAck};
         a.second = recordRead(static_cast<std::uint16_t>(data.at(0) | (data.at(1) << 8)));
         a.secondIsData = true;
         break;
     case 157:
-        a.first = {ACK};
+        a.first = {kAck};
         a.second = headerLine(data.at(0));
         break;
     case 172:
     case 230:
-        a.first = {ACK};
+        a.first = {kAck};
         a.second = articleProbe(command, static_cast<std::uint16_t>(data.at(0) | (data.at(1) << 8)));
         break;
     case 192:
-        a.first = {ACK};
+        a.first = {kAck};
         a.first.insert(a.first.end(), scenario_.registerNumber.begin(), scenario_.registerNumber.end());
         break;
     case 254:
@@ -126,7 +126,7 @@ Register::Answer Register::answerFor(std::uint8_t command, const Bytes& data)
         a.first = ackThen({profile_.deviceCode});
         break;
     default:
-        a.first = {NAK};
+        a.first = {kNak};
         break;
     }
     return a;

@@ -20,7 +20,7 @@ Reply Register::onProbe()
     Reply reply;
     if (const Fault* f = faults_.take(FaultKind::Nak, printedReportProbe)) {
         pending_.faultNames = faultKindName(f->kind);
-        emit({NAK}, true, reply);
+        emit({kNak}, true, reply);
         finish();
         return reply;
     }
@@ -33,7 +33,7 @@ Reply Register::onProbe()
         // The line drops after the first value bytes of the answer (0 or the ACK).
         pending_.faultNames = faultKindName(f->kind);
         if (f->value > 0)
-            emit({ACK}, true, reply);
+            emit({kAck}, true, reply);
         reply.hangUp = true;
         finish();
         return reply;
@@ -43,7 +43,7 @@ Reply Register::onProbe()
         reportShape_.result = static_cast<std::uint8_t>(f->value);
     reportShape_.badCrc = faults_.take(FaultKind::ReportCrc, printedReportProbe) != nullptr;
     reportShape_.oversized = faults_.take(FaultKind::ReportOversized, printedReportProbe) != nullptr;
-    emit({ACK}, true, reply);
+    emit({kAck}, true, reply);
     finish();
     frame_.clear();
     state_ = State::ReportFrame;

@@ -1,12 +1,16 @@
 // Loopback-friendly socket helpers for the TCP listener and the UDP responder.
 #pragma once
 
-#include "simulator/descriptor.h"
+#include "platform/descriptor.h"
 
 #include <cstdint>
 #include <string>
 
 namespace kelvo::sim {
+
+// The product's descriptor owner: a header alone, so the simulator still links
+// none of the product's code.
+using platform::Descriptor;
 
 struct HostPort {
     std::string host = "127.0.0.1";

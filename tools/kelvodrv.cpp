@@ -14,6 +14,7 @@
 
 #include <kelvo/kelvodrv.h>
 
+#include "driver/command/command_list.h"
 #include "frontend/logic/driver_messages.h"
 
 namespace {
@@ -25,18 +26,9 @@ struct Command {
     std::string_view purpose;
 };
 
-constexpr Command kCommands[] = {
-    {"ONrKasy", ONrKasy, nullptr, "numer kasy"},
-    {"ONrUnik", ONrUnik, nullptr, "numer unikatowy"},
-    {"OStatus", OStatus, nullptr, "48 flag stanu"},
-    {"KDBarkod", nullptr, KDBarkod, "kody kreskowe"},
-    {"X000028X", X000028X, nullptr, "raport okresowy"},
-    {"X000029X", X000029X, nullptr, "raport okresowy z kasy (wiersze 42-bajtowe)"},
-    {"X000030X", nullptr, X000030X, "otwarcie portu pozostawionego otwartym"},
-    {"X000031X", X000031X, nullptr, "raport okresowy z kasy (blok ETX z CRC)"},
-    {"X000033X", X000033X, nullptr, "raport okresowy z kasy (strumień wydruku)"},
-    {"X000035X", X000035X, nullptr, "raport okresowy"},
-};
+#define KELVO_WITH_OUTPUT(name, body, headerLines, talks, checkNumber, purpose) {#name, name, nullptr, purpose},
+#define KELVO_INPUT_ONLY(name, body, headerLines, talks, checkNumber, purpose) {#name, nullptr, name, purpose},
+constexpr Command kCommands[] = {KELVO_DRIVER_COMMANDS(KELVO_WITH_OUTPUT, KELVO_INPUT_ONLY)};
 
 // The exit status of a wrong command line: no driver result code is 255.
 constexpr int kUsageError = 255;

@@ -13,9 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "driver/core/control_bytes.h"
+
 namespace {
 
-constexpr std::uint8_t kEsc = 27;
+using kelvo::drv::kAck;
+using kelvo::drv::kEsc;
+using kelvo::drv::kNak;
 constexpr std::uint8_t kRecordRead = 154;
 constexpr std::size_t kAnswerBytesShown = 16;
 
@@ -41,8 +45,8 @@ const char* commandName(unsigned command)
 std::string statusName(std::uint8_t byte)
 {
     switch (byte) {
-    case 6: return "ACK";
-    case 21: return "NAK";
+    case kAck: return "ACK";
+    case kNak: return "NAK";
     default: return std::to_string(byte);
     }
 }

@@ -5,6 +5,7 @@
 #include "driver/device/barcode_command.h"
 #include "driver/device/identity_commands.h"
 #include "driver/command/command.h"
+#include "driver/command/command_list.h"
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
 #include "driver/core/sealed.h"
@@ -17,94 +18,44 @@
 
 using kelvo::drv::CommandDefinition;
 using kelvo::drv::runCommand;
+using namespace kelvo::drv;
 
 namespace {
 
-//                                   output file, header lines, talks to register, check register number
-using namespace kelvo::drv;
-
-constexpr CommandDefinition kReadRegisterNumber {"ONrKasy", {true, true, true, false}, registerNumberBody};
-constexpr CommandDefinition kReadUniqueNumber {"ONrUnik", {true, true, true, true}, uniqueNumberBody};
-constexpr CommandDefinition kReadStatus {"OStatus", {true, true, true, true}, statusBody};
-constexpr CommandDefinition kBarcodes {"KDBarkod", {false, true, true, true}, barcodesBody};
-constexpr CommandDefinition kPeriodicReport {"X000028X", {true, false, true, false}, periodicReportBody};
-constexpr CommandDefinition kMemory29 {"X000029X", {true, false, true, false}, fixedLineReportBody};
-constexpr CommandDefinition kOpenPort {"X000030X", {false, true, false, true}, openPortBody};
-constexpr CommandDefinition kMemory31 {"X000031X", {true, false, true, false}, etxBlockReportBody};
-constexpr CommandDefinition kMemory33 {"X000033X", {true, false, true, false}, printStreamReportBody};
-constexpr CommandDefinition kMemory35 {"X000035X", {true, false, true, false}, periodicReportFamilyBBody};
-constexpr CommandDefinition kForgetRecords {"UsunieciePamieciRekordow", {false, true, true, true}, forgetKeptRecordsBody};
-
-unsigned char periodicReportCommand(const CommandDefinition& command, const char* input, const char* output)
+// A periodic report command keeps the accountant's figures of the report it
+// made, and drops those of an earlier report when it failed.
+std::uint8_t finished(const CommandDefinition& command, std::uint8_t resultCode)
 {
-    const std::uint8_t resultCode = runCommand(command, input, output);
-    sealed([resultCode] { keepReportFigures(resultCode); });
+    if (command.body == periodicReportBody || command.body == periodicReportFamilyBBody)
+        sealed([resultCode] { keepReportFigures(resultCode); });
     return resultCode;
 }
 
 }
 
+// Each row of the command list becomes an exported function that runs the
+// command's work inside the command frame.
+#define KELVO_WITH_OUTPUT(name, body, headerLines, talks, checkNumber, purpose)                          \
+    KELVODRV_API unsigned char name(const char* input, const char* output)                               \
+    {                                                                                                    \
+        static constexpr CommandDefinition command {#name, {true, headerLines, talks, checkNumber}, body}; \
+        return finished(command, runCommand(command, input, output));                                    \
+    }
+#define KELVO_INPUT_ONLY(name, body, headerLines, talks, checkNumber, purpose)                            \
+    KELVODRV_API unsigned char name(const char* input)                                                   \
+    {                                                                                                    \
+        static constexpr CommandDefinition command {#name, {false, headerLines, talks, checkNumber}, body}; \
+        return finished(command, runCommand(command, input, nullptr));                                   \
+    }
+
 extern "C" {
 
-KELVODRV_API unsigned char ONrKasy(const char* input, const char* output)
-{
-    return runCommand(kReadRegisterNumber, input, output);
-}
-
-KELVODRV_API unsigned char ONrUnik(const char* input, const char* output)
-{
-    return runCommand(kReadUniqueNumber, input, output);
-}
-
-KELVODRV_API unsigned char OStatus(const char* input, const char* output)
-{
-    return runCommand(kReadStatus, input, output);
-}
-
-KELVODRV_API unsigned char KDBarkod(const char* input)
-{
-    return runCommand(kBarcodes, input, nullptr);
-}
-
-KELVODRV_API unsigned char X000028X(const char* input, const char* output)
-{
-    return periodicReportCommand(kPeriodicReport, input, output);
-}
-
-KELVODRV_API unsigned char X000029X(const char* input, const char* output)
-{
-    return runCommand(kMemory29, input, output);
-}
-
-KELVODRV_API unsigned char X000030X(const char* input)
-{
-    return runCommand(kOpenPort, input, nullptr);
-}
-
-KELVODRV_API unsigned char X000031X(const char* input, const char* output)
-{
-    return runCommand(kMemory31, input, output);
-}
-
-KELVODRV_API unsigned char X000033X(const char* input, const char* output)
-{
-    return runCommand(kMemory33, input, output);
-}
-
-KELVODRV_API unsigned char X000035X(const char* input, const char* output)
-{
-    return periodicReportCommand(kMemory35, input, output);
-}
+KELVO_DRIVER_COMMANDS(KELVO_WITH_OUTPUT, KELVO_INPUT_ONLY)
 
 KELVODRV_API unsigned char ZapisZestawieniaKsiegowego(const char* path)
 {
     return kelvo::drv::sealed(kelvo::drv::condition::OtherError,
         [path] { return kelvo::drv::report::writeLastReportFigures(kelvo::drv::bufferText(path)); });
-}
-
-KELVODRV_API unsigned char UsunieciePamieciRekordow(const char* input)
-{
-    return runCommand(kForgetRecords, input, nullptr);
 }
 
 KELVODRV_API void UstawieniePamieciRekordow(unsigned char on)

@@ -16,21 +16,26 @@ namespace kelvo::drv {
 
 namespace {
 
-// Registers with a readable fiscal memory take eight bytes, the others six.
-constexpr std::uint8_t kLongBarcode = 0x8D;
-constexpr std::uint8_t kShortBarcode = 0xED;
-constexpr std::uint8_t kLongBytes = 8;
-constexpr std::uint8_t kShortBytes = 6;
-constexpr std::size_t kLongDigitsMost = 18;
-constexpr std::size_t kShortDigitsMost = 13;
+// How a register takes a barcode: the request, its bytes and the longest
+// number in digits. Registers with a readable fiscal memory take eight
+// bytes, the others six.
+struct BarcodeForm {
+    std::uint8_t command;
+    std::uint8_t bytes;
+    std::size_t digitsMost;
+};
 
-std::optional<std::uint64_t> barcodeOf(const std::string& line, bool longBarcodes)
+constexpr BarcodeForm kLongForm {0x8D, 8, 18};
+constexpr BarcodeForm kShortForm {0xED, 6, 13};
+constexpr unsigned kBytesFilled = kLongForm.bytes;  // for either form; a short one sends its first six
+
+std::optional<std::uint64_t> barcodeOf(const std::string& line, const BarcodeForm& form)
 {
     std::string field;
     if (!lineField(line, 1, field))
         return std::nullopt;
     const std::optional<std::uint64_t> number = parseEightByte(field);
-    if (!number || decimalText(*number).size() > (longBarcodes ? kLongDigitsMost : kShortDigitsMost))
+    if (!number || decimalText(*number).size() > form.digitsMost)
         return std::nullopt;
     return number;
 }
@@ -39,21 +44,18 @@ std::optional<std::uint64_t> barcodeOf(const std::string& line, bool longBarcode
 
 void barcodesBody()
 {
-    const bool longBarcodes = isSecondGeneration(ctx.device.deviceCode.value);
+    const BarcodeForm& form = isSecondGeneration(ctx.device.deviceCode.value) ? kLongForm : kShortForm;
     std::string line;
     bool wrongKind = false;
     bool anyLine = false;
     while (readDataLine(ctx.files.input, line, wrongKind)) {
         anyLine = true;
-        const std::optional<std::uint64_t> number = barcodeOf(line, longBarcodes);
+        const std::optional<std::uint64_t> number = barcodeOf(line, form);
         if (!number)
             return storeCondition(condition::InputFormat);
-        for (unsigned j = 1; j <= kLongBytes; ++j)
+        for (unsigned j = 1; j <= kBytesFilled; ++j)
             ctx.request.buffer.requestData(j) = static_cast<std::uint8_t>(*number >> (8 * (j - 1)));
-        if (longBarcodes)
-            request(kLongBarcode, 1, kLongBytes, 1);
-        else
-            request(kShortBarcode, 1, kShortBytes, 1);
+        request(form.command, 1, form.bytes, 1);
         if (!isSuccess())
             return;
     }

@@ -81,6 +81,31 @@ bool blockText(std::uint8_t block, std::uint8_t first, std::uint8_t count, std::
     return true;
 }
 
+// Reads a text item from a block when it is there, else by the fallback.
+template <typename Fallback>
+bool textFromBlockOr(Known<std::string>& item, std::uint8_t block, std::uint8_t first, std::uint8_t count,
+    Fallback fallback)
+{
+    if (item.known)
+        return true;
+    std::string text;
+    if (blockText(block, first, count, text)) {
+        item.set(text);
+        return true;
+    }
+    return isSuccess() && fallback();
+}
+
+bool registerNumberFromRequest()
+{
+    request(192, 3, 0, 0);
+    if (!isSuccess())
+        return false;
+    ctx.device.registerNumber.set(
+        std::string {static_cast<char>(buffer().answer(1)), static_cast<char>(buffer().answer(2))});
+    return true;
+}
+
 bool uniqueNumberFromRequest()
 {
     const std::uint8_t code = ctx.device.deviceCode.value;
@@ -157,33 +182,12 @@ bool readVersionLetter()
 
 bool readUniqueNumber()
 {
-    if (ctx.device.uniqueNumber.known)
-        return true;
-    std::string text;
-    if (blockText(128, 21, 12, text)) {
-        ctx.device.uniqueNumber.set(text);
-        return true;
-    }
-    return isSuccess() && uniqueNumberFromRequest();
+    return textFromBlockOr(ctx.device.uniqueNumber, 128, 21, 12, uniqueNumberFromRequest);
 }
 
 bool readRegisterNumber()
 {
-    if (ctx.device.registerNumber.known)
-        return true;
-    std::string text;
-    if (blockText(128, 1, 2, text)) {
-        ctx.device.registerNumber.set(text);
-        return true;
-    }
-    if (!isSuccess())
-        return false;
-    request(192, 3, 0, 0);
-    if (!isSuccess())
-        return false;
-    ctx.device.registerNumber.set(
-        std::string {static_cast<char>(buffer().answer(1)), static_cast<char>(buffer().answer(2))});
-    return true;
+    return textFromBlockOr(ctx.device.registerNumber, 128, 1, 2, registerNumberFromRequest);
 }
 
 bool readModelName()

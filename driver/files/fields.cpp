@@ -70,26 +70,33 @@ unsigned tabCount(std::string_view text)
 
 using namespace kelvo::drv;
 
-extern "C" {
+namespace {
 
-KELVODRV_API unsigned char NapisZawieraDana(const char* line, unsigned char k, char* field)
+// Field k of the caller's line, taken by the rule given, into the caller's
+// buffer; 1 when the line has it.
+unsigned char storeField(const char* line, unsigned char k, char* field,
+    bool (*take)(std::string_view, unsigned, std::string&))
 {
     return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
         std::string taken;
-        const bool found = lineField(bufferText(line), k, taken);
+        const bool found = take(bufferText(line), k, taken);
         storeText(field, taken);
         return found ? 1 : 0;
     });
 }
 
+}
+
+extern "C" {
+
+KELVODRV_API unsigned char NapisZawieraDana(const char* line, unsigned char k, char* field)
+{
+    return storeField(line, k, field, lineField);
+}
+
 KELVODRV_API unsigned char NapisZawieraDanaLubPustyString(const char* line, unsigned char k, char* field)
 {
-    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
-        std::string taken;
-        const bool found = lineFieldOrEmpty(bufferText(line), k, taken);
-        storeText(field, taken);
-        return found ? 1 : 0;
-    });
+    return storeField(line, k, field, lineFieldOrEmpty);
 }
 
 KELVODRV_API unsigned char IleZnakowOddzielajacychDaneZawieraNapis(const char* line)

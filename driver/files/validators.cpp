@@ -335,51 +335,48 @@ unsigned char storeLong(std::optional<std::uint32_t> value, std::uint32_t* out)
 }
 
 // Byte, word and boolean forms keep the caller's value when not valid.
-template <typename Value, typename Out>
-unsigned char storeOnSuccess(std::optional<Value> value, Out* out)
-{
+constexpr auto storeOnSuccess = []<typename Value, typename Out>(std::optional<Value> value, Out* out) -> unsigned char {
     if (!value)
         return 0;
     if (out != nullptr)
         *out = static_cast<Out>(*value);
     return 1;
+};
+
+// An exported validator: the value parsed from the caller's text, stored
+// the form's way; 0 for a text that is not valid or a failure inside.
+template <typename Parse, typename Store, typename Out>
+unsigned char validated(const char* text, Parse parse, Store store, Out* out)
+{
+    return kelvo::drv::sealed(static_cast<unsigned char>(0),
+        [&]() -> unsigned char { return store(parse(bufferText(text)), out); });
 }
 
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaSzesciobajtowaDec(const char* text, unsigned char out[6])
 {
-    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
-        return storeSixBytes(parseSixByteDecimal(bufferText(text)), out);
-    });
+    return validated(text, parseSixByteDecimal, storeSixBytes, out);
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaSzesciobajtowaHex(const char* text, unsigned char out[6])
 {
-    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
-        return storeSixBytes(parseSixByteHex(bufferText(text)), out);
-    });
+    return validated(text, parseSixByteHex, storeSixBytes, out);
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaSzesciobajtowaWCudzyslowie(const char* text, unsigned char out[6])
 {
-    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
-        return storeSixBytes(parseSixByteQuoted(bufferText(text)), out);
-    });
+    return validated(text, parseSixByteQuoted, storeSixBytes, out);
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaSzesciobajtowa(const char* text, unsigned char out[6])
 {
-    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
-        return storeSixBytes(parseSixByte(bufferText(text)), out);
-    });
+    return validated(text, parseSixByte, storeSixBytes, out);
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaTypuLong(const char* text, uint32_t* out)
 {
-    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
-        return storeLong(parseLong(bufferText(text)), out);
-    });
+    return validated(text, parseLong, storeLong, out);
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaZPodanegoZakresu(const char* text, uint32_t minimum, uint32_t maximum, uint32_t* out)
@@ -391,30 +388,22 @@ extern "C" KELVODRV_API unsigned char PoprawnaLiczbaZPodanegoZakresu(const char*
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaTypuWord(const char* text, uint32_t* out)
 {
-    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
-        return storeOnSuccess(parseWord(bufferText(text)), out);
-    });
+    return validated(text, parseWord, storeOnSuccess, out);
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaTypuByte(const char* text, unsigned char* out)
 {
-    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
-        return storeOnSuccess(parseByte(bufferText(text)), out);
-    });
+    return validated(text, parseByte, storeOnSuccess, out);
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaHEXTypuByte(const char* text, unsigned char* out)
 {
-    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
-        return storeOnSuccess(parseHexByte(bufferText(text)), out);
-    });
+    return validated(text, parseHexByte, storeOnSuccess, out);
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaTypuBoolean(const char* text, unsigned char* out)
 {
-    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
-        return storeOnSuccess(parseBoolean(bufferText(text)), out);
-    });
+    return validated(text, parseBoolean, storeOnSuccess, out);
 }
 
 extern "C" KELVODRV_API unsigned char PoprawnaLiczbaOsmiobajtowa(const char* text, unsigned char out[8])
@@ -441,9 +430,7 @@ extern "C" KELVODRV_API unsigned char PoprawnaLiczbaZmiennoprzecinkowa(const cha
 
 extern "C" KELVODRV_API unsigned char PoprawnyNapisOpisujacyParzystosc(const char* text, unsigned char* parity)
 {
-    return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
-        return storeOnSuccess(parseParity(bufferText(text)), parity);
-    });
+    return validated(text, parseParity, storeOnSuccess, parity);
 }
 
 extern "C" KELVODRV_API unsigned char ZnakJestCyfra(char c, unsigned char* digit)

@@ -4,6 +4,7 @@
 #include "driver/reports/printed_answers.h"
 
 #include "driver/core/context.h"
+#include "driver/core/control_bytes.h"
 #include "driver/core/result_codes.h"
 #include "driver/transport/crc16.h"
 
@@ -11,8 +12,6 @@ namespace kelvo::drv::printed {
 
 namespace {
 
-constexpr std::uint8_t kEtx = 3;
-constexpr std::uint8_t kLineFeed = 10;
 constexpr std::size_t kAfterEtx = 3;  // status, CRC low and high byte
 
 // The register's own mark, printed once a line, is left out.

@@ -2,6 +2,7 @@
 // characters and LF, ended by a 128 where the next line would start.
 #include "driver/reports/printed_answers.h"
 
+#include "driver/core/control_bytes.h"
 #include "driver/core/result_codes.h"
 #include "driver/files/text_helpers.h"
 
@@ -12,7 +13,6 @@ namespace {
 constexpr std::size_t kLineBytes = 42;
 constexpr std::size_t kCharacters = 40;
 constexpr std::uint8_t kEnd = 128;
-constexpr std::uint8_t kLineFeed = 10;
 constexpr std::uint8_t kDoubleWidth = 0x10;
 
 // Characters from 32 up stay, 2, 3 and 4 are dropped, other control

@@ -6,34 +6,24 @@
 #include <optional>
 
 #include "driver/core/context.h"
+#include "driver/core/control_bytes.h"
 #include "driver/core/result_codes.h"
 
 namespace kelvo::drv::printed {
 
 namespace {
 
-constexpr std::uint8_t kBel = 7;
-constexpr std::uint8_t kLineFeed = 10;
-constexpr std::uint8_t kCarriageReturn = 13;
-constexpr std::uint8_t kEsc = 27;
 constexpr std::size_t kWideLine = 43;
 constexpr std::uint8_t kCountBase = 32;  // repeat and blank counts are sent as count + 32
 
-namespace code {
-constexpr std::uint8_t LineEnd = 22;
-constexpr std::uint8_t SkipToLineFeed = 92;
-constexpr std::uint8_t SkipBlock = 93;
-constexpr std::uint8_t SkipOne = 95;
-constexpr std::uint8_t QuestionMarks = 98;
-constexpr std::uint8_t Repeat = 101;
-constexpr std::uint8_t SkipParameter = 102;  // a printer control with one parameter byte
-constexpr std::uint8_t LineEndSkipOne = 103;
-constexpr std::uint8_t SkipParameterToo = 104;
-constexpr std::uint8_t WideLine = 105;
-constexpr std::uint8_t Blanks = 128;
-constexpr std::uint8_t DoubleOn = 129;
-constexpr std::uint8_t DoubleOff = 130;
-}
+// The byte after ESC, by what it does.
+enum class EscapeCode : std::uint8_t {
+    LineEnd = 22, LineEndSkipOne = 103,
+    SkipToLineFeed = 92, SkipBlock = 93, SkipOne = 95,
+    SkipParameter = 102, SkipParameterToo = 104,  // a printer control with one parameter byte
+    QuestionMarks = 98, Repeat = 101, Blanks = 128,
+    WideLine = 105, DoubleOn = 129, DoubleOff = 130,
+};
 
 constexpr std::size_t kSkipBeforeLineFeed = 2;
 constexpr std::size_t kSkipBlockBytes = 66;
@@ -92,29 +82,29 @@ private:
         const std::optional<std::uint8_t> escapeCode = next();
         if (!escapeCode)
             return;
-        switch (*escapeCode) {
-        case code::LineEnd: lineEnd(); break;
-        case code::SkipToLineFeed:
+        switch (static_cast<EscapeCode>(*escapeCode)) {
+        case EscapeCode::LineEnd: lineEnd(); break;
+        case EscapeCode::SkipToLineFeed:
             if (skip(kSkipBeforeLineFeed))
                 skipPastLineFeed();
             break;
-        case code::SkipBlock: skip(kSkipBlockBytes); break;
-        case code::SkipOne:
-        case code::SkipParameter:
-        case code::SkipParameterToo: skip(1); break;
-        case code::QuestionMarks: questionMarks(); break;
-        case code::Repeat: repeat(); break;
-        case code::LineEndSkipOne:
+        case EscapeCode::SkipBlock: skip(kSkipBlockBytes); break;
+        case EscapeCode::SkipOne:
+        case EscapeCode::SkipParameter:
+        case EscapeCode::SkipParameterToo: skip(1); break;
+        case EscapeCode::QuestionMarks: questionMarks(); break;
+        case EscapeCode::Repeat: repeat(); break;
+        case EscapeCode::LineEndSkipOne:
             lineEnd();
             skip(1);
             break;
-        case code::WideLine: width_ = kWideLine; break;
-        case code::Blanks:
+        case EscapeCode::WideLine: width_ = kWideLine; break;
+        case EscapeCode::Blanks:
             if (const auto count = next())
                 addPiece(std::string(*count >= kCountBase ? *count - kCountBase : 0, ' '));
             break;
-        case code::DoubleOn: doubleWidth_ = true; break;
-        case code::DoubleOff: doubleWidth_ = false; break;
+        case EscapeCode::DoubleOn: doubleWidth_ = true; break;
+        case EscapeCode::DoubleOff: doubleWidth_ = false; break;
         default: break;
         }
     }

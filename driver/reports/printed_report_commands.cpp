@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "driver/core/context.h"
+#include "driver/core/control_bytes.h"
 #include "driver/core/model_table.h"
 #include "driver/core/result_codes.h"
 #include "driver/files/access_code.h"
@@ -20,9 +21,7 @@ namespace {
 
 using printed::AnswerBuffer;
 
-constexpr std::uint8_t kEsc = 27;
 constexpr std::uint8_t kProbe = '1';
-constexpr std::uint8_t kNak = 21;
 constexpr std::uint32_t kAnswerTimeoutMs = 90000;
 
 // Requests of the refusal analysis and the bits they are read for.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "driver/core/context.h"
+#include "driver/core/control_bytes.h"
 #include "driver/core/result_codes.h"
 #include "driver/files/configuration.h"
 #include "driver/transport/converter_frame.h"
@@ -14,16 +15,31 @@ namespace kelvo::drv {
 
 namespace {
 
-constexpr std::uint8_t kEsc = 27;
-constexpr std::uint8_t kResendAnswer = 6;
-constexpr std::uint8_t kSendIdentifier = 3;
-constexpr std::uint8_t kSendWriteTimeout = 4;
-constexpr std::uint8_t kSendReadTimeout = 5;
-constexpr std::uint8_t kNextPart = 8;
+// Converter command types: the settings the converter asks for, the
+// repair's requests, and those the driver does not send itself; types above
+// the last are refused.
+enum ConverterCommand : std::uint8_t {
+    SendIdentifier = 3, SendWriteTimeout = 4, SendReadTimeout = 5, SetLine = 9,
+    ResendAnswer = 6, NextPart = 8,
+    SetIdentifier = 2, OneByteCommand = 7,
+    LastCommandType = SetLine,
+};
+
+// The answer status: a code in the low four bits (1 to 4 are the
+// converter's own faults), and three bits by which the converter asks for
+// one of its settings.
+enum StatusCode : std::uint8_t { FirstFault = 1, LastFault = 4, SendFailed = 5, NoAnswer = 6, Code7 = 7, MoreParts = 8 };
+enum StatusBit : std::uint8_t { CodeBits = 0x0F, WantsIdentifier = 0x10, WantsWriteTimeout = 0x20, WantsReadTimeout = 0x40 };
+
+// The speed code of the converter's register line carries the parity.
+constexpr int kOddParityCode = 24;
+constexpr int kEvenParityCode = 8;
+constexpr int kSpeedCodeBase = 32;
+constexpr std::uint8_t kOddParity = 1;
+constexpr std::uint8_t kEvenParity = 2;
 // Line bytes an answer may take before it counts as garbage: the longest
 // frame is about 300 bytes.
 constexpr std::size_t kMaxLineBytes = 1024;
-constexpr std::uint8_t kSetLineCommand = 9;
 
 bool sendFrame(const LinkOperations& line, std::span<const std::uint8_t> body)
 {
@@ -63,25 +79,25 @@ void judgeStatus(std::uint8_t status, bool appending)
         return;
     constexpr std::uint8_t kLowStatus[] = {condition::ConverterStatus1, condition::ConverterStatus2,
         condition::ConverterStatus3, condition::ConverterStatus4};
-    const std::uint8_t low = status & 0x0F;
-    if (low >= 1 && low <= 4)
-        failWith(kLowStatus[low - 1]);
-    else if (status & 0x10)
+    const std::uint8_t code = status & CodeBits;
+    if (code >= FirstFault && code <= LastFault)
+        failWith(kLowStatus[code - FirstFault]);
+    else if (status & WantsIdentifier)
         failWith(condition::ConverterIdentifier);
-    else if (status & 0x20)
+    else if (status & WantsWriteTimeout)
         failWith(condition::ConverterWriteTimeout);
-    else if (status & 0x40)
+    else if (status & WantsReadTimeout)
         failWith(condition::ConverterReadTimeout);
-    else if (low == 5)
+    else if (code == SendFailed)
         failWith(condition::TransmitTimeout);
-    else if (low == 6)
+    else if (code == NoAnswer)
         failWith(condition::ReceiveTimeout);
-    else if (low == 7)
+    else if (code == Code7)
         failWith(condition::ConverterStatus7);
-    else if (low == 8 && !appending) {
+    else if (code == MoreParts && !appending) {
         ctx.request.converter.continuation = true;
         failWith(condition::MoreParts);
-    } else if (low != 8)
+    } else if (code != MoreParts)
         failWith(condition::ConverterStatusOther);
 }
 
@@ -119,9 +135,9 @@ void receiveFrame(const LinkOperations& line)
 std::size_t commandDataLength(std::uint8_t type)
 {
     switch (type) {
-    case 2: case 3: return 8;
-    case 4: case 5: case 9: return 2;
-    case 7: return 1;
+    case SetIdentifier: case SendIdentifier: return 8;
+    case SendWriteTimeout: case SendReadTimeout: case SetLine: return 2;
+    case OneByteCommand: return 1;
     default: return 0;
     }
 }
@@ -140,10 +156,10 @@ void sendSetting(const LinkOperations& line, std::size_t k)
 {
     const ConnectionSettings& c = ctx.connection;
     if (k == 0)
-        converterCommand(line, kSendIdentifier,
+        converterCommand(line, SendIdentifier,
             std::span(reinterpret_cast<const std::uint8_t*>(c.linkIdentifier.data()), c.linkIdentifier.size()));
     else
-        converterCommand(line, k == 1 ? kSendWriteTimeout : kSendReadTimeout,
+        converterCommand(line, k == 1 ? SendWriteTimeout : SendReadTimeout,
             twoBytes(k == 1 ? c.writeTimeout : c.readTimeout));
 }
 
@@ -159,7 +175,7 @@ bool repair(const LinkOperations& line, unsigned& repeats, unsigned& faults, boo
             if (repeats == limit || (conditionIs(condition::ConverterSilent) && !ctx.request.converter.somethingReceived))
                 break;
             storeCondition(condition::Success);
-            converterCommand(line, kResendAnswer, {});
+            converterCommand(line, ResendAnswer, {});
             ++repeats;
         } else if (conditionIs(condition::ConverterStatus1)) {
             if (faults == limit)
@@ -177,7 +193,7 @@ bool repair(const LinkOperations& line, unsigned& repeats, unsigned& faults, boo
             sendSetting(line, k);
         } else if (conditionIs(condition::MoreParts)) {
             storeCondition(condition::Success);
-            converterCommand(line, kNextPart, {});
+            converterCommand(line, NextPart, {});
         } else {
             break;
         }
@@ -222,7 +238,7 @@ void converterTransaction(const LinkOperations& line, std::span<const std::uint8
 
 void converterCommand(const LinkOperations& line, std::uint8_t type, std::span<const std::uint8_t> data)
 {
-    if (type == 0 || type > 9) {
+    if (type == 0 || type > LastCommandType) {
         failWith(condition::ConverterStatus2);
         return;
     }
@@ -309,13 +325,13 @@ bool tellLineSettings()
         if (kNetworkLineSpeeds[i] == ctx.connection.lineSpeed)
             code = static_cast<int>(i);
     const std::uint8_t parity = ctx.connection.lineParity;
-    if (code < 0 || parity > 2) {
+    if (code < 0 || parity > kEvenParity) {
         failWith(condition::ConfigurationFormat);
         return false;
     }
-    code += parity == 1 ? 24 : parity == 2 ? 8 : 0;
-    const std::uint8_t data[] = {static_cast<std::uint8_t>(code + 32), 0};
-    converterCommand(kTcpLine, kSetLineCommand, data);
+    code += parity == kOddParity ? kOddParityCode : parity == kEvenParity ? kEvenParityCode : 0;
+    const std::uint8_t data[] = {static_cast<std::uint8_t>(code + kSpeedCodeBase), 0};
+    converterCommand(kTcpLine, SetLine, data);
     converter.speedPending = false;
     return isSuccess();
 }

@@ -13,6 +13,7 @@
 
 #include "driver/core/context.h"
 #include "driver/core/result_codes.h"
+#include "platform/descriptor.h"
 
 namespace kelvo::drv {
 
@@ -45,33 +46,24 @@ public:
         server.sin_port = htons(kServerPort);
         if (::inet_pton(AF_INET, address.c_str(), &server.sin_addr) != 1)
             return;
-        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        if (fd_ >= 0 && ::connect(fd_, reinterpret_cast<const sockaddr*>(&server), sizeof(server)) != 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
+        fd_ = platform::Descriptor(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+        if (fd_.valid() && ::connect(fd_.get(), reinterpret_cast<const sockaddr*>(&server), sizeof(server)) != 0)
+            fd_.reset();
     }
-    ~UdpSession()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    UdpSession(const UdpSession&) = delete;
-    UdpSession& operator=(const UdpSession&) = delete;
 
     // Sends one command and waits for its 'A'.
     bool command(std::string_view text)
     {
-        if (fd_ < 0 || ::send(fd_, text.data(), text.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(text.size()))
+        if (!fd_.valid() || ::send(fd_.get(), text.data(), text.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(text.size()))
             return false;
-        pollfd waiting {fd_, POLLIN, 0};
+        pollfd waiting {fd_.get(), POLLIN, 0};
         const int wait = timeoutMs_ > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(timeoutMs_);
         std::uint8_t answer[16];
-        return ::poll(&waiting, 1, wait) == 1 && ::recv(fd_, answer, sizeof(answer), 0) == 1 && answer[0] == 'A';
+        return ::poll(&waiting, 1, wait) == 1 && ::recv(fd_.get(), answer, sizeof(answer), 0) == 1 && answer[0] == 'A';
     }
 
 private:
-    int fd_ = -1;
+    platform::Descriptor fd_;
     std::uint64_t timeoutMs_;
 };
 

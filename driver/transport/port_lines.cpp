@@ -29,6 +29,17 @@ std::optional<MultiplexerLines> multiplexerLines(std::uint8_t channel)
 using namespace kelvo::drv;
 using kelvo::platform::ModemLine;
 
+namespace {
+
+// Sets or clears a modem line of the current port; 1 when it changed.
+std::int32_t setLine(ModemLine line, bool on)
+{
+    return kelvo::drv::sealed(static_cast<std::int32_t>(0),
+        [&]() -> std::int32_t { return ctx.ports.current().device.setModemLine(line, on) ? 1 : 0; });
+}
+
+}
+
 extern "C" KELVODRV_API unsigned char ModemStatus(void)
 {
     return kelvo::drv::sealed(static_cast<unsigned char>(0), [&]() -> unsigned char {
@@ -38,30 +49,22 @@ extern "C" KELVODRV_API unsigned char ModemStatus(void)
 
 extern "C" KELVODRV_API int32_t SetDTRLine(void)
 {
-    return kelvo::drv::sealed(static_cast<int32_t>(0), [&]() -> int32_t {
-        return ctx.ports.current().device.setModemLine(ModemLine::Dtr, true) ? 1 : 0;
-    });
+    return setLine(ModemLine::Dtr, true);
 }
 
 extern "C" KELVODRV_API int32_t ClearDTRLine(void)
 {
-    return kelvo::drv::sealed(static_cast<int32_t>(0), [&]() -> int32_t {
-        return ctx.ports.current().device.setModemLine(ModemLine::Dtr, false) ? 1 : 0;
-    });
+    return setLine(ModemLine::Dtr, false);
 }
 
 extern "C" KELVODRV_API int32_t SetRTSLine(void)
 {
-    return kelvo::drv::sealed(static_cast<int32_t>(0), [&]() -> int32_t {
-        return ctx.ports.current().device.setModemLine(ModemLine::Rts, true) ? 1 : 0;
-    });
+    return setLine(ModemLine::Rts, true);
 }
 
 extern "C" KELVODRV_API int32_t ClearRTSLine(void)
 {
-    return kelvo::drv::sealed(static_cast<int32_t>(0), [&]() -> int32_t {
-        return ctx.ports.current().device.setModemLine(ModemLine::Rts, false) ? 1 : 0;
-    });
+    return setLine(ModemLine::Rts, false);
 }
 
 // DTR first; RTS only when DTR could be set. The multiplexer gets its pause

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "driver/core/context.h"
+#include "driver/core/control_bytes.h"
 #include "driver/core/model_table.h"
 #include "driver/core/notify.h"
 #include "driver/core/result_codes.h"
@@ -18,25 +19,34 @@ namespace kelvo::drv {
 
 namespace {
 
-constexpr std::uint8_t kEsc = 27;
-constexpr std::uint8_t kAck = 6;
-constexpr std::uint8_t kNak = 21;
 constexpr std::uint8_t kRecordEnd = 255;
-constexpr std::uint8_t kErrorCodeCommand = 29;
-constexpr std::uint8_t kChannelSelectCommand = 1;
 constexpr std::uint32_t kChannelSelectSpeed = 9600;
 // The status whose error still brings two more answer bytes.
 constexpr std::uint8_t kStatusWithTwoMoreBytes = 122;
 constexpr std::uint8_t kChecksumStatus = 19;
 
+// The commands the engine sends of its own, and those whose second answer
+// it treats apart.
+enum EngineCommand : std::uint8_t {
+    ChannelSelectCommand = 1, ErrorCodeCommand = 29,
+    StatusIsDataCommand = 77, OneByteAnswerCommand = 114, LengthFromFirstByteCommand = 229,
+    AcknowledgedWriteCommand = 160,  // acknowledged on older registers
+};
+
+// First-answer bytes other than ACK.
+enum class FirstAnswer : std::uint8_t { NotSupported = 1, ErrorStatus = 101, RefusedAsNak = 108, Refused = 200 };
+
 void failFirstAnswer(std::uint8_t byte)
 {
-    switch (byte) {
-    case 1: failWith(condition::NotSupported); break;
-    case kNak: failWith(condition::Nak); break;
-    case 101: failWith(conditionOfRegisterStatus(101)); break;
-    case 108: failWith(condition::Nak); break;
-    case 200: failWith(condition::FirstAnswerRefused); break;
+    if (byte == kNak) {
+        failWith(condition::Nak);
+        return;
+    }
+    switch (static_cast<FirstAnswer>(byte)) {
+    case FirstAnswer::NotSupported: failWith(condition::NotSupported); break;
+    case FirstAnswer::ErrorStatus: failWith(conditionOfRegisterStatus(byte)); break;
+    case FirstAnswer::RefusedAsNak: failWith(condition::Nak); break;
+    case FirstAnswer::Refused: failWith(condition::FirstAnswerRefused); break;
     default: failWith(condition::WrongAnswer); break;
     }
 }
@@ -75,7 +85,7 @@ bool receiveAnswer(std::uint8_t count, std::uint8_t recordLength)
 std::optional<std::uint8_t> takeSecondAnswerStart(const RequestShape& r, std::uint8_t byte, std::uint8_t& n)
 {
     ExchangeBuffer& buffer = ctx.request.buffer;
-    if (r.command == 229) {
+    if (r.command == LengthFromFirstByteCommand) {
         switch (byte) {
         case 250: n = 43; break;
         case 251: n = 18; break;
@@ -83,20 +93,20 @@ std::optional<std::uint8_t> takeSecondAnswerStart(const RequestShape& r, std::ui
         case 253: case 254: n = 1; break;
         default: failWith(condition::WrongAnswer); return std::nullopt;
         }
-    } else if (r.command == 160 && identifiedAs(predatesDorn)) {
+    } else if (r.command == AcknowledgedWriteCommand && identifiedAs(predatesDorn)) {
         if (byte != kAck) {
             failWith(byte == kNak ? condition::Nak : condition::WrongAnswer);
             return std::nullopt;
         }
     } else if ((r.command == 158 || r.command == 166 || r.command == 169) && r.c == 0) {
         if (byte != kAck) {
-            if (byte == 1)
+            if (byte == static_cast<std::uint8_t>(FirstAnswer::NotSupported))
                 failWith(condition::NotSupported);
             else
                 failWith(byte == kNak ? condition::Nak : condition::WrongAnswer);
             return std::nullopt;
         }
-    } else if (r.command != 77 && !secondAnswerStartsWithData(r)) {
+    } else if (r.command != StatusIsDataCommand && !secondAnswerStartsWithData(r)) {
         return byte;
     }
     buffer.statusCell() = byte;
@@ -175,7 +185,7 @@ void runEngine(const RequestShape& r)
             return;
         n = 3;
     }
-    if (r.command == 114) {
+    if (r.command == OneByteAnswerCommand) {
         buffer.answer(1) = buffer.statusCell();
         return;
     }
@@ -211,7 +221,7 @@ void selectChannelByRequest(std::uint8_t channel)
     ChangeSpeedWinseria(kChannelSelectSpeed);
     setMultiplexerRts(true);
     ctx.request.buffer.requestData(1) = channel;
-    runEngine({kChannelSelectCommand, 0, 1, 0});
+    runEngine({ChannelSelectCommand, 0, 1, 0});
     ok = ok && CharSent() != 0;
     setMultiplexerRts(false);
     ChangeSpeedWinseria(speed);
@@ -238,14 +248,14 @@ void request(std::uint8_t command, std::uint8_t c, std::uint8_t b, std::uint8_t 
     ExchangeBuffer& buffer = ctx.request.buffer;
     storeCondition(condition::Success);
     buffer.requestData(1) = 1;
-    requestOnce({kErrorCodeCommand, 1, 1, 3});
+    requestOnce({ErrorCodeCommand, 1, 1, 3});
     if (!isSuccess()) {
         ctx.outcome.registerErrorCode = 0;
         return;
     }
     const std::uint8_t high = buffer.answer(1);
     buffer.requestData(1) = 2;
-    requestOnce({kErrorCodeCommand, 1, 1, static_cast<std::uint8_t>(buffer.answer(2) + 1)});
+    requestOnce({ErrorCodeCommand, 1, 1, static_cast<std::uint8_t>(buffer.answer(2) + 1)});
     if (!isSuccess()) {
         ctx.outcome.registerErrorCode = 0;
         return;

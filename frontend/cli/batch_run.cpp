@@ -23,7 +23,7 @@
 #include "platform/folder_lock.h"
 #include "platform/port_map.h"
 #include "platform/safe_replace.h"
-#include "platform/unique_descriptor.h"
+#include "platform/descriptor.h"
 
 namespace kelvo::frontend::cli {
 
@@ -155,7 +155,7 @@ int readOne(const CommandLine& c, Session session, const Register& r, std::files
         // Two registers with one unique number (or none read) would name one file: the first report stays.
         // The look and the save hold a lock on the folder, so that two registers finishing
         // together cannot both find the name free.
-        const platform::UniqueDescriptor folder(::open(session.startFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        const platform::Descriptor folder(::open(session.startFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (folder.valid())
             ::flock(folder.get(), LOCK_EX);
         std::error_code missing;

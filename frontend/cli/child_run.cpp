@@ -11,35 +11,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/descriptor.h"
+
 namespace kelvo::frontend::cli {
 
 namespace {
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) { }
-    ~Descriptor() { reset(); }
-    Descriptor(Descriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Descriptor& operator=(Descriptor&& other) noexcept
-    {
-        if (this != &other) {
-            reset();
-            fd_ = other.fd_;
-            other.fd_ = -1;
-        }
-        return *this;
-    }
-    int get() const { return fd_; }
-    void reset()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
+using platform::Descriptor;
 
 // One child at work: the read end of its notes and the part of a line not yet ended.
 struct Running {
@@ -145,99 +123,152 @@ private:
     ::_exit(status);
 }
 
+// One run of works in children: their ends, what is still queued and the
+// children at work.
+struct Run {
+    const std::vector<LaneWork>& works;
+    const ChildEvents& events;
+    const WaitedSignals& signals;
+    std::vector<ChildEnd> ends;
+    std::vector<bool> queued;
+    std::map<pid_t, Running> running;
+
+    Run(const std::vector<LaneWork>& w, const ChildEvents& e, const WaitedSignals& s)
+        : works(w), events(e), signals(s), ends(w.size()), queued(w.size(), true)
+    {
+    }
+};
+
+// Starts work i in a child reading its notes through a pipe; false when no
+// child could be started.
+bool startChild(Run& run, std::size_t i)
+{
+    int pipeEnds[2];
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return false;
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0)
+        beChild(run.works[i].work, pipeEnds[1], run.signals);
+    ::close(pipeEnds[1]);
+    if (child < 0) {
+        ::close(pipeEnds[0]);
+        return false;
+    }
+    Running& started = run.running[child];
+    started.work = i;
+    started.notes = Descriptor(pipeEnds[0]);
+    ::fcntl(pipeEnds[0], F_SETFL, O_NONBLOCK);
+    return true;
 }
 
-std::vector<ChildEnd> runInChildren(const std::vector<LaneWork>& works, const ChildEvents& events)
+// Runs work i in this process, when no child could take it.
+void runHere(Run& run, std::size_t i)
 {
-    std::vector<ChildEnd> ends(works.size());
-    std::vector<bool> queued(works.size(), true);
-    std::map<pid_t, Running> running;
-    const WaitedSignals signals;
+    run.ends[i].status = run.works[i].work([&](const std::string& note) {
+        run.ends[i].notes.push_back(note);
+        run.events.seen(i, note);
+    });
+    run.events.ended(i, run.ends[i]);
+}
 
-    // Starts the next work of the lane; a fork that fails runs the work here.
-    const auto startNext = [&](std::size_t lane) {
-        for (std::size_t i = 0; i < works.size(); ++i) {
-            if (!queued[i] || works[i].lane != lane)
-                continue;
-            queued[i] = false;
-            ends[i].started = true;
-            events.started(i);
-            int pipeEnds[2];
-            const bool piped = ::pipe2(pipeEnds, O_CLOEXEC) == 0;
-            std::fflush(nullptr);
-            const pid_t child = piped ? ::fork() : -1;
-            if (child == 0)
-                beChild(works[i].work, pipeEnds[1], signals);
-            if (piped)
-                ::close(pipeEnds[1]);
-            if (child > 0) {
-                Running& started = running[child];
-                started.work = i;
-                started.notes = Descriptor(pipeEnds[0]);
-                ::fcntl(pipeEnds[0], F_SETFL, O_NONBLOCK);
-                return;
-            }
-            if (piped)
-                ::close(pipeEnds[0]);
-            ends[i].status = works[i].work([&](const std::string& note) {
-                ends[i].notes.push_back(note);
-                events.seen(i, note);
-            });
-            events.ended(i, ends[i]);
-        }
-    };
+// Starts the next work of the lane; a fork that fails runs the work here.
+void startNext(Run& run, std::size_t lane)
+{
+    for (std::size_t i = 0; i < run.works.size(); ++i) {
+        if (!run.queued[i] || run.works[i].lane != lane)
+            continue;
+        run.queued[i] = false;
+        run.ends[i].started = true;
+        run.events.started(i);
+        if (startChild(run, i))
+            return;
+        runHere(run, i);
+    }
+}
+
+std::vector<std::size_t> lanesOf(const std::vector<LaneWork>& works)
+{
     std::vector<std::size_t> lanes;
     for (const LaneWork& work : works)
         if (std::find(lanes.begin(), lanes.end(), work.lane) == lanes.end())
             lanes.push_back(work.lane);
-    for (const std::size_t lane : lanes)
-        startNext(lane);
+    return lanes;
+}
 
+// Reaps the children that have ended and starts the next work of their lanes.
+void reapEnded(Run& run)
+{
+    for (auto it = run.running.begin(); it != run.running.end();) {
+        int status = 0;
+        if (::waitpid(it->first, &status, WNOHANG) != it->first) {
+            ++it;
+            continue;
+        }
+        const std::size_t work = it->second.work;
+        drainNotes(it->second, run.ends[work], run.events);
+        setEnd(run.ends[work], status);
+        it = run.running.erase(it);
+        run.events.ended(work, run.ends[work]);
+        startNext(run, run.works[work].lane);
+    }
+}
+
+// Hands on the children's notes and ends until all have ended or an
+// interrupt came; the interrupting signal, or 0.
+int watchChildren(Run& run)
+{
     int interrupt = 0;
-    while (!running.empty() && interrupt == 0) {
-        std::vector<pollfd> watched {{signals.descriptor(), POLLIN, 0}};
-        for (const auto& [pid, child] : running)
+    while (!run.running.empty() && interrupt == 0) {
+        std::vector<pollfd> watched {{run.signals.descriptor(), POLLIN, 0}};
+        for (const auto& [pid, child] : run.running)
             if (child.notes.get() >= 0)
                 watched.push_back({child.notes.get(), POLLIN, 0});
         if (::poll(watched.data(), watched.size(), -1) < 0)
             continue;
-        for (auto& [pid, child] : running)
-            if (child.notes.get() >= 0 && readNotes(child, ends[child.work], events) == Read::WriterGone)
+        for (auto& [pid, child] : run.running)
+            if (child.notes.get() >= 0 && readNotes(child, run.ends[child.work], run.events) == Read::WriterGone)
                 child.notes.reset();
-        for (int signal; (signal = signals.next()) != 0;)
+        for (int signal; (signal = run.signals.next()) != 0;)
             if (signal != SIGCHLD)
                 interrupt = signal;
-        for (auto it = running.begin(); it != running.end() && interrupt == 0;) {
-            int status = 0;
-            if (::waitpid(it->first, &status, WNOHANG) != it->first) {
-                ++it;
-                continue;
-            }
-            const std::size_t work = it->second.work;
-            drainNotes(it->second, ends[work], events);
-            setEnd(ends[work], status);
-            it = running.erase(it);
-            events.ended(work, ends[work]);
-            startNext(works[work].lane);
-        }
+        if (interrupt == 0)
+            reapEnded(run);
     }
-    if (interrupt == 0)
-        return ends;
-    for (const auto& [pid, child] : running)
+    return interrupt;
+}
+
+// Kills the children still at work and marks them, and the works never
+// started, as ended by the interrupt.
+void endInterrupted(Run& run, int interrupt)
+{
+    for (const auto& [pid, child] : run.running)
         ::kill(pid, SIGKILL);
-    for (auto& [pid, child] : running) {
+    for (auto& [pid, child] : run.running) {
         int status = 0;
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
-        ChildEnd& end = ends[child.work];
+        ChildEnd& end = run.ends[child.work];
         end.signal = interrupt;
-        drainNotes(child, end, events);
+        drainNotes(child, end, run.events);
         setEnd(end, status);
     }
-    for (std::size_t i = 0; i < works.size(); ++i)
-        if (queued[i])
-            ends[i].signal = interrupt;
-    return ends;
+    for (std::size_t i = 0; i < run.works.size(); ++i)
+        if (run.queued[i])
+            run.ends[i].signal = interrupt;
+}
+
+}
+
+std::vector<ChildEnd> runInChildren(const std::vector<LaneWork>& works, const ChildEvents& events)
+{
+    const WaitedSignals signals;
+    Run run(works, events, signals);
+    for (const std::size_t lane : lanesOf(works))
+        startNext(run, lane);
+    if (const int interrupt = watchChildren(run); interrupt != 0)
+        endInterrupted(run, interrupt);
+    return run.ends;
 }
 
 ChildEnd runInChild(const Work& work)

@@ -99,41 +99,47 @@ void tellKeptRecordsNote(const ReportOutlet& outlet, const std::string& note)
         outlet.keptRecordsNote(note);
 }
 
-}
-
-int readReport(const CommandLine& c, Session& session, const Note& note, const ReportOutlet& outlet)
+// The connection the command line asks for, from the last one kept and the
+// link options; false when the named device cannot be mapped.
+bool takeConnectionChoice(const CommandLine& c, Session& session, ConnectionChoice& choice, const ReportOutlet& outlet)
 {
-    ConnectionChoice choice;
     if (const auto last = readLastConnection(KELVODRV_CONFIGURATION_FILE_LOWER))
         prefill(*last, session.record, choice);
     applyLinkOptions(c, firstConfigurationLine(KELVODRV_CONFIGURATION_FILE_LOWER), choice, session.record);
-    if (c.device) {
-        if (const std::string problem = choosePortDevice(choice.port, *c.device); !problem.empty()) {
-            outlet.failed("kelvor-cli: nie można zapisać mapy portów " + platform::portMapFile() + ": " + problem);
-            return kOwnFailure;
-        }
+    if (!c.device)
+        return true;
+    if (const std::string problem = choosePortDevice(choice.port, *c.device); !problem.empty()) {
+        outlet.failed("kelvor-cli: nie można zapisać mapy portów " + platform::portMapFile() + ": " + problem);
+        return false;
     }
+    return true;
+}
 
-    if (c.detect) {
-        const auto devices = platform::serialDevicesAndMappedPorts();
-        if (devices.empty()) {
-            outlet.failed("kelvor-cli: nie znaleziono portów szeregowych, nie ma gdzie szukać kasy");
-            return kOwnFailure;
-        }
-        const Detection detection = detectRegister(choice, devices, searchEvents(outlet));
-        if (detection.outcome != DetectionOutcome::Found) {
-            outlet.failed(detection.devicesTried == 0
-                    ? std::string("kelvor-cli: nie znaleziono kasy: żadnego urządzenia szeregowego nie dało się sprawdzić")
-                    : "kelvor-cli: nie znaleziono kasy; sprawdzone urządzenia: " + std::to_string(detection.devicesTried)
-                        + ", przy szybkościach " + detectionSpeedsText() + "; sprawdź kabel i zasilanie kasy");
-            cleanUpAtEnd();
-            return kOwnFailure;
-        }
-        (c.range.kind == 0 ? outlet.found : outlet.searching)(detectionText(detection));
-        choice.port = detection.port;
-        choice.speedItem = detection.speedItem;
+// Searches the devices for the register and takes its port and speed; false
+// when none answered.
+bool detectInto(ConnectionChoice& choice, const std::vector<platform::SerialDevice>& devices, const CommandLine& c,
+    const ReportOutlet& outlet)
+{
+    const Detection detection = withPortVariableSetAside(
+        choice.port, [&] { return detectRegister(choice, devices, searchEvents(outlet)); });
+    if (detection.outcome != DetectionOutcome::Found) {
+        outlet.failed(detection.devicesTried == 0
+                ? std::string("kelvor-cli: nie znaleziono kasy: żadnego urządzenia szeregowego nie dało się sprawdzić")
+                : "kelvor-cli: nie znaleziono kasy; sprawdzone urządzenia: " + std::to_string(detection.devicesTried)
+                    + ", przy szybkościach " + detectionSpeedsText() + "; sprawdź kabel i zasilanie kasy");
+        return false;
     }
+    (c.range.kind == 0 ? outlet.found : outlet.searching)(detectionText(detection));
+    choice.port = detection.port;
+    choice.speedItem = detection.speedItem;
+    return true;
+}
 
+// Connects as the connection window does, with no one to ask: a failure is
+// told with the question's first line and the diagnosis of the first failed
+// request. The driver's result code, 0 when the register answered.
+std::uint8_t connect(Session& session, const ConnectionChoice& choice, const ReportOutlet& outlet)
+{
     std::string lastQuestion;
     ConnectionEvents events;
     events.continueWithoutRegister = [&lastQuestion](const std::string& message) {
@@ -152,33 +158,18 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
     events.busy = [](bool) { };
     const FileKeeper before;
     const ConnectionOutcome connection = runConnection(session, choice, events);
-    if (connection.result != ConnectionResult::RangeWindow) {
-        outlet.failed(diagnosis.empty() ? lastQuestion : lastQuestion + "\n" + diagnosis);
-        before.restore();
-        cleanUpAtEnd();
-        return connection.code;
-    }
-    note(kConnectedNote);
-
-    if (c.range.kind == 0 && !c.forgetCache) {
-        cleanUpAtEnd();
+    if (connection.result == ConnectionResult::RangeWindow)
         return 0;
-    }
-    if (c.forgetCache) {
-        if (const std::uint8_t code = forgetKeptRecords(session); code != KELVODRV_RESULT_SUCCESS) {
-            outlet.failed(driverErrorMessage(code));
-            cleanUpAtEnd();
-            return code;
-        }
-        tellKeptRecordsNote(outlet, keptRecordsNote());
-        if (c.range.kind == 0) {
-            cleanUpAtEnd();
-            return 0;
-        }
-    }
-    UstawieniePamieciRekordow(c.noCache ? 0 : 1);
+    outlet.failed(diagnosis.empty() ? lastQuestion : lastQuestion + "\n" + diagnosis);
+    before.restore();
+    return connection.code;
+}
 
-    ReportRun report;
+// Reads the report the command line asks for; the driver's result code.
+std::uint8_t runRequestedReport(const CommandLine& c, Session& session, const Note& note, const ReportOutlet& outlet,
+    ReportRun& report)
+{
+    UstawieniePamieciRekordow(c.noCache ? 0 : 1);
     {
         const ProgressTicker progress(outlet);
         ReportSteps steps;
@@ -186,14 +177,48 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
         report = runReport(session, c.range, steps);
     }
     tellKeptRecordsNote(outlet, report.keptRecordsNote);
-    if (report.code != KELVODRV_RESULT_SUCCESS) {
+    if (report.code != KELVODRV_RESULT_SUCCESS)
         outlet.failed(driverErrorMessage(report.code));
-        cleanUpAtEnd();
-        return report.code;
+    return report.code;
+}
+
+}
+
+int readReport(const CommandLine& c, Session& session, const Note& note, const ReportOutlet& outlet)
+{
+    ConnectionChoice choice;
+    if (!takeConnectionChoice(c, session, choice, outlet))
+        return kOwnFailure;
+    std::vector<platform::SerialDevice> devices;
+    if (c.detect) {
+        devices = platform::serialDevicesAndMappedPorts();
+        if (devices.empty()) {
+            outlet.failed("kelvor-cli: nie znaleziono portów szeregowych, nie ma gdzie szukać kasy");
+            return kOwnFailure;
+        }
     }
-    const int status = outlet.finished(report.names.fileName);
-    cleanUpAtEnd();
-    return status;
+
+    // From here on every way out leaves the working folder tidy.
+    const CleanUpAtScopeEnd tidy;
+    if (c.detect && !detectInto(choice, devices, c, outlet))
+        return kOwnFailure;
+    if (const std::uint8_t code = connect(session, choice, outlet); code != KELVODRV_RESULT_SUCCESS)
+        return code;
+    note(kConnectedNote);
+
+    if (c.forgetCache) {
+        if (const std::uint8_t code = forgetKeptRecords(session); code != KELVODRV_RESULT_SUCCESS) {
+            outlet.failed(driverErrorMessage(code));
+            return code;
+        }
+        tellKeptRecordsNote(outlet, keptRecordsNote());
+    }
+    if (c.range.kind == 0)
+        return 0;
+    ReportRun report;
+    if (const std::uint8_t code = runRequestedReport(c, session, note, outlet, report); code != KELVODRV_RESULT_SUCCESS)
+        return code;
+    return outlet.finished(report.names.fileName);
 }
 
 bool tidyAfter(const ChildEnd& end)

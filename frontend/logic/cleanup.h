@@ -18,6 +18,15 @@ void cleanUpOnQuit();
 // The sweep, then the remaining parameter and output files; KONFIG.TXT stays.
 void cleanUpAtEnd();
 
+// Runs cleanUpAtEnd when it goes out of scope, whichever way a run ends.
+class CleanUpAtScopeEnd {
+public:
+    CleanUpAtScopeEnd() = default;
+    ~CleanUpAtScopeEnd() { cleanUpAtEnd(); }
+    CleanUpAtScopeEnd(const CleanUpAtScopeEnd&) = delete;
+    CleanUpAtScopeEnd& operator=(const CleanUpAtScopeEnd&) = delete;
+};
+
 // True for a report text file name of this program.
 bool isReportFileName(const std::string& name);
 

@@ -97,7 +97,6 @@ void prefill(const LastConnection& last, ParameterRecord& record, ConnectionChoi
     record.speed = last.speed;
     record.multiplexerType = last.multiplexerType;
     record.channel = last.channel;
-    record.spare = last.timeout;
     record.portTimeout = last.timeout;
     choice.port = std::clamp(last.port, 1, 99);
     if (const auto item = itemOf(kSpeeds, last.speed))
@@ -113,7 +112,6 @@ void takeChoice(const ConnectionChoice& choice, ParameterRecord& record)
     record.speed = kSpeeds[static_cast<std::size_t>(std::clamp(choice.speedItem, 0, 3))];
     record.multiplexerType = kMultiplexerTypes[static_cast<std::size_t>(std::clamp(choice.kindItem, 0, 2))];
     record.channel = record.multiplexerType == 0 ? 1 : choice.channelItem + 1;
-    record.spare = 1;
     record.portTimeout = 2;
 }
 
@@ -132,12 +130,17 @@ std::string deviceItemText(const platform::SerialDevice& device)
     return device.description.empty() ? text : text + " (" + device.description + ")";
 }
 
+std::string mapPortDevice(std::int32_t port, const std::string& path)
+{
+    return platform::mapComPort(static_cast<unsigned>(port), path) ? std::string() : systemReason(errno);
+}
+
 std::string choosePortDevice(std::int32_t port, const std::string& path)
 {
-    if (!platform::mapComPort(static_cast<unsigned>(port), path))
-        return systemReason(errno);
-    ::unsetenv(("KELVO_COM" + std::to_string(port)).c_str());
-    return {};
+    std::string problem = mapPortDevice(port, path);
+    if (problem.empty())
+        ::unsetenv(platform::portVariable("COM" + std::to_string(port)).c_str());
+    return problem;
 }
 
 }

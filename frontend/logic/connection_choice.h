@@ -61,9 +61,13 @@ std::string portDeviceLabel(std::int32_t port);
 std::string deviceItemText(const platform::SerialDevice& device);
 
 // Maps COM<port> to the device in the port map, for this program's later
-// driver calls and for later runs; a KELVO_COM<port> variable, which would
-// count over the map, is dropped for this process. The reason in Polish
-// when the map cannot be written, else empty.
+// driver calls and for later runs. The reason in Polish when the map cannot
+// be written, else empty.
+std::string mapPortDevice(std::int32_t port, const std::string& path);
+
+// The same, and a KELVO_COM<port> variable, which would count over the map,
+// is dropped for this process. It changes the environment, so only the
+// program's main thread calls it.
 std::string choosePortDevice(std::int32_t port, const std::string& path);
 
 }

@@ -55,7 +55,6 @@ ConnectionOutcome runConnection(Session& session, const ConnectionChoice& choice
     platform::removeFile(KELVODRV_TEMPORARY_CONFIGURATION_FILE_LOWER);
     takeChoice(choice, record);
     writeParameterFiles(record, record.registerNumber);
-    writeParameterFiles(record, 1);
 
     if (const std::uint8_t code =
             events.runCommand([] { return ONrKasy(KELVODRV_NUMBER_INPUT_FILE_LOWER, KELVODRV_NUMBER_OUTPUT_FILE); });
@@ -72,7 +71,6 @@ ConnectionOutcome runConnection(Session& session, const ConnectionChoice& choice
     writeParameterFiles(record, record.registerNumber);
     const std::uint8_t uniqueCode = events.runCommand([] { return ONrUnik(KELVODRV_INPUT_FILE_LOWER, KELVODRV_OUTPUT_FILE); });
     events.busy(false);
-    record.spare = 5;
     record.portTimeout = 5;
     session.uniqueNumber.clear();
     if (uniqueCode != KELVODRV_RESULT_SUCCESS) {

@@ -12,7 +12,6 @@ struct ParameterRecord {
     std::int32_t speed = 0;
     std::int32_t multiplexerType = 0;  // 0 direct, 1 four-channel, 4 eight-channel multiplexer
     std::int32_t channel = 0;
-    std::int32_t spare = 0;            // 1 until the unique number was read, 5 afterwards
     std::int32_t portTimeout = 0;      // seconds: 2 for the identity commands, 5 for the report
     std::int32_t reportVariant = 0;    // 0 detailed, 1 short
     std::int32_t reportKind = 0;       // 1 to 8; 0 until one is chosen

@@ -37,7 +37,7 @@ void keepFound(Detection& found, const platform::SerialDevice& device, const Fil
     if (const auto number = platform::comPortOf(device))
         found.port = static_cast<std::int32_t>(*number);
     else
-        choosePortDevice(found.port, device.path);
+        mapPortDevice(found.port, device.path);
 }
 
 // One device at every speed, the fastest first (kSpeeds ascends); true when
@@ -89,10 +89,6 @@ Detection detectRegister(const ConnectionChoice& choice, const std::vector<platf
 {
     const FileKeeper portsBefore(platform::portMapFile());
     const FileKeeper configurationBefore;
-    // Trying a device drops a KELVO_COM<n> variable, which would count over the map.
-    const std::string variable = "KELVO_COM" + std::to_string(choice.port);
-    const char* variableBefore = std::getenv(variable.c_str());
-    const std::optional<std::string> pathBefore = variableBefore ? std::optional<std::string>(variableBefore) : std::nullopt;
     platform::removeFile(KELVODRV_TEMPORARY_CONFIGURATION_FILE_LOWER);
     Detection found;
     found.port = choice.port;
@@ -105,7 +101,7 @@ Detection detectRegister(const ConnectionChoice& choice, const std::vector<platf
             events.skipped(device.path, problem);
             continue;
         }
-        if (const std::string problem = choosePortDevice(choice.port, device.path); !problem.empty()) {
+        if (const std::string problem = mapPortDevice(choice.port, device.path); !problem.empty()) {
             events.skipped(device.path, "nie można zapisać mapy portów " + platform::portMapFile() + ": " + problem);
             continue;
         }
@@ -116,13 +112,23 @@ Detection detectRegister(const ConnectionChoice& choice, const std::vector<platf
             break;
         }
     }
-    if (found.outcome != DetectionOutcome::Found) {
+    if (found.outcome != DetectionOutcome::Found)
         portsBefore.restore();
-        if (pathBefore)
-            ::setenv(variable.c_str(), pathBefore->c_str(), 1);
-    }
     configurationBefore.restore();
     platform::removeFile(KELVODRV_NUMBER_OUTPUT_FILE);
+    return found;
+}
+
+Detection withPortVariableSetAside(std::int32_t port, const std::function<Detection()>& search)
+{
+    const std::string variable = platform::portVariable("COM" + std::to_string(port));
+    const char* value = std::getenv(variable.c_str());
+    const std::optional<std::string> before = value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+    if (before)
+        ::unsetenv(variable.c_str());
+    Detection found = search();
+    if (before && found.outcome != DetectionOutcome::Found)
+        ::setenv(variable.c_str(), before->c_str(), 1);
     return found;
 }
 

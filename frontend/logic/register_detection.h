@@ -46,9 +46,16 @@ std::vector<platform::SerialDevice> devicesToTry(const std::vector<platform::Ser
 // tries, COM<choice.port> leads to the device being tried; afterwards the port
 // map and KONFIG.TXT are as they were, except that when a register answered
 // and no COM number led to its device before, COM<choice.port> now leads
-// there. The choice's own port and speed are not used.
+// there. The choice's own port and speed are not used. It leaves the
+// environment alone: run it through withPortVariableSetAside.
 Detection detectRegister(const ConnectionChoice& choice, const std::vector<platform::SerialDevice>& devices,
     const DetectionEvents& events);
+
+// Runs a search with a KELVO_COM<port> variable, which would count over the
+// port's map line, set aside, and puts it back afterwards unless the search
+// found the register. The search may run beside the window, so the
+// environment is changed only here, on the caller's thread, before and after it.
+Detection withPortVariableSetAside(std::int32_t port, const std::function<Detection()>& search);
 
 // The speeds a search tries, in its order: "57600, 28800, 19200 i 9600 b/s".
 std::string detectionSpeedsText();

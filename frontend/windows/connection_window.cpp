@@ -58,7 +58,19 @@ TfParametryPolaczenia::TfParametryPolaczenia(frontend::Session& session, QWidget
     setObjectName(QStringLiteral("fParametryPolaczenia"));
     setWindowTitle(QStringLiteral("PARAMETRY POŁĄCZENIA Z KASĄ"));
     setFont(controlFont());
+    buildPortControls();
+    buildLineControls();
+    buildButtons();
+    layOut();
 
+    prefillFromLastConfiguration();
+    showPortDevice(csPort_->value());
+    fixSizeAndCentre(*this);
+}
+
+// The COM number, the device it leads to and the list of devices present.
+void TfParametryPolaczenia::buildPortControls()
+{
     label1_ = new QLabel(QStringLiteral("Port"), this);
     label1_->setObjectName(QStringLiteral("Label1"));
     csPort_ = new QSpinBox(this);
@@ -76,7 +88,11 @@ TfParametryPolaczenia::TfParametryPolaczenia(frontend::Session& session, QWidget
     connect(csPort_, &QSpinBox::valueChanged, this,
         [this](int port) { showPortDevice(port); });
     connect(cbDevice_, &QComboBox::activated, this, &TfParametryPolaczenia::deviceChosen);
+}
 
+// The speed, the connection kind and the multiplexer channel.
+void TfParametryPolaczenia::buildLineControls()
+{
     label2_ = new QLabel(QStringLiteral("Szybkość transmisji"), this);
     label2_->setObjectName(QStringLiteral("Label2"));
     cbSpeed_ = new QComboBox(this);
@@ -97,7 +113,10 @@ TfParametryPolaczenia::TfParametryPolaczenia(frontend::Session& session, QWidget
     const frontend::ChannelList before;
     rgKanal_->setItems(channelItems(before.count), before.columns);
     rgKanal_->setItemIndex(0);
+}
 
+void TfParametryPolaczenia::buildButtons()
+{
     dDalej_ = new QPushButton(QStringLiteral("&Dalej"), this);
     dDalej_->setObjectName(QStringLiteral("dDalej"));
     dDalej_->setDefault(true);
@@ -108,7 +127,10 @@ TfParametryPolaczenia::TfParametryPolaczenia(frontend::Session& session, QWidget
     bAutodetekcja_ = new QPushButton(QStringLiteral("&Autodetekcja"), this);
     bAutodetekcja_->setObjectName(QStringLiteral("bAutodetekcja"));
     connect(bAutodetekcja_, &QPushButton::clicked, this, &TfParametryPolaczenia::autodetekcja);
+}
 
+void TfParametryPolaczenia::layOut()
+{
     auto* fields = new QGridLayout;
     fields->addWidget(label1_, 0, 0);
     fields->addWidget(csPort_, 0, 1);
@@ -133,10 +155,6 @@ TfParametryPolaczenia::TfParametryPolaczenia(frontend::Session& session, QWidget
     layout->addLayout(fields);
     layout->addLayout(groups);
     layout->addLayout(buttons);
-
-    prefillFromLastConfiguration();
-    showPortDevice(csPort_->value());
-    fixSizeAndCentre(*this);
 }
 
 void TfParametryPolaczenia::showPortDevice(int port)

@@ -38,6 +38,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildPortControls();
+    void buildLineControls();
+    void buildButtons();
+    void layOut();
     void kindClicked(int item);
     void showPortDevice(int port);
     void fillDeviceList();

@@ -70,8 +70,11 @@ frontend::Detection TfAutodetekcja::search(const frontend::ConnectionChoice& cho
     events.cancelled = [this] { return stopped_.load(); };
 
     open();
-    frontend::Detection found;
-    runBesideModalDialog([&] { found = frontend::detectRegister(choice, tried, events); });
+    const frontend::Detection found = frontend::withPortVariableSetAside(choice.port, [&] {
+        frontend::Detection detection;
+        runBesideModalDialog([&] { detection = frontend::detectRegister(choice, tried, events); });
+        return detection;
+    });
     // What the search still had queued for the window is shown before it closes.
     QCoreApplication::sendPostedEvents(this);
     done(found.outcome == frontend::DetectionOutcome::Found ? Accepted : Rejected);

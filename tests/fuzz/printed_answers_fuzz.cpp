@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "driver/core/context.h"
+#include "driver/core/control_bytes.h"
 #include "driver/files/textfile.h"
 #include "driver/reports/printed_answers.h"
 #include "tests/fuzz/fuzz_support.h"
@@ -22,8 +23,6 @@ using namespace kelvo::drv;
 namespace {
 
 constexpr std::size_t kLineBytes = 42;
-constexpr std::uint8_t kEtx = 3;
-constexpr std::uint8_t kBel = 7;
 constexpr std::size_t kWidths[] = {24, 32, 33, 36, 40, 42, 56};
 // A double-width line of the widest stream counts each character twice.
 constexpr std::size_t kWidestLine = 2 * 56;

@@ -19,7 +19,7 @@ Bytes afterPreamble(const Bytes& line)
 Bytes transactionPayload(std::uint8_t control, std::uint8_t c, std::uint8_t n, std::uint8_t recordLength,
                          std::uint8_t command, std::initializer_list<std::uint8_t> data)
 {
-    Bytes payload{control, c, n, recordLength, ESC, command};
+    Bytes payload{control, c, n, recordLength, kEsc, command};
     for (std::uint8_t byte : data)
         payload.push_back(byte);
     return payload;
@@ -62,7 +62,7 @@ TEST(ConverterFrame, PackingLengthsAndTopBits)
 TEST(ConverterFrame, ReaderFindsFrameAfterStrayBytesAndChecksCrc)
 {
     Bytes stream{'K', 'E', 0x13, 'K'};
-    const Bytes line = packFrame(Bytes{0x20, 1, 4, 0, ESC, 0xFE});
+    const Bytes line = packFrame(Bytes{0x20, 1, 4, 0, kEsc, 0xFE});
     stream.insert(stream.end(), line.begin(), line.end());
     FrameReader reader;
     std::optional<ReceivedFrame> frame;
@@ -115,7 +115,7 @@ TEST_F(ConverterTest, RegisterTransactionAnswersEveryRegisterByte)
     const Bytes record = answerPayload(send(transactionPayload(0x70, 1, 63, 0, 154, {0, 0})));
     ASSERT_EQ(record.size(), 1u + 1u + 63u);
     EXPECT_EQ(record[0], 0x00);
-    EXPECT_EQ(record[1], ACK);
+    EXPECT_EQ(record[1], kAck);
     EXPECT_EQ(record[2], 0x40 | 38);
 }
 
@@ -132,7 +132,7 @@ TEST_F(ConverterTest, LongAnswerGoesInPartsThatSayMoreFollows)
     Bytes third = answerPayload(send(nextPart));
     EXPECT_EQ(third[0], 0);
     EXPECT_EQ(third.size(), 33u);
-    EXPECT_EQ(first[1], ACK);
+    EXPECT_EQ(first[1], kAck);
     EXPECT_EQ(first[3], 73);   // valid count of block 0
     EXPECT_EQ(first[4], 121);  // device code
 }

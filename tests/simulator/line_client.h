@@ -2,8 +2,8 @@
 // bounded, so a test fails rather than hangs.
 #pragma once
 
+#include "platform/descriptor.h"
 #include "simulator/bytes.h"
-#include "simulator/descriptor.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -18,6 +18,7 @@
 namespace kelvo::sim::test {
 
 using namespace std::chrono_literals;
+using platform::Descriptor;
 
 class LineClient {
 public:

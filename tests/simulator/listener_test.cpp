@@ -73,10 +73,10 @@ TEST(PtyListener, RequestAndAnswerOverARealPseudoTerminal)
     for (int client = 0; client < 2; ++client) {
         LineClient line = LineClient::openPath(*options.ptyPath);
         ASSERT_TRUE(line.valid());
-        ASSERT_TRUE(line.send({ESC, 254}));
+        ASSERT_TRUE(line.send({kEsc, 254}));
         EXPECT_EQ(toHex(line.receive(4)), "06 79 03 41");
         // First answer, then the data, then the record.
-        ASSERT_TRUE(line.send({ESC, 154}));
+        ASSERT_TRUE(line.send({kEsc, 154}));
         EXPECT_EQ(toHex(line.receive(1)), "06");
         ASSERT_TRUE(line.send({0, 0}));
         const Bytes record = line.receive(63);
@@ -98,7 +98,7 @@ TEST(PtyListener, OnceEndsWhenTheClientHasGone)
     EXPECT_FALSE(running.endsWithin(100ms));
     {
         LineClient line = LineClient::openPath(*options.ptyPath);
-        ASSERT_TRUE(line.send({ESC, 255}));
+        ASSERT_TRUE(line.send({kEsc, 255}));
         EXPECT_EQ(toHex(line.receive(2)), "06 79");
     }
     EXPECT_TRUE(running.endsWithin(3s));
@@ -113,7 +113,7 @@ TEST(PtyListener, HangUpMidAnswerThenANewLineBehindTheSameName)
     Running running(options, reg, log);
 
     LineClient line = LineClient::openPath(*options.ptyPath);
-    ASSERT_TRUE(line.send({ESC, 154, 0, 0}));
+    ASSERT_TRUE(line.send({kEsc, 154, 0, 0}));
     EXPECT_EQ(line.receive(64).size(), 5u);
     EXPECT_TRUE(line.closed);
 
@@ -123,7 +123,7 @@ TEST(PtyListener, HangUpMidAnswerThenANewLineBehindTheSameName)
     for (int attempt = 0; attempt < 20 && answer != "06 79"; ++attempt) {
         std::this_thread::sleep_for(50ms);
         LineClient again = LineClient::openPath(*options.ptyPath);
-        if (again.send({ESC, 255}))
+        if (again.send({kEsc, 255}))
             answer = toHex(again.receive(2, 300ms));
     }
     EXPECT_EQ(answer, "06 79");
@@ -141,13 +141,13 @@ TEST(TcpListener, RequestAndAnswerAndAHalfRequestForgotten)
 
     LineClient line = LineClient::connectTcp(running.listener.tcpPort());
     ASSERT_TRUE(line.valid());
-    ASSERT_TRUE(line.send({ESC, 53}));
+    ASSERT_TRUE(line.send({kEsc, 53}));
     EXPECT_EQ(toHex(line.receive(11)), "06 01 02 00 01 01 06 01 04 03 00");
     // A record read whose index never comes is dropped after the quiet time.
-    ASSERT_TRUE(line.send({ESC, 154}));
+    ASSERT_TRUE(line.send({kEsc, 154}));
     EXPECT_EQ(toHex(line.receive(1)), "06");
     std::this_thread::sleep_for(200ms);
-    ASSERT_TRUE(line.send({ESC, 255}));
+    ASSERT_TRUE(line.send({kEsc, 255}));
     EXPECT_EQ(toHex(line.receive(2)), "06 79");
 }
 
@@ -162,7 +162,7 @@ TEST(TcpListener, ConverterFramesOverTcp)
     Running running(options, converter, log);
 
     LineClient line = LineClient::connectTcp(running.listener.tcpPort());
-    const Bytes frame = packFrame(Bytes{0x20, 4, 0, 0, ESC, 254});
+    const Bytes frame = packFrame(Bytes{0x20, 4, 0, 0, kEsc, 254});
     ASSERT_TRUE(line.send(frame));
     const Bytes head = line.receive(7);
     ASSERT_EQ(head.size(), 7u);
@@ -170,7 +170,7 @@ TEST(TcpListener, ConverterFramesOverTcp)
     Bytes answer = head;
     const Bytes rest = line.receive(n + 5 - 7);
     answer.insert(answer.end(), rest.begin(), rest.end());
-    EXPECT_EQ(answer, packFrame(Bytes{0x00, ACK, 121, 3, 'A'}));
+    EXPECT_EQ(answer, packFrame(Bytes{0x00, kAck, 121, 3, 'A'}));
     line.close();
     EXPECT_TRUE(running.endsWithin(3s));
 }
@@ -187,7 +187,7 @@ TEST(TcpListener, LineSpeedAndTurnaroundTakeTheirTime)
 
     LineClient line = LineClient::connectTcp(running.listener.tcpPort());
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(line.send({ESC, 29, 3, 0}));
+    ASSERT_TRUE(line.send({kEsc, 29, 3, 0}));
     EXPECT_EQ(line.receive(132).size(), 132u);
     const auto took = std::chrono::steady_clock::now() - start;
     // Two answers: 2 x 30 ms turnaround, and 132 bytes at 9600 bit/s take 137.5 ms.
@@ -209,7 +209,7 @@ TEST(TcpListener, RequestArrivesAtLineSpeedBeforeTheRegisterAnswers)
     // one is complete only after 2 x 33.3 ms, and only then does the answer
     // start.
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(line.send({ESC, 254}));
+    ASSERT_TRUE(line.send({kEsc, 254}));
     EXPECT_EQ(toHex(line.receive(1)), "06");
     EXPECT_GE(std::chrono::steady_clock::now() - start, lineTime(2, 300) - 2ms);
     EXPECT_EQ(toHex(line.receive(3)), "79 03 41");
@@ -290,9 +290,9 @@ TEST(Program, RunsOnceOverTcpAndLogsTheRequests)
     const auto port = static_cast<std::uint16_t>(std::stoi(printed.substr(colon + 1)));
     {
         LineClient line = LineClient::connectTcp(port);
-        ASSERT_TRUE(line.send({ESC, 192}));
+        ASSERT_TRUE(line.send({kEsc, 192}));
         EXPECT_EQ(toHex(line.receive(1)), "15");
-        ASSERT_TRUE(line.send({ESC, 192}));
+        ASSERT_TRUE(line.send({kEsc, 192}));
         EXPECT_EQ(toHex(line.receive(3)), "06 30 31");
     }
     int status = -1;

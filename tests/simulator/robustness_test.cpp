@@ -24,7 +24,7 @@ Bytes randomBytes(std::mt19937& random, std::size_t count)
     for (auto& b : bytes) {
         // Plenty of ESC so that random commands and their data get exercised.
         const auto r = random();
-        b = (r % 5 == 0) ? ESC : static_cast<std::uint8_t>(r >> 8);
+        b = (r % 5 == 0) ? kEsc : static_cast<std::uint8_t>(r >> 8);
     }
     return bytes;
 }
@@ -54,7 +54,7 @@ TEST(Robustness, RandomBytesIntoEveryModelRow)
         const auto out = talk(reg, randomBytes(random, 40000));
         EXPECT_FALSE(out.bytes.empty()) << int(code);
         reg.lineQuiet();
-        EXPECT_EQ(toHex(talk(reg, {ESC, 255}).bytes), toHex(Bytes{ACK, code})) << int(code);
+        EXPECT_EQ(toHex(talk(reg, {kEsc, 255}).bytes), toHex(Bytes{kAck, code})) << int(code);
     }
 }
 
@@ -76,8 +76,8 @@ TEST(Robustness, RandomBytesAndFramesIntoTheConverter)
     EXPECT_GT(answered, 1000u);
     converter.lineQuiet();
     reg.lineQuiet();
-    const Bytes answer = talk(converter, packFrame(Bytes{0x20, 2, 0, 0, ESC, 255})).bytes;
-    EXPECT_EQ(unpackLine(std::span(answer).subspan(5)).at(2), ACK);
+    const Bytes answer = talk(converter, packFrame(Bytes{0x20, 2, 0, 0, kEsc, 255})).bytes;
+    EXPECT_EQ(unpackLine(std::span(answer).subspan(5)).at(2), kAck);
 }
 
 TEST(Robustness, RandomBytesOverThePseudoTerminal)
@@ -99,7 +99,7 @@ TEST(Robustness, RandomBytesOverThePseudoTerminal)
         line.receive(100000, std::chrono::milliseconds(20));
     }
     line.receive(100000, std::chrono::milliseconds(300));  // let the half request be forgotten
-    ASSERT_TRUE(line.send({ESC, 254}));
+    ASSERT_TRUE(line.send({kEsc, 254}));
     EXPECT_EQ(toHex(line.receive(4)), "06 79 03 41");
     stop = true;
     EXPECT_EQ(done.wait_for(std::chrono::seconds(5)), std::future_status::ready);

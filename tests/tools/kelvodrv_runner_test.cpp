@@ -79,6 +79,8 @@ TEST(KelvodrvRunner, AWrongCommandLineIsNamedInPolish)
     EXPECT_TRUE(help.output.starts_with("użycie: kelvodrv POLECENIE WEJŚCIE [WYJŚCIE]\n")) << help.output;
     EXPECT_NE(help.output.find("X000028X  WEJŚCIE WYJŚCIE  raport okresowy"), std::string::npos) << help.output;
     EXPECT_NE(help.output.find("KDBarkod"), std::string::npos);
+    EXPECT_NE(help.output.find("UsunieciePamieciRekordow WEJŚCIE"), std::string::npos)
+        << "every exported command, from the driver's one list: " << help.output;
     EXPECT_EQ(help.output.find("usage"), std::string::npos) << help.output;
 }
 

@@ -4,6 +4,7 @@
 #include "frontend/logic/register_detection.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <grp.h>
@@ -179,7 +180,8 @@ TEST_F(RegisterDetectionTest, StoppingOrFindingNothingPutsTheMapTheConfiguration
     int asked = 0;
     // Asked before the device and before each speed: stopped once the first try has been made.
     events_.cancelled = [&asked] { return ++asked > 2; };
-    const Detection stopped = detectRegister(choice_, kelvo::platform::serialDevices(), events_);
+    const Detection stopped = withPortVariableSetAside(
+        choice_.port, [this] { return detectRegister(choice_, kelvo::platform::serialDevices(), events_); });
     EXPECT_EQ(stopped.outcome, DetectionOutcome::Cancelled);
     EXPECT_EQ(tries_, (std::vector<std::string> {"ttyUSB0 57600"}));
     EXPECT_EQ(readFile(dir_.file("config/kelvor/ports.conf")), "COM2=/dev/ttyS9\n");
@@ -197,6 +199,27 @@ TEST_F(RegisterDetectionTest, StoppingOrFindingNothingPutsTheMapTheConfiguration
     EXPECT_EQ(skipped_.back(), "ttyUSB1: to folder, nie port szeregowy");
     EXPECT_EQ(detectionSpeedsText(), "57600, 28800, 19200 i 9600 b/s") << "as the failure message names them";
     EXPECT_EQ(readFile(dir_.file("config/kelvor/ports.conf")), "COM2=/dev/ttyS9\n");
+}
+
+TEST_F(RegisterDetectionTest, TheSearchLeavesTheEnvironmentAloneAndAVariableSetAsideAroundItStaysDroppedWhenFound)
+{
+    registerAt("ttyUSB0", 57600);
+    const kelvo::test::ScopedEnv variable("KELVO_COM2", dir_.file("no-such-device"));
+
+    // The search runs beside the window: it reads the environment but never changes it.
+    const Detection overruled = detectRegister(choice_, kelvo::platform::serialDevices(), events_);
+    EXPECT_EQ(overruled.outcome, DetectionOutcome::NotFound) << "the variable counts over the map line tried";
+    ASSERT_NE(std::getenv("KELVO_COM2"), nullptr);
+    EXPECT_EQ(std::getenv("KELVO_COM2"), dir_.file("no-such-device"));
+
+    const Detection found = withPortVariableSetAside(choice_.port, [this] {
+        EXPECT_EQ(std::getenv("KELVO_COM2"), nullptr) << "set aside while the search runs";
+        return detectRegister(choice_, kelvo::platform::serialDevices(), events_);
+    });
+    ASSERT_EQ(found.outcome, DetectionOutcome::Found);
+    EXPECT_EQ(found.port, 2);
+    EXPECT_EQ(std::getenv("KELVO_COM2"), nullptr) << "the port now leads to the register through the map";
+    EXPECT_EQ(kelvo::platform::portDevicePath("COM2"), device("ttyUSB0"));
 }
 
 TEST_F(RegisterDetectionTest, ADeviceThisUserMayNotOpenIsSkippedWithTheGroupToJoin)
