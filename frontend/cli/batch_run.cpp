@@ -266,7 +266,7 @@ int runBatch(const CommandLine& c, const Session& session, const std::string& fo
             r.code = 128 + end.killedBy;
             r.message = childDeathText(end.killedBy);
         }
-        r.state = r.code == 0 ? "gotowe, " + r.lines + " linii" : "BŁĄD: " + r.message.substr(0, r.message.find('\n'));
+        r.state = r.code == KELVODRV_RESULT_SUCCESS ? "gotowe, " + r.lines + " linii" : "BŁĄD: " + r.message.substr(0, r.message.find('\n'));
         std::error_code ignored;
         std::filesystem::remove_all(r.folder, ignored);
         table.changed(r, true);
@@ -286,7 +286,7 @@ int runBatch(const CommandLine& c, const Session& session, const std::string& fo
         return 128 + interrupt;
     }
     printSummary(registers);
-    const bool failed = std::any_of(registers.begin(), registers.end(), [](const Register& r) { return r.code != 0; });
+    const bool failed = std::any_of(registers.begin(), registers.end(), [](const Register& r) { return r.code != KELVODRV_RESULT_SUCCESS; });
     return failed ? kOwnFailure : 0;
 }
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <kelvo/kelvodrv.h>
+#include <kelvo/kelvodrv_contract.h>
 #include <nlohmann/json.hpp>
 
 #include "frontend/logic/driver_messages.h"
@@ -142,8 +143,8 @@ int writeAccountantFigures(const std::string& folder, const std::string& baseNam
     const std::string base = (folder.empty() ? std::string(".") : folder) + "/" + baseName;
     const std::string jsonPath = base + ".json";
     const std::uint8_t code = ZapisZestawieniaKsiegowego(jsonPath.c_str());
-    if (code != 0) {
-        error = "BŁĄD NUMER " + std::to_string(code) + driverErrorDescription(code);
+    if (code != KELVODRV_RESULT_SUCCESS) {
+        error = driverErrorMessage(code);
         return code;
     }
     const std::optional<AccountantFigures> figures = readAccountantFigures(jsonPath, error);
