@@ -51,6 +51,7 @@ private:
     void saveAsPdf();
     void saveToDisk();
     void openSaved();
+    void keepInArchive();
     void burnToCd();
     void endBurn();
     void enterWorkingFolder() const;
@@ -59,6 +60,7 @@ private:
     QString jobTitle() const;
     QString reportPath() const;
     QString startFolder() const;
+    QString browseFolder() const;
     QPageSize paper() const;
 
     TfMain& main_;
