@@ -10,20 +10,16 @@
 
 namespace kelvo::platform {
 
-namespace {
-
-bool makeFolders(const std::filesystem::path& folder)
+bool makePrivateFolders(const std::filesystem::path& folder)
 {
     if (folder.empty())
         return true;
     std::error_code error;
     if (std::filesystem::is_directory(folder, error))
         return true;
-    if (!makeFolders(folder.parent_path()))
+    if (!makePrivateFolders(folder.parent_path()))
         return false;
     return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
 }
 
 bool isPrivateFolder(const std::string& folder)
@@ -56,7 +52,7 @@ RemovedEntry removeEntry(const std::string& path)
 
 bool replacePrivateFile(const std::string& path, const std::vector<unsigned char>& content)
 {
-    return makeFolders(std::filesystem::path(path).parent_path()) && replaceFile(path, content, FileAccess::OwnerOnly) == 0;
+    return makePrivateFolders(std::filesystem::path(path).parent_path()) && replaceFile(path, content, FileAccess::OwnerOnly) == 0;
 }
 
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,11 @@ enum class RemovedEntry : std::uint8_t {
 
 // Removes whatever stands at the name but a folder, without following a link.
 RemovedEntry removeEntry(const std::string& path);
+
+// Makes the folder and those missing above it, each with mode 0700; true
+// when it is a folder afterwards (an existing link to a folder counts, so a
+// caller that must not follow links checks with isPrivateFolder).
+bool makePrivateFolders(const std::filesystem::path& folder);
 
 // Writes the content to a temporary file beside the path (mode 0600) and
 // renames it over the path; missing folders are made with mode 0700.

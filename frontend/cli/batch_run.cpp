@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "frontend/cli/child_run.h"
+#include "frontend/cli/report_keeping.h"
 #include "frontend/cli/single_report.h"
 #include "frontend/logic/read_progress.h"
 #include "frontend/logic/system_reason.h"
@@ -171,6 +172,8 @@ int readOne(const CommandLine& c, Session session, const Register& r, std::files
         const std::string text = fileText(reportFile);
         note(kLinesNote + std::to_string(std::count(text.begin(), text.end(), '\n')));
         note(kFileNote + reportFile);
+        if (const auto warning = keepInArchive(session, reportFile))
+            note(kMoreNote + std::string("uwaga: ") + *warning);
         return 0;
     };
     outlet.progress = [&note](const ReadProgress& progress, std::int64_t seconds, bool) {

@@ -314,6 +314,7 @@ std::string helpText()
         "        kelvor-cli [OPCJE] --forget-cache\n"
         "        kelvor-cli [OPCJE] --detect [RODZAJ [ZAKRES...]]\n"
         "        kelvor-cli --show-folder\n"
+        "        kelvor-cli --archive [NUMER_UNIKATOWY]\n"
         "\n"
         "Czyta raport okresowy z pamięci fiskalnej kasy i wypisuje go. Ustawienia\n"
         "połączenia bez opcji są te z ostatniego uruchomienia (KONFIG.TXT).\n"
@@ -337,6 +338,9 @@ std::string helpText()
         "  --help                  ta pomoc\n"
         "  --version               wersja programu\n"
         "  --list-ports            wypisuje porty szeregowe tego komputera\n"
+        "  --archive [NUMER_UNIKATOWY]\n"
+        "                          wypisuje raporty zachowane w archiwum (wszystkich kas\n"
+        "                          albo jednej): kasa, rodzaj, zakres, kiedy sporządzony\n"
         "\n"
         "Kod wyjścia: 0 po sukcesie, kod błędu sterownika po jego błędzie, 1 gdy nie\n"
         "można zapisać raportu (--save) albo użyć folderu roboczego albo gdy --detect\n"
@@ -347,7 +351,11 @@ std::string helpText()
         "Rekordy odczytane poprawnie zostają w pamięci podręcznej\n"
         "($XDG_CACHE_HOME/kelvor, inaczej ~/.cache/kelvor), jeden plik na kasę; przed\n"
         "użyciem kilka z nich jest czytanych ponownie i porównywanych, raport jest taki\n"
-        "sam jak bez niej.\n";
+        "sam jak bez niej.\n"
+        "Każdy odczytany raport zostaje też w archiwum raportów\n"
+        "($XDG_DATA_HOME/kelvor/raporty, inaczej ~/.local/share/kelvor/raporty), w\n"
+        "folderze numeru unikatowego kasy; inny raport o tej samej nazwie dostaje\n"
+        "przyrostek -2, -3..., ten sam raport nie jest zapisywany drugi raz.\n";
     return text;
 }
 
@@ -363,6 +371,11 @@ Request parseCommandLine(const std::vector<std::string>& arguments)
             return Version {};
         if (argument == "--list-ports")
             return ListPorts {};
+        if (argument == "--archive") {
+            if (arguments.size() > i + 2 || (i + 1 < arguments.size() && arguments[i + 1].starts_with("-")))
+                return wrong("--archive przyjmuje tylko numer unikatowy kasy; dozwolone: --archive [NUMER_UNIKATOWY]");
+            return ListArchive {i + 1 < arguments.size() ? arguments[i + 1] : std::string()};
+        }
         if (!argument.starts_with("-") || argument == "-") {
             words.push_back(argument);
             continue;

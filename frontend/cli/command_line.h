@@ -40,10 +40,13 @@ struct CommandLine {
 struct Help { };
 struct Version { };
 struct ListPorts { };
+struct ListArchive {
+    std::string unique;  // empty: every register's reports
+};
 struct UsageError {
     std::string message;
 };
-using Request = std::variant<CommandLine, Help, Version, ListPorts, UsageError>;
+using Request = std::variant<CommandLine, Help, Version, ListPorts, ListArchive, UsageError>;
 
 Request parseCommandLine(const std::vector<std::string>& arguments);
 

@@ -31,6 +31,15 @@ _kelvor_cli_ranges()
     esac
 }
 
+# The unique numbers of the registers the report archive keeps reports of,
+# a blank in one escaped so that it stays one word.
+_kelvor_cli_archived()
+{
+    local IFS=$'\n' folder=${XDG_DATA_HOME:-$HOME/.local/share}/kelvor/raporty
+    COMPREPLY=($(compgen -W "$(ls -- "$folder" 2>/dev/null)" -- "$1"))
+    COMPREPLY=("${COMPREPLY[@]// /\\ }")
+}
+
 _kelvor_cli()
 {
     local current previous kind after
@@ -44,10 +53,11 @@ _kelvor_cli()
         --save|--trace) COMPREPLY=($(compgen -f -- "$current")); return ;;
         --device) COMPREPLY=($(compgen -W "$(ls /dev/serial/by-id/* /dev/ttyUSB* /dev/ttyACM* /dev/ttyS* 2>/dev/null)" -- "$current")); return ;;
         --tcp|--converter-id|--timeout|--repeats) return ;;
+        --archive) _kelvor_cli_archived "$current"; return ;;
     esac
     if [[ $current == -* ]]; then
         COMPREPLY=($(compgen -W "--port --speed --mux --channel --tcp --converter --converter-id --timeout
-            --repeats --device --detect --save --trace --all --no-cache --forget-cache --show-folder --list-ports --help --version" -- "$current"))
+            --repeats --device --detect --save --trace --all --no-cache --forget-cache --show-folder --list-ports --archive --help --version" -- "$current"))
         return
     fi
     read -r kind after <<< "$(_kelvor_cli_kind)"

@@ -20,6 +20,7 @@
 #include "frontend/cli/child_run.h"
 #include "frontend/cli/command_line.h"
 #include "frontend/logic/file_keeper.h"
+#include "frontend/cli/report_keeping.h"
 #include "frontend/cli/single_report.h"
 #include "frontend/logic/read_progress.h"
 #include "frontend/logic/save_target.h"
@@ -55,14 +56,17 @@ ReportOutlet singleOutlet(const CommandLine& c, const Session& session)
     outlet.finished = [&c, &session](const std::string& reportFile) {
         std::fputs(utf8FromWindows1250(fileText(reportFile)).c_str(), stdout);
         std::fflush(stdout);
-        if (!c.save)
-            return 0;
-        const auto target = fromStartFolder(session.startFolder, *c.save);
-        if (const auto reason = saveReport(reportFile, target)) {
-            std::fprintf(stderr, "kelvor-cli: nie można zapisać raportu w pliku %s: %s\n", target.c_str(), reason->c_str());
-            return kOwnFailure;
+        int status = 0;
+        if (c.save) {
+            const auto target = fromStartFolder(session.startFolder, *c.save);
+            if (const auto reason = saveReport(reportFile, target)) {
+                std::fprintf(stderr, "kelvor-cli: nie można zapisać raportu w pliku %s: %s\n", target.c_str(), reason->c_str());
+                status = kOwnFailure;
+            }
         }
-        return 0;
+        if (const auto warning = keepInArchive(session, reportFile))
+            std::fprintf(stderr, "kelvor-cli: uwaga: %s\n", warning->c_str());
+        return status;
     };
     outlet.searching = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
     outlet.found = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
@@ -206,6 +210,10 @@ int main(int argc, char** argv)
     }
     if (std::holds_alternative<ListPorts>(request))
         return listPorts();
+    if (const auto* archive = std::get_if<ListArchive>(&request)) {
+        std::fputs(archiveTable(archive->unique).c_str(), stdout);
+        return 0;
+    }
     if (const auto* mistake = std::get_if<UsageError>(&request)) {
         std::fprintf(stderr, "%s\n", mistake->message.c_str());
         return kUsageError;

@@ -272,6 +272,7 @@ bool TfMain::readReport(const frontend::RangeChoice& choice)
     }
     setCommandStates(frontend::CommandEvent::ReadSucceeded);
     showReportFile(reportFileName_);
+    emit reportShown();
     if (!run.keptRecordsNote.empty())
         tell(this, QStringLiteral("UWAGA"), QString::fromStdString(run.keptRecordsNote));
     return true;

@@ -66,6 +66,7 @@ signals:
     void generateRequested();  // "Generacja raportu z podłączonej kasy"
     void endRequested();       // "Tak" to "CZY ZAKOŃCZYĆ PROGRAM?", the folder cleaned up
     void reportFontChosen(const QFont& font);
+    void reportShown();        // a report generated in this run is in the display
 
 protected:
     void closeEvent(QCloseEvent* event) override;

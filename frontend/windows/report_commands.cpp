@@ -1,6 +1,7 @@
 #include "frontend/windows/report_commands.h"
 
 #include <cerrno>
+#include <ctime>
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +27,7 @@
 #include "frontend/logic/print_layout.h"
 #include "frontend/logic/recorder_setting.h"
 #include "frontend/logic/report_kinds.h"
+#include "frontend/logic/report_archive.h"
 #include "frontend/logic/user_paper.h"
 #include "frontend/windows/driver_command_runner.h"
 #include "frontend/windows/main_window.h"
@@ -131,6 +133,7 @@ ReportCommands::ReportCommands(TfMain& main) : QObject(&main), main_(main)
     connect(main_.commandAction(Command::Print), &QAction::triggered, this, &ReportCommands::print);
     connect(main_.commandAction(Command::SaveToDisk), &QAction::triggered, this, &ReportCommands::saveToDisk);
     connect(main_.commandAction(Command::Browse), &QAction::triggered, this, &ReportCommands::openSaved);
+    connect(&main_, &TfMain::reportShown, this, &ReportCommands::keepInArchive);
     connect(main_.commandAction(Command::BurnCd), &QAction::triggered, this, &ReportCommands::burnToCd);
     connect(main_.commandAction(Command::AccountantFigures), &QAction::triggered, this, &ReportCommands::saveAccountantFigures);
     connect(&burn_, &QFutureWatcher<frontend::BurnResult>::finished, this, &ReportCommands::endBurn);
@@ -256,6 +259,14 @@ QString ReportCommands::jobTitle() const
 QString ReportCommands::startFolder() const
 {
     return QString::fromStdString(main_.session().startFolder);
+}
+
+// "Przeglądanie zapisanych raportów" looks first where every generated
+// report is kept; before the first one, in the start folder.
+QString ReportCommands::browseFolder() const
+{
+    const QString archive = QString::fromStdString(frontend::archiveFolder());
+    return !archive.isEmpty() && QFileInfo(archive).isDir() ? archive : startFolder();
 }
 
 QString ReportCommands::reportPath() const
@@ -408,7 +419,7 @@ void ReportCommands::saveAccountantFigures()
 
 void ReportCommands::openSaved()
 {
-    const QString path = askForFile(&main_, startFolder(), "sdOdczytZDysku", QFileDialog::AcceptOpen, kTextFilter, QString(), QString());
+    const QString path = askForFile(&main_, browseFolder(), "sdOdczytZDysku", QFileDialog::AcceptOpen, kTextFilter, QString(), QString());
     if (!path.isEmpty()) {
         if (const int error = main_.showReportFile(path)) {
             showMessage(&main_, QMessageBox::Warning, QStringLiteral("UWAGA"),
@@ -420,6 +431,29 @@ void ReportCommands::openSaved()
     }
     enterWorkingFolder();
     main_.setStatusText(QString());
+}
+
+// The report just generated goes into the archive with its PDF, drawn as
+// "Zapis do pliku PDF" draws it. A failure is told, and the report stays in
+// the display, to be printed and saved as ever.
+void ReportCommands::keepInArchive()
+{
+    const QString pdf = QDir(QString::fromStdString(main_.session().workingFolder))
+                            .filePath(QFileInfo(main_.reportFileName()).completeBaseName() + QStringLiteral(".pdf"));
+    const int pdfError = exportPdf(pdf);
+    const frontend::ArchivedFiles files {reportPath().toStdString(), pdfError == 0 ? pdf.toStdString() : std::string(), {}, {}};
+    const frontend::ArchiveEntry entry =
+        frontend::generatedReportEntry(main_.session(), main_.reportFileName().toStdString(), std::time(nullptr));
+    std::string error;
+    const int failed = frontend::archiveReport(entry, files, error);
+    QFile::remove(pdf);
+    if (failed == 0 && pdfError == 0)
+        return;
+    const QString why = failed != 0 ? QString::fromStdString(error)
+                                    : QStringLiteral("nie można utworzyć pliku PDF: %1").arg(QString::fromStdString(frontend::systemReason(pdfError)));
+    showMessage(&main_, QMessageBox::Warning, QStringLiteral("UWAGA"),
+                QStringLiteral("RAPORT NIE ZOSTAŁ W CAŁOŚCI ZACHOWANY W ARCHIWUM RAPORTÓW\n%1\n"
+                               "Raport jest wyświetlony; można go wydrukować i zapisać na dysk.").arg(why));
 }
 
 void ReportCommands::burnToCd()

@@ -52,6 +52,7 @@ private:
     void saveToDisk();
     void saveAccountantFigures();
     void openSaved();
+    void keepInArchive();
     void burnToCd();
     void endBurn();
     void enterWorkingFolder() const;
@@ -60,6 +61,7 @@ private:
     QString jobTitle() const;
     QString reportPath() const;
     QString startFolder() const;
+    QString browseFolder() const;
     QPageSize paper() const;
 
     TfMain& main_;

@@ -3,7 +3,8 @@
 # renders through man -l without a warning and names its program, and the
 # bash completion for kelvor-cli is installed where bash-completion looks
 # and completes the allowed speeds, the link kinds' words and, once the
-# report kind is given, its ranges rather than the kinds again.
+# report kind is given, its ranges rather than the kinds again, and after
+# --archive the unique numbers the report archive keeps.
 set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
@@ -46,4 +47,7 @@ none=$(complete_after kelvor-cli 4 "")
 [ -z "$none" ] || { echo "completion after kind 4, which takes no range, gives: $none"; exit 1; }
 mux=$(complete_after kelvor-cli --mux "")
 [ "$mux" = "bezposrednio mux4 mux8" ] || { echo "completion after --mux gives: $mux"; exit 1; }
+mkdir -p "$prefix/data/kelvor/raporty/ABC 12345678" "$prefix/data/kelvor/raporty/XYZ00000001"
+archived=$(XDG_DATA_HOME=$prefix/data complete_after kelvor-cli --archive "")
+[ "$archived" = 'ABC\ 12345678 XYZ00000001' ] || { echo "completion after --archive gives: $archived"; exit 1; }
 echo "manual pages and completion installed"

@@ -40,8 +40,8 @@ protected:
     {
         if (errors.empty())
             errors = dir_.file("stderr.txt");
-        const std::string command = "cd '" + startFolder_ + "' && TEMP='" + temp_ + "' XDG_CACHE_HOME='" + dir_.file("cache") + "' KELVO_COM1='"
-            + dir_.file("com") + "' " + environment_ + " " + KELVOR_CLI_PATH + " " + arguments + " 2>" + errors;
+        const std::string command = "cd '" + startFolder_ + "' && TEMP='" + temp_ + "' XDG_CACHE_HOME='" + dir_.file("cache")
+            + "' XDG_DATA_HOME='" + dir_.file("data") + "' KELVO_COM1='" + dir_.file("com") + "' " + environment_ + " " + KELVOR_CLI_PATH + " " + arguments + " 2>" + errors;
         Outcome outcome;
         FILE* pipe = ::popen(command.c_str(), "r");
         char buffer[4096];
@@ -55,8 +55,8 @@ protected:
     // Starts kelvor-cli in the background (its own process, not a shell's); output and errors to files.
     pid_t start(const std::string& arguments, const std::string& name)
     {
-        const std::string command = "cd '" + startFolder_ + "' && TEMP='" + temp_ + "' XDG_CACHE_HOME='" + dir_.file("cache") + "' KELVO_COM1='"
-            + dir_.file("com") + "' " + environment_ + " exec " + KELVOR_CLI_PATH + " " + arguments + " >" + dir_.file(name + ".out") + " 2>"
+        const std::string command = "cd '" + startFolder_ + "' && TEMP='" + temp_ + "' XDG_CACHE_HOME='" + dir_.file("cache")
+            + "' XDG_DATA_HOME='" + dir_.file("data") + "' KELVO_COM1='" + dir_.file("com") + "' " + environment_ + " exec " + KELVOR_CLI_PATH + " " + arguments + " >" + dir_.file(name + ".out") + " 2>"
             + dir_.file(name + ".err");
         const pid_t pid = ::fork();
         if (pid == 0) {
@@ -1020,4 +1020,75 @@ TEST_F(KelvorCliTest, ABatchWithARegisterKilledFromOutsideNamesItAndKeepsTheOthe
     EXPECT_TRUE(kelvo::test::fileExists(dir_.file("ABC 12345671_SZCZ201201.txt"))) << "the other report stays";
     EXPECT_FALSE(kelvo::test::fileExists(dir_.file("ABC 12345672_SZCZ201201.txt")));
     EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"});
+}
+
+TEST_F(KelvorCliTest, EveryReportReadIsKeptInTheArchiveOnceAndArchiveListsIt)
+{
+    const auto first = simulatorOn(1, {"--scenario", monthScenarioNumbered(1), "--baud", "9600"});
+    const auto second = simulatorOn(2, {"--scenario", monthScenarioNumbered(2), "--baud", "9600"});
+    ASSERT_TRUE(first->listening());
+    ASSERT_TRUE(second->listening());
+    EXPECT_EQ(cli("--port 1 --speed 9600 --mux 0 1 2012.01").status, 0) << errors();
+    EXPECT_EQ(cli("1 2012.01").status, 0) << errors();
+    EXPECT_EQ(errors().find("uwaga"), std::string::npos) << errors();
+    writeRegisterLines({1, 2});
+    EXPECT_EQ(cli("--all 1 2012.01").status, 0) << errors();
+
+    const std::string archive = dir_.file("data/kelvor/raporty");
+    const std::string golden = readFile(std::string(KELVO_GOLDEN_REPORTS) + "/orvan-monthly.txt");
+    for (const std::string n : {"1", "2"}) {
+        std::string expected = golden;
+        expected.replace(expected.find("ABC 12345678"), 12, "ABC 1234567" + n);
+        const std::string folder = archive + "/ABC 1234567" + n;
+        EXPECT_EQ(readFile(folder + "/ABC 1234567" + n + "_SZCZ201201.txt"), expected);
+        std::vector<std::string> kept;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            kept.push_back(entry.path().filename().string());
+        std::sort(kept.begin(), kept.end());
+        EXPECT_EQ(kept, (std::vector<std::string> {"ABC 1234567" + n + "_SZCZ201201.opis", "ABC 1234567" + n + "_SZCZ201201.txt"}))
+            << "three reads of register 1, the same report each time, are kept once";
+    }
+
+    const Outcome listed = cli("--archive");
+    EXPECT_EQ(listed.status, 0) << errors();
+    std::istringstream lines(listed.output);
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(kelvo::frontend::utf8Characters(line), 80u) << line;
+        rows.push_back(line);
+    }
+    ASSERT_EQ(rows.size(), 6u) << listed.output;
+    EXPECT_EQ(rows[0], "archiwum raportów: " + archive);
+    EXPECT_EQ(rows[1], "KASA NR UNIKATOWY  RODZAJ            ZAKRES                SPORZĄDZONO");
+    EXPECT_TRUE(std::regex_match(rows[2], std::regex("1    ABC 12345671  miesięczny        01\\.2012               "
+                                                     "20[0-9]{2}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}")))
+        << rows[2];
+    EXPECT_EQ(rows[3], "     pliki: ABC 12345671_SZCZ201201.txt");
+    // The number each register answered, not its line's place in the list: both simulators answer 1.
+    EXPECT_TRUE(rows[4].starts_with("1    ABC 12345672  miesięczny")) << rows[4];
+
+    const Outcome one = cli("--archive 'ABC 12345672'");
+    EXPECT_EQ(one.output.find("ABC 12345671"), std::string::npos) << one.output;
+    EXPECT_NE(one.output.find("ABC 12345672_SZCZ201201.txt"), std::string::npos) << one.output;
+    EXPECT_NE(cli("--archive XYZ").output.find("brak zachowanych raportów kasy XYZ"), std::string::npos);
+    EXPECT_EQ(cli("--archive XYZ 1").status, 2);
+}
+
+TEST_F(KelvorCliTest, AReportThatCannotBeArchivedIsStillPrintedAndSavedWithAWarning)
+{
+    kelvo::test::SimulatorProcess simulator(KELVOSIM_PATH,
+        {"--pty", dir_.file("com"), "--scenario", std::string(KELVOSIM_SCENARIOS) + "/orvan-month.json"},
+        dir_.file("sim.out"));
+    ASSERT_TRUE(simulator.listening());
+    std::filesystem::create_directories(dir_.file("data/kelvor"));
+    kelvo::test::writeFile(dir_.file("data/kelvor/raporty"), "not a folder");
+
+    const Outcome monthly = cli("--port 1 --speed 9600 --mux 0 1 2012.01 --save kept.txt");
+    EXPECT_EQ(monthly.status, 0) << errors();
+    const std::string golden = readFile(std::string(KELVO_GOLDEN_REPORTS) + "/orvan-monthly.txt");
+    EXPECT_EQ(monthly.output, kelvo::frontend::utf8FromWindows1250(golden));
+    EXPECT_EQ(readFile(dir_.file("kept.txt")), golden);
+    EXPECT_NE(errors().find("kelvor-cli: uwaga: nie można zachować raportu w archiwum: " + dir_.file("data/kelvor/raporty")),
+              std::string::npos)
+        << errors();
 }

@@ -21,6 +21,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "frontend/logic/report_archive.h"
 #include "frontend/logic/user_paper.h"
 #include "frontend/windows/report_commands.h"
 #include "frontend/windows/report_pages.h"
@@ -83,8 +84,8 @@ protected:
         mainWindow().setCommandStates(kelvo::frontend::CommandEvent::SavedReportOpened);
     }
 
-    // A monthly report of January 2012 read from the simulator.
-    void readReport()
+    // A monthly report of January 2012 read from the simulator, as many times as asked.
+    void readReport(int reads = 1)
     {
         startRegister({"--scenario", scenario("orvan-month.json")});
         auto& record = windows_->session().record;
@@ -97,7 +98,8 @@ protected:
         choice.kind = 1;
         choice.monthItem = 0;
         choice.year = 2012;
-        ASSERT_TRUE(mainWindow().readReport(choice));
+        for (int read = 0; read < reads; ++read)
+            ASSERT_TRUE(mainWindow().readReport(choice));
         ASSERT_FALSE(mainWindow().reportFileName().isEmpty());
         // The file dialogs look into the files beside the folders they show,
         // and reading the pseudo-terminal's link would keep them waiting.
@@ -425,6 +427,59 @@ TEST_F(ReportCommandsTest, TheAccountantsFiguresOfTheReportReadInThisRunAndNotOf
     showLines({QStringLiteral("R A P O R T"), QStringLiteral("otwarty z dysku")});
     EXPECT_FALSE(figures->isEnabled()) << "a reopened report has no records";
     EXPECT_FALSE(mainWindow().toolbarButton(Command::AccountantFigures)->isEnabled());
+}
+
+TEST_F(ReportCommandsTest, AGeneratedReportIsKeptInTheArchiveOnceAndBrowsingStartsThere)
+{
+    readReport(2);  // the same report twice
+    EXPECT_TRUE(answers_.seen().empty()) << "no warning: " << answers_.seen().front().text.toStdString();
+
+    const std::string folder = dir_.file("data/kelvor/raporty/ABC12345678");
+    const std::string report = readFile(work(mainWindow().reportFileName().toStdString()));
+    EXPECT_EQ(readFile(folder + "/ABC12345678_SZCZ201201.txt"), report);
+    std::vector<std::string> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        kept.push_back(entry.path().filename().string());
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string> {"ABC12345678_SZCZ201201.opis", "ABC12345678_SZCZ201201.pdf",
+                        "ABC12345678_SZCZ201201.txt"})) << "the same report is kept once";
+    ASSERT_EQ(commands().exportPdf(QString::fromStdString(dir_.file("own.pdf"))), 0);
+    EXPECT_EQ(pdfPages(folder + "/ABC12345678_SZCZ201201.pdf"), pdfPages(dir_.file("own.pdf")))
+        << "the PDF is the one the windows export";
+    const auto listed = kelvo::frontend::listArchive("ABC12345678");
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].kind, 1);
+    EXPECT_EQ(listed[0].range, "01.2012");
+    EXPECT_EQ(listed[0].registerNumber, "1");
+    const auto names = folderNames();
+    EXPECT_EQ(std::count_if(names.begin(), names.end(), [](const std::string& name) { return name.ends_with(".pdf"); }), 0)
+        << "no PDF is left in the working folder";
+
+    QString shownFolder;
+    answers_.push([&shownFolder](QWidget* dialog) {
+        shownFolder = qobject_cast<QFileDialog*>(dialog)->directory().absolutePath();
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    mainWindow().commandAction(Command::Browse)->trigger();
+    EXPECT_EQ(shownFolder.toStdString(), dir_.file("data/kelvor/raporty"));
+}
+
+TEST_F(ReportCommandsTest, AReportThatCannotBeArchivedIsStillShownWithAWarning)
+{
+    std::filesystem::create_directories(dir_.file("data/kelvor"));
+    writeFile(dir_.file("data/kelvor/raporty"), "not a folder");
+    answers_.press(QMessageBox::Ok);
+    readReport();
+    ASSERT_EQ(answers_.seen().size(), 1u);
+    EXPECT_EQ(answers_.seen()[0].caption, QStringLiteral("UWAGA"));
+    EXPECT_EQ(answers_.seen()[0].icon, QMessageBox::Warning);
+    EXPECT_TRUE(answers_.seen()[0].text.startsWith(QStringLiteral("RAPORT NIE ZOSTAŁ W CAŁOŚCI ZACHOWANY W ARCHIWUM RAPORTÓW\n")))
+        << answers_.seen()[0].text.toStdString();
+    EXPECT_TRUE(answers_.seen()[0].text.contains(QString::fromStdString(dir_.file("data/kelvor/raporty"))));
+    EXPECT_TRUE(mainWindow().display()->isVisible());
+    EXPECT_FALSE(mainWindow().display()->toPlainText().isEmpty());
+    EXPECT_TRUE(mainWindow().commandAction(Command::SaveToDisk)->isEnabled());
+    EXPECT_EQ(readFile(dir_.file("data/kelvor/raporty")), "not a folder");
 }
 
 TEST_F(ReportCommandsTest, BurningToAnImageWhileTheWindowRefusesToClose)

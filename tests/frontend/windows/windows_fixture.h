@@ -201,6 +201,8 @@ protected:
     // The user's settings, port map and kept records stay inside the test's folder, and the serial devices are its own.
     ScopedEnv config_ {"XDG_CONFIG_HOME", dir_.file("config")};
     ScopedEnv cache_ {"XDG_CACHE_HOME", dir_.file("cache")};
+    // The report archive too.
+    ScopedEnv data_ {"XDG_DATA_HOME", dir_.file("data")};
     // The program's private folder inside TEMP, made beforehand as the program makes it.
     std::string workFolder_ = [this] {
         const std::string folder = frontend::privateFolderIn(dir_.path());

@@ -1,0 +1,59 @@
+#include "frontend/cli/report_keeping.h"
+
+#include <ctime>
+
+#include "frontend/logic/report_archive.h"
+#include "frontend/logic/text_encoding.h"
+
+namespace kelvo::frontend::cli {
+
+namespace {
+
+// Columns padded by characters, so that Polish words line up.
+std::string cell(const std::string& text, std::size_t width)
+{
+    const std::string cut = cutToWidth(text, width);
+    return cut + std::string(width - utf8Characters(cut), ' ');
+}
+
+std::string row(const std::string& number, const std::string& unique, const std::string& kind, const std::string& range,
+                const std::string& made)
+{
+    std::string line = cell(number, 4) + " " + cell(unique, 13) + " " + cell(kind, 17) + " " + cell(range, 21) + " " + made;
+    line.erase(line.find_last_not_of(' ') + 1);
+    return line + "\n";
+}
+
+}
+
+std::optional<std::string> keepInArchive(const Session& session, const std::string& reportFile)
+{
+    const ArchiveEntry entry = generatedReportEntry(session, reportFile, std::time(nullptr));
+    std::string error;
+    if (archiveReport(entry, ArchivedFiles {reportFile, {}, {}, {}}, error) != 0)
+        return error;
+    return std::nullopt;
+}
+
+std::string archiveTable(const std::string& unique)
+{
+    const std::string folder = archiveFolder();
+    if (folder.empty())
+        return "archiwum raportów: nie ustawiono ani XDG_DATA_HOME, ani HOME\n";
+    const auto entries = listArchive(unique);
+    std::string text = "archiwum raportów: " + folder + "\n";
+    if (entries.empty())
+        return text + (unique.empty() ? "brak zachowanych raportów\n" : "brak zachowanych raportów kasy " + unique + "\n");
+    text += row("KASA", "NR UNIKATOWY", "RODZAJ", "ZAKRES", "SPORZĄDZONO");
+    for (const ArchiveEntry& entry : entries) {
+        text += row(entry.registerNumber, entry.unique, archiveKindText(entry.kind), entry.range, entry.made);
+        std::string files;
+        for (const std::string& file : entry.files)
+            files += (files.empty() ? "" : ", ") + file;
+        for (const std::string& line : wrapToWidth("pliki: " + (files.empty() ? std::string("brak") : files), 75))
+            text += "     " + line + "\n";
+    }
+    return text;
+}
+
+}
