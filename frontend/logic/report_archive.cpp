@@ -16,7 +16,7 @@
 #include "platform/file_access.h"
 #include "platform/private_file.h"
 #include "platform/safe_replace.h"
-#include "platform/unique_descriptor.h"
+#include "platform/descriptor.h"
 #include "platform/user_config.h"
 
 namespace kelvo::frontend {
@@ -257,7 +257,7 @@ int archiveReport(const ArchiveEntry& what, const ArchivedFiles& files, std::str
     if (!folder)
         return 1;
     // Two registers of one unique number finishing together take turns.
-    const platform::UniqueDescriptor lock(::open(folder->c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const platform::Descriptor lock(::open(folder->c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!lock.valid() || ::flock(lock.get(), LOCK_EX) != 0) {
         error = failure(*folder, errno);
         return 1;

@@ -438,19 +438,27 @@ void ReportCommands::openSaved()
 // the display, to be printed and saved as ever.
 void ReportCommands::keepInArchive()
 {
-    const QString pdf = QDir(QString::fromStdString(main_.session().workingFolder))
-                            .filePath(QFileInfo(main_.reportFileName()).completeBaseName() + QStringLiteral(".pdf"));
+    const std::string folder = main_.session().workingFolder;
+    const QString baseName = QFileInfo(main_.reportFileName()).completeBaseName();
+    const QString pdf = QDir(QString::fromStdString(folder)).filePath(baseName + QStringLiteral(".pdf"));
     const int pdfError = exportPdf(pdf);
-    const frontend::ArchivedFiles files {reportPath().toStdString(), pdfError == 0 ? pdf.toStdString() : std::string(), {}, {}};
+    std::string figuresError;
+    const bool figures = frontend::writeAccountantFigures(folder, baseName.toStdString(), figuresError) == 0;
+    const std::string figuresBase = folder + "/" + baseName.toStdString();
+    const frontend::ArchivedFiles files {reportPath().toStdString(), pdfError == 0 ? pdf.toStdString() : std::string(),
+        figures ? figuresBase + ".json" : std::string(), figures ? figuresBase + ".csv" : std::string()};
     const frontend::ArchiveEntry entry =
         frontend::generatedReportEntry(main_.session(), main_.reportFileName().toStdString(), std::time(nullptr));
     std::string error;
     const int failed = frontend::archiveReport(entry, files, error);
     QFile::remove(pdf);
-    if (failed == 0 && pdfError == 0)
+    platform::removeFile(figuresBase + ".json");
+    platform::removeFile(figuresBase + ".csv");
+    if (failed == 0 && pdfError == 0 && figures)
         return;
     const QString why = failed != 0 ? QString::fromStdString(error)
-                                    : QStringLiteral("nie można utworzyć pliku PDF: %1").arg(QString::fromStdString(frontend::systemReason(pdfError)));
+        : pdfError != 0 ? QStringLiteral("nie można utworzyć pliku PDF: %1").arg(QString::fromStdString(frontend::systemReason(pdfError)))
+                        : QStringLiteral("nie można utworzyć zestawienia dla księgowości: %1").arg(QString::fromStdString(figuresError));
     showMessage(&main_, QMessageBox::Warning, QStringLiteral("UWAGA"),
                 QStringLiteral("RAPORT NIE ZOSTAŁ W CAŁOŚCI ZACHOWANY W ARCHIWUM RAPORTÓW\n%1\n"
                                "Raport jest wyświetlony; można go wydrukować i zapisać na dysk.").arg(why));

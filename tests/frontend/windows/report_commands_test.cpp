@@ -441,8 +441,10 @@ TEST_F(ReportCommandsTest, AGeneratedReportIsKeptInTheArchiveOnceAndBrowsingStar
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         kept.push_back(entry.path().filename().string());
     std::sort(kept.begin(), kept.end());
-    EXPECT_EQ(kept, (std::vector<std::string> {"ABC12345678_SZCZ201201.opis", "ABC12345678_SZCZ201201.pdf",
-                        "ABC12345678_SZCZ201201.txt"})) << "the same report is kept once";
+    EXPECT_EQ(kept, (std::vector<std::string> {"ABC12345678_SZCZ201201.csv", "ABC12345678_SZCZ201201.json",
+                        "ABC12345678_SZCZ201201.opis", "ABC12345678_SZCZ201201.pdf", "ABC12345678_SZCZ201201.txt"}))
+        << "the same report is kept once, with its PDF and the accountant's figures";
+    EXPECT_NE(readFile(folder + "/ABC12345678_SZCZ201201.json").find("\"unique\""), std::string::npos);
     ASSERT_EQ(commands().exportPdf(QString::fromStdString(dir_.file("own.pdf"))), 0);
     EXPECT_EQ(pdfPages(folder + "/ABC12345678_SZCZ201201.pdf"), pdfPages(dir_.file("own.pdf")))
         << "the PDF is the one the windows export";
@@ -452,8 +454,12 @@ TEST_F(ReportCommandsTest, AGeneratedReportIsKeptInTheArchiveOnceAndBrowsingStar
     EXPECT_EQ(listed[0].range, "01.2012");
     EXPECT_EQ(listed[0].registerNumber, "1");
     const auto names = folderNames();
-    EXPECT_EQ(std::count_if(names.begin(), names.end(), [](const std::string& name) { return name.ends_with(".pdf"); }), 0)
-        << "no PDF is left in the working folder";
+    EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                  [](const std::string& name) {
+                      return name.ends_with(".pdf") || name.ends_with(".json") || name.ends_with(".csv");
+                  }),
+        0)
+        << "no PDF nor figures are left in the working folder";
 
     QString shownFolder;
     answers_.push([&shownFolder](QWidget* dialog) {
