@@ -15,11 +15,13 @@
 
 #include "frontend/logic/file_keeper.h"
 #include "frontend/cli/link_setting.h"
+#include "frontend/cli/summary_file.h"
 #include "frontend/logic/cleanup.h"
 #include "frontend/logic/connection_choice.h"
 #include "frontend/logic/connection_diagnosis.h"
 #include "frontend/logic/connection_sequence.h"
 #include "frontend/logic/driver_messages.h"
+#include "frontend/logic/kept_open_port.h"
 #include "frontend/logic/read_progress.h"
 #include "frontend/logic/register_detection.h"
 #include "frontend/logic/report_range.h"
@@ -133,6 +135,8 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
         choice.speedItem = detection.speedItem;
     }
 
+    // From here on one register on one port: the run's commands open it once.
+    const KeptOpenPort keptOpen;
     std::string lastQuestion;
     ConnectionEvents events;
     events.continueWithoutRegister = [&lastQuestion](const std::string& message) {
@@ -181,7 +185,10 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
     {
         const ProgressTicker progress(outlet);
         ReportSteps steps;
-        steps.starting = [&note](const ReportNames& names) { note(kReportNote + names.fileName); };
+        steps.starting = [&note](const ReportNames& names) {
+            note(kReportNote + names.fileName);
+            note(kTitleNote + names.title);
+        };
         report = runReport(session, c.range, steps);
     }
     tellKeptRecordsNote(outlet, report.keptRecordsNote);

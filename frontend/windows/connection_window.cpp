@@ -13,6 +13,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "frontend/logic/kept_open_port.h"
 #include "frontend/logic/cleanup.h"
 #include "frontend/logic/connection_choice.h"
 #include "frontend/logic/connection_diagnosis.h"
@@ -231,7 +232,11 @@ void TfParametryPolaczenia::dalej()
     events.explainFailure = [this](std::uint8_t code, bool firstRequest) {
         return frontend::diagnoseFailedRequest(session_.record, code, firstRequest);
     };
-    const frontend::ConnectionOutcome outcome = frontend::runConnection(session_, choice, events);
+    const frontend::ConnectionOutcome outcome = [&] {
+        // The three identity commands open the port once.
+        const frontend::KeptOpenPort keptOpen;
+        return frontend::runConnection(session_, choice, events);
+    }();
     if (outcome.result == frontend::ConnectionResult::RangeWindow) {
         hide();
         emit connected();

@@ -1,0 +1,31 @@
+// What a run with an output folder leaves there for one register: a folder
+// named after the register's unique number holding the report text as the
+// driver wrote it (Windows-1250, under the name the windows give it), a UTF-8
+// copy for Linux tools and the report's PDF as the windows export it.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "frontend/logic/parameter_record.h"
+
+namespace kelvo::frontend::cli {
+
+// The folder's name for a unique number: the number as read, a register
+// without one under "bez-numeru"; never a path of several parts.
+std::string registerFolderName(const std::string& uniqueNumber);
+
+struct RegisterOutputs {
+    std::vector<std::string> files;  // relative to the output folder, in the order written
+    std::string problem;             // in Polish; empty when every file was written
+};
+
+// Writes the register's files from the report file in the current (working)
+// folder. A report of the same name written since began (another register of
+// the same run with the same unique number) is not overwritten: the first
+// one stays and the problem says so.
+RegisterOutputs writeRegisterOutputs(const std::string& reportFile, const Session& session, const std::filesystem::path& outputFolder,
+    std::filesystem::file_time_type began);
+
+}
