@@ -11,6 +11,7 @@
 #include "frontend/logic/system_reason.h"
 #include "frontend/logic/text_encoding.h"
 #include "frontend/windows/report_pages.h"
+#include "platform/file_access.h"
 #include "platform/safe_replace.h"
 #include "platform/unique_descriptor.h"
 
@@ -42,6 +43,11 @@ RegisterOutputs writeRegisterOutputs(const std::string& reportFile, const Sessio
     const std::filesystem::path folder = outputFolder / folderName;
     if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
         outputs.problem = "nie można utworzyć folderu " + folder.string() + ": " + systemReason(errno);
+        return outputs;
+    }
+    // A folder of that name planted as a link by another user in a shared folder is not written through.
+    if (platform::isForeignLink(folder.string())) {
+        outputs.problem = "nie można użyć folderu " + folder.string() + ": " + systemReason(ELOOP);
         return outputs;
     }
     // The look and the save hold a lock on the folder, so that two registers
