@@ -10,6 +10,8 @@
 # "-". Prints one table and the machine's load.
 #
 #   bench/report_wire_time.sh [BUILD_FOLDER [SPEED...]]
+#
+# REPORTS="monthly" (or "settlement") in the environment runs only that report.
 set -euo pipefail
 
 build=$(cd "${1:-build}" && pwd)
@@ -79,7 +81,7 @@ figures() {
 
 echo "| report | bit/s | bytes to / from the register | wire s | wall s | wall / wire | with cache: bytes to / from | wire s | wall s | wall / wire |"
 echo "|---|---|---|---|---|---|---|---|---|---|"
-for report in settlement monthly; do
+for report in ${REPORTS:-settlement monthly}; do
     if [ "$report" = settlement ]; then args=(8); else args=(1 "$last_month"); fi
     for speed in "${speeds[@]}"; do
         rm -rf "$XDG_CACHE_HOME"

@@ -219,8 +219,9 @@ int runBatch(const CommandLine& c, const Session& session, const std::string& fo
     const RegisterList list = readRegisterList(listFile);
     if (!list.problem.empty()) {
         std::fprintf(stderr, "kelvor-cli: lista kas %s\n", list.problem.c_str());
-        if (list.lines.empty())
-            std::fprintf(stderr, "kelvor-cli: kasę dopisuje do listy: kelvor-cli [OPCJE POŁĄCZENIA] --add-register\n");
+        std::error_code ignored;
+        if (!std::filesystem::exists(listFile, ignored))
+            std::fprintf(stderr, "kelvor-cli: kasę dopisuje się do listy poleceniem: kelvor-cli [OPCJE POŁĄCZENIA] --add-register\n");
         return kOwnFailure;
     }
     if (list.lines.empty() || list.lines.size() > kMostRegisterLines) {

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QScreen>
 #include <cerrno>
+#include <cstdio>
 #include <optional>
 #include <QPainter>
 #include <QPlainTextDocumentLayout>
@@ -104,9 +105,15 @@ int writeReportPdf(const std::string& reportFile, const std::string& target, con
         return file.error;
     std::optional<QApplication> application;
     if (QCoreApplication::instance() == nullptr) {
+        // Qt's remarks on the environment (no XDG_RUNTIME_DIR) are no concern of
+        // a program that only draws a file; a failure shows in the result.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "%s\n", qPrintable(message));
+        });
         static int argc = 3;
-        static char name[] = "kelvor-cli", option[] = "-platform", platform[] = "offscreen";
-        static char* argv[] = {name, option, platform, nullptr};
+        static char name[] = "kelvor-cli", option[] = "-platform", offscreen[] = "offscreen";
+        static char* argv[] = {name, option, offscreen, nullptr};
         application.emplace(argc, argv);
     }
     // The lines as the display holds them, the last line end adding no empty line.
