@@ -986,8 +986,10 @@ TEST_F(KelvorCliTest, SavesTracesAndBatchReportsNeverGoThroughAnotherUsersLink)
     startFolder_ = shared;
     const Outcome batch = cli("--all 1 2012.01");
     EXPECT_EQ(batch.status, 1);
-    // The table wraps the message within its column: the reason's first words stand whole.
-    EXPECT_NE(batch.output.find("dowiązanie symboliczne, którego"), std::string::npos) << batch.output;
+    // The table wraps the message within its column.
+    const std::string message = std::regex_replace(batch.output, std::regex("\\s+"), " ");
+    EXPECT_NE(message.find("nie można użyć folderu " + shared + "/ABC 12345671: dowiązanie symboliczne, którego nie wolno użyć"),
+        std::string::npos) << batch.output;
     EXPECT_EQ(readFile(victim), "root's own file");
     EXPECT_TRUE(std::filesystem::is_empty(victimFolder)) << "nothing written through the planted folder";
 }
@@ -1047,7 +1049,8 @@ TEST_F(KelvorCliTest, APlainRunBetweenTwoBatchesLeavesTheRegisterListAlone)
     ASSERT_EQ(cli("--all 1 2012.01").status, 0) << errors();
     // A plain run of one register rewrites the working folder's KONFIG.TXT to its own line...
     ASSERT_EQ(cli("--port 2 1 2012.01").status, 0) << errors();
-    EXPECT_EQ(std::count(konfig().begin(), konfig().end(), '$'), 1) << konfig();
+    const std::string single = konfig();
+    EXPECT_EQ(std::count(single.begin(), single.end(), '$'), 1) << single;
     // ...and the next batch still reads both registers of the list.
     const Outcome again = cli("--all --output drugi 1 2012.01");
     EXPECT_EQ(again.status, 0) << errors() << again.output;
@@ -1105,7 +1108,7 @@ TEST_F(KelvorCliTest, AddRegisterAppendsTheRunsConnectionAndRefusesADuplicate)
     EXPECT_EQ(added.status, 0) << errors();
     EXPECT_NE(errors().find("dopisano kasę numer "), std::string::npos) << errors();
     const std::string list = readFile(listFile());
-    EXPECT_TRUE(std::regex_search(list, std::regex("\r\n\\$[0-9]+\tCOM1:9600:MUX0:1\t5\tKELVO\r\n$"))) << list;
+    EXPECT_TRUE(std::regex_search(list, std::regex("\r\n\\$[0-9]+\tCOM1:9600:MUX0:1\t[0-9]+\tKELVO\r\n$"))) << list;
 
     // The same register again, with a report: the report is read, the list refuses the line.
     const Outcome again = cli("--port 1 --speed 9600 --add-register 1 2012.01");
