@@ -229,7 +229,7 @@ int runBatch(const CommandLine& c, const Session& session, const std::string& fo
             list.lines.size(), kMostRegisterLines);
         return kOwnFailure;
     }
-    const std::filesystem::path output = c.output ? std::filesystem::path(session.startFolder) / *c.output : session.startFolder;
+    const std::filesystem::path output = c.output ? std::filesystem::path(session.startFolder) / *c.output : std::filesystem::path(session.startFolder);
     std::error_code error;
     std::filesystem::create_directories(output, error);
     if (error || !std::filesystem::is_directory(output)) {

@@ -222,7 +222,7 @@ int run(const CommandLine& c)
     }
     if (c.all)
         return runBatch(c, session, *folder);
-    const std::filesystem::path output = c.output ? fromStartFolder(session.startFolder, *c.output) : session.startFolder;
+    const std::filesystem::path output = c.output ? fromStartFolder(session.startFolder, *c.output) : std::filesystem::path(session.startFolder);
     if (c.output) {
         std::error_code error;
         std::filesystem::create_directories(output, error);
