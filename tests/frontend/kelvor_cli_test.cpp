@@ -986,10 +986,10 @@ TEST_F(KelvorCliTest, SavesTracesAndBatchReportsNeverGoThroughAnotherUsersLink)
     startFolder_ = shared;
     const Outcome batch = cli("--all 1 2012.01");
     EXPECT_EQ(batch.status, 1);
-    // The table wraps the message within its column.
+    // The table wraps the message within its column, the lines' and seconds' columns after its first line.
     const std::string message = std::regex_replace(batch.output, std::regex("\\s+"), " ");
-    EXPECT_NE(message.find("nie można użyć folderu " + shared + "/ABC 12345671: dowiązanie symboliczne, którego nie wolno użyć"),
-        std::string::npos) << batch.output;
+    EXPECT_NE(message.find("nie można użyć folderu " + shared + "/ABC"), std::string::npos) << batch.output;
+    EXPECT_NE(message.find("12345671: dowiązanie symboliczne, którego nie wolno użyć"), std::string::npos) << batch.output;
     EXPECT_EQ(readFile(victim), "root's own file");
     EXPECT_TRUE(std::filesystem::is_empty(victimFolder)) << "nothing written through the planted folder";
 }
