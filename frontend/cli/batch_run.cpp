@@ -229,14 +229,10 @@ int runBatch(const CommandLine& c, const Session& session, const std::string& fo
             list.lines.size(), kMostRegisterLines);
         return kOwnFailure;
     }
-    const std::filesystem::path output = c.output ? std::filesystem::path(session.startFolder) / *c.output : std::filesystem::path(session.startFolder);
-    std::error_code error;
-    std::filesystem::create_directories(output, error);
-    if (error || !std::filesystem::is_directory(output)) {
-        std::fprintf(stderr, "kelvor-cli: nie można użyć folderu wyjściowego %s: %s\n", output.c_str(),
-            error ? systemReason(error.value()).c_str() : "to nie jest folder");
+    const auto outputs = outputFolder(c, session.startFolder);
+    if (!outputs)
         return kOwnFailure;
-    }
+    const std::filesystem::path& output = *outputs;
     std::vector<Register> registers;
     for (const WrittenLine& line : list.lines) {
         Register& r = registers.emplace_back();

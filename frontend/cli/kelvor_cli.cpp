@@ -222,20 +222,13 @@ int run(const CommandLine& c)
     }
     if (c.all)
         return runBatch(c, session, *folder);
-    const std::filesystem::path output = c.output ? fromStartFolder(session.startFolder, *c.output) : std::filesystem::path(session.startFolder);
-    if (c.output) {
-        std::error_code error;
-        std::filesystem::create_directories(output, error);
-        if (error || !std::filesystem::is_directory(output)) {
-            std::fprintf(stderr, "kelvor-cli: nie można użyć folderu wyjściowego %s: %s\n", output.c_str(),
-                error ? systemReason(error.value()).c_str() : "to nie jest folder");
-            return kOwnFailure;
-        }
-    }
+    const auto output = outputFolder(c, session.startFolder);
+    if (!output)
+        return kOwnFailure;
     const FileKeeper before;
     // --device and --detect change the port map; like KONFIG.TXT it is put back when the connection fails.
     const FileKeeper portsBefore(kelvo::platform::portMapFile());
-    const ChildEnd end = runInChild([&](const Note& note) { return readReport(c, session, note, singleOutlet(c, session, output, note)); });
+    const ChildEnd end = runInChild([&](const Note& note) { return readReport(c, session, note, singleOutlet(c, session, *output, note)); });
     if (end.signal != 0) {
         tidyAfterSignal(end, before, portsBefore, "przerwano (" + signalName(end.signal) + ")");
         return 128 + end.signal;
@@ -251,7 +244,7 @@ int run(const CommandLine& c)
     int status = end.status;
     if (c.addRegister && connected && !addToRegisterList())
         status = status == 0 ? kOwnFailure : status;
-    if (c.output && !writeOneRowSummary(output, end))
+    if (c.output && !writeOneRowSummary(*output, end))
         status = status == 0 ? kOwnFailure : status;
     return status;
 }

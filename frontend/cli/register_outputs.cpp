@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -24,6 +25,19 @@ std::string stem(const std::string& fileName)
     return std::filesystem::path(fileName).stem().string();
 }
 
+}
+
+std::optional<std::filesystem::path> outputFolder(const CommandLine& c, const std::string& startFolder)
+{
+    const std::filesystem::path folder = std::filesystem::path(startFolder) / c.output.value_or(std::string());
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error || !std::filesystem::is_directory(folder)) {
+        std::fprintf(stderr, "kelvor-cli: nie można użyć folderu wyjściowego %s: %s\n", folder.c_str(),
+            error ? systemReason(error.value()).c_str() : "to nie jest folder");
+        return std::nullopt;
+    }
+    return folder;
 }
 
 std::string registerFolderName(const std::string& uniqueNumber)

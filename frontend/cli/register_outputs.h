@@ -5,12 +5,19 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "frontend/cli/command_line.h"
 #include "frontend/logic/parameter_record.h"
 
 namespace kelvo::frontend::cli {
+
+// The output folder of the run: --output's (from the start folder), else the
+// start folder itself; made when missing. Nothing when it cannot be used, the
+// reason then told on standard error.
+std::optional<std::filesystem::path> outputFolder(const CommandLine& c, const std::string& startFolder);
 
 // The folder's name for a unique number: the number as read, a register
 // without one under "bez-numeru"; never a path of several parts.
