@@ -16,7 +16,7 @@ JOBS ?= $(shell nproc)
 TEST_TIMEOUT ?= 900
 
 # Debian packages the build and the tests use.
-PACKAGES := cmake ninja-build g++ gcc make pkg-config binutils libgtest-dev libbenchmark-dev nlohmann-json3-dev \
+PACKAGES := cmake ninja-build g++ gcc make pkg-config binutils libgtest-dev libbenchmark-dev nlohmann-json3-dev libcsv-dev \
 	qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-liberation xvfb xauth xdotool xclip x11-utils imagemagick desktop-file-utils \
 	libisoburn-dev libburn-dev libisofs-dev xorriso poppler-utils cups cups-filters \
 	man-db groff-base clang libclang-rt-14-dev libxcb1-dev \

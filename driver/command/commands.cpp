@@ -11,6 +11,7 @@
 #include "driver/reports/kept_records.h"
 #include "driver/files/text.h"
 #include "driver/reports/printed_report_commands.h"
+#include "driver/reports/report_figures.h"
 #include "driver/reports/report_lines.h"
 #include "driver/reports/report_commands.h"
 
@@ -33,6 +34,13 @@ constexpr CommandDefinition kMemory31 {"X000031X", {true, false, true, false}, e
 constexpr CommandDefinition kMemory33 {"X000033X", {true, false, true, false}, printStreamReportBody};
 constexpr CommandDefinition kMemory35 {"X000035X", {true, false, true, false}, periodicReportFamilyBBody};
 constexpr CommandDefinition kForgetRecords {"UsunieciePamieciRekordow", {false, true, true, true}, forgetKeptRecordsBody};
+
+unsigned char periodicReportCommand(const CommandDefinition& command, const char* input, const char* output)
+{
+    const std::uint8_t resultCode = runCommand(command, input, output);
+    sealed([resultCode] { keepReportFigures(resultCode); });
+    return resultCode;
+}
 
 }
 
@@ -60,7 +68,7 @@ KELVODRV_API unsigned char KDBarkod(const char* input)
 
 KELVODRV_API unsigned char X000028X(const char* input, const char* output)
 {
-    return runCommand(kPeriodicReport, input, output);
+    return periodicReportCommand(kPeriodicReport, input, output);
 }
 
 KELVODRV_API unsigned char X000029X(const char* input, const char* output)
@@ -85,7 +93,13 @@ KELVODRV_API unsigned char X000033X(const char* input, const char* output)
 
 KELVODRV_API unsigned char X000035X(const char* input, const char* output)
 {
-    return runCommand(kMemory35, input, output);
+    return periodicReportCommand(kMemory35, input, output);
+}
+
+KELVODRV_API unsigned char ZapisZestawieniaKsiegowego(const char* path)
+{
+    return kelvo::drv::sealed(kelvo::drv::condition::OtherError,
+        [path] { return kelvo::drv::report::writeLastReportFigures(kelvo::drv::bufferText(path)); });
 }
 
 KELVODRV_API unsigned char UsunieciePamieciRekordow(const char* input)

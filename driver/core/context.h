@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include <kelvo/kelvodrv.h>
@@ -212,6 +213,8 @@ struct LastingState {
     bool keepRecords = false;         // records are kept across runs in the user's cache folder
     FramePaths paths;
     std::uint8_t lastReadHandle = 0xFF;  // low byte of the handle of the last raw read
+    // The figures of the last periodic report command, none when it failed.
+    std::optional<ReportFigures> lastReportFigures;
 };
 
 // The parts that outlive a command and cannot be copied stand beside the two.

@@ -56,6 +56,39 @@ struct KeptRecords {
     std::map<std::uint32_t, std::vector<std::uint8_t>> records;  // index: raw answer
 };
 
+// The accountant's figures of one tax rate of a letter, summed over the daily
+// reports of a section taxed at that rate (gross is net + tax).
+struct RateFigures {
+    std::uint8_t letter = 0;  // 0 for A .. 6 for G
+    bool exempt = false;
+    std::uint16_t rate = 0;   // hundredths of a percent; 0 when exempt
+    std::uint64_t net = 0;    // grosze, as the report's "Sprzed." lines count them
+    std::uint64_t tax = 0;    // grosze, as its "Kwota PTU" lines
+};
+
+// One accounting-currency section of the report.
+struct SectionFigures {
+    std::string currency;
+    std::vector<RateFigures> rates;  // by letter, then in the order the rates came
+    std::uint64_t taxTotal = 0;
+    std::uint64_t grossTotal = 0;
+    std::uint64_t receipts = 0;
+};
+
+// The accountant's figures of a whole periodic report: who, which range,
+// and the sections. Texts are Windows-1250 as the register gave them.
+struct ReportFigures {
+    bool complete = false;  // the footer was written: every section is in
+    std::uint8_t kind = 0;
+    std::string uniqueNumber;
+    std::string nip;  // as the header lines print it, empty when none does
+    std::uint8_t fromYear = 0, fromMonth = 0, fromDay = 0;  // two-digit year
+    std::uint8_t toYear = 0, toMonth = 0, toDay = 0;
+    std::uint16_t firstReport = 0;
+    std::uint16_t lastReport = 0;
+    std::vector<SectionFigures> sections;
+};
+
 struct ReportState {
     std::vector<RecordCacheEntry> cache;  // records 0..N, sized on first use
     ReportRange range;
@@ -68,6 +101,7 @@ struct ReportState {
     std::uint32_t recordsRead = 0;
     std::uint32_t highestToRead = 0;
     KeptRecords kept;
+    ReportFigures figures;  // of the report being laid out
 };
 
 }

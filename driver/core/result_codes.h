@@ -90,6 +90,9 @@ inline constexpr std::uint8_t PrintedReportCode7 = 113;   // the register's resu
 inline constexpr std::uint8_t RegisterError = 123;         // status 134: ask the register's error code
 // The caller asked the running command to stop (PrzerwanieOdczytu); returned unchanged.
 inline constexpr std::uint8_t StoppedByCaller = 124;
+// The accountant's figures were asked for, but the last periodic report
+// command failed or none ran; returned unchanged.
+inline constexpr std::uint8_t NoReportFigures = 125;
 }
 
 // The result code for a condition; a pure function of its arguments.

@@ -1,6 +1,7 @@
 // Decoding a fiscal memory record into report fields, and the running
 // totals of a currency section. Money and counts stay numbers; the report
 // writers make their texts as they write the lines.
+#include <algorithm>
 #include <cstdio>
 
 #include "driver/core/context.h"
@@ -46,6 +47,21 @@ std::string signatureOf(const RecordCacheEntry& e)
         text += hex;
     }
     return text;
+}
+
+// Adds a letter of a daily report to the row of its rate: a letter whose
+// rate changed within the section has a row for each rate.
+void addToRateRow(std::vector<RateFigures>& rows, std::uint8_t letter, bool exempt, std::uint16_t rate, std::uint64_t net, std::uint64_t tax)
+{
+    auto row = std::find_if(rows.begin(), rows.end(), [&](const RateFigures& f) {
+        return f.letter == letter && f.exempt == exempt && f.rate == rate;
+    });
+    if (row == rows.end()) {
+        const auto after = std::find_if(rows.begin(), rows.end(), [letter](const RateFigures& f) { return f.letter > letter; });
+        row = rows.insert(after, RateFigures {letter, exempt, rate, 0, 0});
+    }
+    row->net += net;
+    row->tax += tax;
 }
 
 void resetMoneyPart(DecodedRecord& r)
@@ -169,9 +185,12 @@ void accumulateTotals(DecodedRecord& r)
 {
     RunningTotals& t = r.totals;
     for (std::size_t q = 0; q < kLetterCount; ++q) {
-        if ((r.letterFlags[q] & letter_flag::Exempt) == 0)
+        const bool exempt = (r.letterFlags[q] & letter_flag::Exempt) != 0;
+        if (!exempt)
             t.net[q] += r.net[q];
         t.tax[q] += r.tax[q];
+        if (exempt || (r.letterFlags[q] & letter_flag::Taxed) != 0)
+            addToRateRow(t.byRate, static_cast<std::uint8_t>(q), exempt, r.rate[q], r.net[q], r.tax[q]);
     }
     t.exemptSales += r.exemptTotal;
     t.taxTotal += r.taxTotal;

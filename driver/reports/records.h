@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "driver/core/report_state.h"
 
@@ -78,6 +79,7 @@ struct RunningTotals {
     std::uint32_t goodsChangeReports = 0;  // daily reports with goods-database changes
     std::uint32_t ramClears = 0;
     std::uint32_t damagedRecords = 0;
+    std::vector<RateFigures> byRate;  // net and tax per letter and rate
 };
 
 // One decoded record, and the running totals of the section

@@ -6,6 +6,7 @@
 #include "driver/core/result_codes.h"
 #include "driver/files/textfile.h"
 #include "driver/reports/kept_records.h"
+#include "driver/reports/report_figures.h"
 #include "driver/reports/report_input.h"
 #include "driver/reports/report_writer.h"
 
@@ -20,13 +21,18 @@ void writeReportOf(const ReportInput& input)
     ReportRange& range = ctx.reports.range;
     if (!locateRange(input.kind, input.from, input.to, range))
         return;
+    ReportFigures& figures = ctx.reports.figures;
+    figures = report::figuresOfRange(input.kind, range);
     report::PeriodicReport report(input.kind);
     if (!report::writeHeader(report, range))
         return;
-    while (range.sectionFirst != kNoRecord)
+    while (range.sectionFirst != kNoRecord) {
         if (!report::writeSection(report, range))
             return;
-    report::writeFooter(report);
+        report::addSectionFigures(figures, report);
+    }
+    if (report::writeFooter(report))
+        report::completeFigures(figures);
 }
 
 // Where the report's reading starts, to start it again from there.
@@ -79,6 +85,13 @@ void periodicReport(bool acceptedModel)
     saveKeptRecords();
 }
 
+}
+
+void keepReportFigures(std::uint8_t resultCode)
+{
+    ctx.lastReportFigures.reset();
+    if (resultCode == condition::Success && ctx.reports.figures.complete)
+        ctx.lastReportFigures = std::move(ctx.reports.figures);
 }
 
 void periodicReportBody()

@@ -46,7 +46,7 @@ constexpr std::array<std::pair<std::uint8_t, std::string_view>, 32> kDescription
 
 // Our additions: texts for the other codes the driver returns, which the
 // table above leaves as a bare number.
-constexpr std::array<std::pair<std::uint8_t, std::string_view>, 44> kAddedDescriptions {{
+constexpr std::array<std::pair<std::uint8_t, std::string_view>, 45> kAddedDescriptions {{
     {1, ": NIE PODANO NAZWY PLIKU WEJŚCIOWEGO"},
     {2, ": NAZWA PLIKU WEJŚCIOWEGO JEST ZASTRZEŻONA DLA STEROWNIKA"},
     {3, ": NIE PODANO NAZWY PLIKU WYJŚCIOWEGO"},
@@ -88,6 +88,7 @@ constexpr std::array<std::pair<std::uint8_t, std::string_view>, 44> kAddedDescri
     {67, ": NIEZNANY ADRES SERWERA SIECIOWEGO"},
     {105, ": TOWAR POZA POJEMNOŚCIĄ BAZY KASY"},
     {124, ": ODCZYT PRZERWANY PRZEZ UŻYTKOWNIKA"},
+    {125, ": BRAK ZESTAWIENIA - OSTATNI RAPORT OKRESOWY NIE ZOSTAŁ WYKONANY"},
     {201, ": KASA ZGŁOSIŁA BŁĄD 101 LUB ZAKŁÓCENIA NA LINII"},
     {202, ": TOWAR NIE JEST ZAPROGRAMOWANY W KASIE"},
     {234, ": KASA ZGŁOSIŁA WŁASNY BŁĄD (JEGO NUMER W PLIKU RAPORTU)"},

@@ -75,6 +75,15 @@ KELVODRV_API void UstawienieFunkcjiPostepuOdczytu(FunkcjaPostepuOdczytu function
  * made while no command runs is forgotten when the next command starts. */
 KELVODRV_API void PrzerwanieOdczytu(void);
 
+/* The accountant's figures of the last periodic report command (X000028X or
+ * X000035X) this process ran, written as UTF-8 JSON to the file at path (a
+ * full write, then renamed over the old file): per currency section and per
+ * tax rate the net, VAT and gross, with the JPK_V7 fields of an "RO"
+ * document. Returns 0; 125 when the last periodic report command failed or
+ * none ran, 3 for an empty path, 17 when the file cannot be written. Not to
+ * be called while a command runs on another thread. */
+KELVODRV_API unsigned char ZapisZestawieniaKsiegowego(const char *path);
+
 /* Text files: header ('#'), data ('$') and comment (';') lines. */
 KELVODRV_API unsigned char OtwartoPlik(int *handle, const char *name, unsigned char mode);
 KELVODRV_API void ZamknieciePliku(int *handle);

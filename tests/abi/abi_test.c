@@ -107,12 +107,22 @@ static void readProgress(void)
     CHECK(calls == 0);
 }
 
+/* Before any periodic report there are no figures to write: the file is not made. */
+static void reportFigures(void)
+{
+    const char *path = "figures-before-any-report.json";
+    remove(path);
+    CHECK(ZapisZestawieniaKsiegowego(path) == 125);
+    CHECK(fopen(path, "r") == NULL);
+}
+
 int main(void)
 {
     files();
     validators();
     textHelpers();
     readProgress();
+    reportFigures();
     printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }
