@@ -153,10 +153,8 @@ int readOne(const CommandLine& c, Session session, const Register& r, const std:
             note((i == 0 ? kMessageNote : kMoreNote) + lines[i]);
     };
     outlet.finished = [&note, &session, &output, began](const std::string& reportFile) {
-        note(kUniqueNote + session.uniqueNumber);
         const RegisterOutputs outputs = writeRegisterOutputs(reportFile, session, output, began);
-        for (const std::string& file : outputs.files)
-            note(kOutputNote + file);
+        noteOutputs(outputs, session, note);
         if (!outputs.problem.empty()) {
             note(std::string(kMessageNote) + "kelvor-cli: " + outputs.problem);
             return kOwnFailure;

@@ -63,10 +63,8 @@ ReportOutlet singleOutlet(const CommandLine& c, const Session& session, const st
         std::fputs(utf8FromWindows1250(fileText(reportFile)).c_str(), stdout);
         std::fflush(stdout);
         if (c.output) {
-            note(kUniqueNote + session.uniqueNumber);
             const RegisterOutputs outputs = writeRegisterOutputs(reportFile, session, output, std::filesystem::file_time_type::max());
-            for (const std::string& file : outputs.files)
-                note(kOutputNote + file);
+            noteOutputs(outputs, session, note);
             if (!outputs.problem.empty()) {
                 std::fprintf(stderr, "kelvor-cli: %s\n", outputs.problem.c_str());
                 return kOwnFailure;

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 
 #include "frontend/cli/single_report.h"
+#include "frontend/cli/summary_file.h"
+#include "frontend/logic/accountant_figures.h"
 #include "frontend/logic/print_layout.h"
 #include "frontend/logic/system_reason.h"
 #include "frontend/logic/text_encoding.h"
@@ -23,6 +25,18 @@ namespace {
 std::string stem(const std::string& fileName)
 {
     return std::filesystem::path(fileName).stem().string();
+}
+
+// One section's total as a Polish spreadsheet reads it; several sections
+// (a currency change inside the range) each with its currency.
+std::string sectionTotals(const AccountantFigures& figures, std::uint64_t AccountantSection::*total)
+{
+    if (figures.sections.size() == 1)
+        return polishAmount(figures.sections.front().*total);
+    std::string text;
+    for (const AccountantSection& section : figures.sections)
+        text += (text.empty() ? "" : ", ") + polishAmount(section.*total) + " " + section.currency;
+    return text;
 }
 
 }
@@ -95,7 +109,32 @@ RegisterOutputs writeRegisterOutputs(const std::string& reportFile, const Sessio
         return outputs;
     }
     outputs.files.push_back(folderName + "/" + pdfName);
+
+    // The figures come from the driver's decoded records of the report just read.
+    std::string error;
+    if (writeAccountantFigures(folder.string(), stem(reportFile), error) != 0) {
+        outputs.problem = error;
+        return outputs;
+    }
+    const std::string json = stem(reportFile) + ".json";
+    outputs.files.push_back(folderName + "/" + json);
+    outputs.files.push_back(folderName + "/" + stem(reportFile) + ".csv");
+    if (const auto figures = readAccountantFigures((folder / json).string(), error)) {
+        outputs.totalDue = sectionTotals(*figures, &AccountantSection::totalDue);
+        outputs.vatTotal = sectionTotals(*figures, &AccountantSection::vatTotal);
+    }
     return outputs;
+}
+
+void noteOutputs(const RegisterOutputs& outputs, const Session& session, const Note& note)
+{
+    note(kUniqueNote + session.uniqueNumber);
+    for (const std::string& file : outputs.files)
+        note(kOutputNote + file);
+    if (!outputs.totalDue.empty())
+        note(kTotalDueNote + outputs.totalDue);
+    if (!outputs.vatTotal.empty())
+        note(kVatTotalNote + outputs.vatTotal);
 }
 
 }

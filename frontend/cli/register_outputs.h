@@ -1,7 +1,8 @@
 // What a run with an output folder leaves there for one register: a folder
 // named after the register's unique number holding the report text as the
 // driver wrote it (Windows-1250, under the name the windows give it), a UTF-8
-// copy for Linux tools and the report's PDF as the windows export it.
+// copy for Linux tools, the report's PDF as the windows export it and the
+// accountant's figures (JSON and CSV).
 #pragma once
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "frontend/cli/child_run.h"
 #include "frontend/cli/command_line.h"
 #include "frontend/logic/parameter_record.h"
 
@@ -25,6 +27,8 @@ std::string registerFolderName(const std::string& uniqueNumber);
 
 struct RegisterOutputs {
     std::vector<std::string> files;  // relative to the output folder, in the order written
+    std::string totalDue;            // from the figures, as zestawienie.csv shows them
+    std::string vatTotal;
     std::string problem;             // in Polish; empty when every file was written
 };
 
@@ -34,5 +38,9 @@ struct RegisterOutputs {
 // one stays and the problem says so.
 RegisterOutputs writeRegisterOutputs(const std::string& reportFile, const Session& session, const std::filesystem::path& outputFolder,
     std::filesystem::file_time_type began);
+
+// Tells the parent, through the child's notes, what zestawienie.csv says of
+// the register: its unique number, the files written and the totals.
+void noteOutputs(const RegisterOutputs& outputs, const Session& session, const Note& note);
 
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "frontend/logic/accountant_figures.h"
 #include "platform/safe_replace.h"
 
 namespace kelvo::frontend::cli {
@@ -9,25 +10,6 @@ namespace kelvo::frontend::cli {
 namespace {
 
 constexpr char kBom[] = "\xEF\xBB\xBF";
-constexpr char kLineEnd[] = "\r\n";
-
-// A cell quoted when it holds the separator, a quote or a line end.
-std::string cell(const std::string& text)
-{
-    if (text.find_first_of(";\"\r\n") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (const char c : text)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
-}
-
-// "191573.68" as a Polish spreadsheet reads a number: "191573,68".
-std::string decimalComma(std::string amount)
-{
-    std::replace(amount.begin(), amount.end(), '.', ',');
-    return amount;
-}
 
 std::string joined(const std::vector<std::string>& names)
 {
@@ -50,6 +32,10 @@ bool takeSummaryNote(SummaryRow& row, const std::string& note)
         row.files.push_back(rest(kOutputNote));
     else if (note.starts_with(kFailureNote))
         row.message = rest(kFailureNote);
+    else if (note.starts_with(kTotalDueNote))
+        row.totalDue = rest(kTotalDueNote);
+    else if (note.starts_with(kVatTotalNote))
+        row.vatTotal = rest(kVatTotalNote);
     else
         return false;
     return true;
@@ -58,13 +44,11 @@ bool takeSummaryNote(SummaryRow& row, const std::string& note)
 std::string summaryText(const std::vector<SummaryRow>& rows)
 {
     std::string text = std::string(kBom)
-        + "numer kasy;numer unikatowy;kod wyniku;komunikat;zakres;łączna należność;łączna kwota PTU;pliki" + kLineEnd;
+        + csvRow({"numer kasy", "numer unikatowy", "kod wyniku", "komunikat", "zakres", "łączna należność", "łączna kwota PTU", "pliki"});
     for (const SummaryRow& row : rows) {
         std::string message = row.message;
         std::replace(message.begin(), message.end(), '\n', ' ');
-        text += cell(row.number) + ";" + cell(row.unique) + ";" + std::to_string(row.code) + ";" + cell(message) + ";"
-            + cell(row.range) + ";" + decimalComma(row.totalDue) + ";" + decimalComma(row.vatTotal) + ";" + cell(joined(row.files))
-            + kLineEnd;
+        text += csvRow({row.number, row.unique, std::to_string(row.code), message, row.range, row.totalDue, row.vatTotal, joined(row.files)});
     }
     return text;
 }

@@ -1,6 +1,6 @@
 // zestawienie.csv: one row per register of a run with an output folder, for
 // a spreadsheet opened in Polish (UTF-8 with BOM, ';' between the cells,
-// decimal comma). The children tell their parent what they wrote through
+// decimal comma), laid out as the accountant's figures are. The children tell their parent what they wrote through
 // notes; the parent gathers them into the rows.
 #pragma once
 
@@ -17,6 +17,8 @@ inline constexpr char kUniqueNote[] = "unique ";
 inline constexpr char kTitleNote[] = "title ";
 inline constexpr char kOutputNote[] = "output ";
 inline constexpr char kFailureNote[] = "failure ";  // the first line of the failure's message
+inline constexpr char kTotalDueNote[] = "total-due ";  // as the CSV shows it
+inline constexpr char kVatTotalNote[] = "vat-total ";
 
 struct SummaryRow {
     std::string number;  // the register number of the list (or the register's own)
@@ -24,7 +26,7 @@ struct SummaryRow {
     int code = 0;
     std::string message;
     std::string range;
-    std::string totalDue;  // "191573.68" as the figures give it; empty without them
+    std::string totalDue;  // "191573,68" from the figures; each section's with its currency when there are several
     std::string vatTotal;
     std::vector<std::string> files;  // relative to the output folder
 };

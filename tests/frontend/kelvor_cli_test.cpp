@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <thread>
 
+#include "frontend/logic/accountant_figures.h"
 #include "frontend/logic/text_encoding.h"
 #include "frontend/logic/working_folder.h"
 #include "tests/support/command_output.h"
@@ -1143,6 +1144,12 @@ TEST_F(KelvorCliTest, ABatchOverThreeRegistersWritesEachRegistersFilesAndTheSumm
         EXPECT_EQ(readFile(folder + "ABC 1234567" + n + "_SZCZ201201-utf8.txt"), kelvo::frontend::utf8FromWindows1250(expected));
         const std::string pdf = folder + "ABC 1234567" + n + "_SZCZ201201.pdf";
         EXPECT_NE(kelvo::test::commandOutput("pdftotext -layout '" + pdf + "' -").find("ŁĄCZNY RAPORT OKRESOWY"), std::string::npos) << pdf;
+        // The accountant's figures of the same report beside it.
+        std::string problem;
+        const auto figures = kelvo::frontend::readAccountantFigures(folder + "ABC 1234567" + n + "_SZCZ201201.json", problem);
+        ASSERT_TRUE(figures) << problem;
+        EXPECT_EQ(figures->unique, "ABC 1234567" + n);
+        EXPECT_TRUE(readFile(folder + "ABC 1234567" + n + "_SZCZ201201.csv").starts_with("\xEF\xBB\xBF"));
     }
     const std::string summary = readFile(dir_.file("miesiac/styczen/zestawienie.csv"));
     ASSERT_TRUE(summary.starts_with("\xEF\xBB\xBF")) << "UTF-8 with BOM";
@@ -1154,11 +1161,20 @@ TEST_F(KelvorCliTest, ABatchOverThreeRegistersWritesEachRegistersFilesAndTheSumm
     }
     ASSERT_EQ(lines.size(), 4u) << summary;
     EXPECT_EQ(lines[0], "numer kasy;numer unikatowy;kod wyniku;komunikat;zakres;łączna należność;łączna kwota PTU;pliki");
+    // The total due of the report's closing block (its last "Łączna należność"), with a decimal comma and no grouping.
+    const std::string report = kelvo::frontend::utf8FromWindows1250(golden);
+    const std::regex dueLine("Łączna należność +([0-9.]+,[0-9]{2})");
+    std::string totalDue;
+    for (auto it = std::sregex_iterator(report.begin(), report.end(), dueLine); it != std::sregex_iterator(); ++it)
+        totalDue = std::regex_replace((*it)[1].str(), std::regex("\\."), "");
+    ASSERT_FALSE(totalDue.empty()) << report;
     for (int n = 1; n <= 3; ++n) {
         const std::string u = "ABC 1234567" + std::to_string(n);
-        EXPECT_TRUE(lines[n].starts_with(std::to_string(n) + ";" + u + ";0;raport odczytany;RAPORT SZCZEGÓŁOWY MIESIĘCZNY ")) << lines[n];
-        EXPECT_TRUE(lines[n].ends_with(";" + u + "/" + u + "_SZCZ201201.txt, " + u + "/" + u + "_SZCZ201201-utf8.txt, " + u + "/" + u
-            + "_SZCZ201201.pdf")) << lines[n];
+        const std::string base = u + "/" + u + "_SZCZ201201";
+        EXPECT_TRUE(lines[n].starts_with(std::to_string(n) + ";" + u + ";0;raport odczytany;RAPORT SZCZEGÓŁOWY MIESIĘCZNY (01.2012r.);"
+            + totalDue + ";")) << lines[n];
+        EXPECT_TRUE(lines[n].ends_with(";" + base + ".txt, " + base + "-utf8.txt, " + base + ".pdf, " + base + ".json, " + base + ".csv"))
+            << lines[n];
     }
 }
 
