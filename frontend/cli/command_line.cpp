@@ -159,7 +159,8 @@ const std::vector<Option>& options()
                 return Mistake();
             }},
         {"--output", "FOLDER", "zapisuje wyniki w FOLDER/NUMER_UNIKATOWY/: raport (Windows-1250), kopię UTF-8, PDF, "
-                               "a w FOLDER zestawienie.csv; domyślnie z --all folder bieżący",
+                               "zestawienie dla księgowości (JSON, CSV), a w FOLDER zestawienie.csv; domyślnie z --all "
+                               "folder bieżący",
             [](CommandLine& c, const std::string& v) {
                 c.output = v;
                 return Mistake();
