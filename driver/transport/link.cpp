@@ -46,6 +46,7 @@ bool openLink()
     ctx.request.converter.speedPending = true;
     if (ctx.link.open && ctx.link.keepOpen && activeLink().alive()) {
         takeCommandTimeouts();
+        traceLinkKept();
         return false;
     }
     dropLink();

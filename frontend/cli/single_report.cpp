@@ -136,7 +136,7 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
     }
 
     // From here on one register on one port: the run's commands open it once.
-    const KeptOpenPort keptOpen;
+    KeptOpenPort keptOpen;
     std::string lastQuestion;
     ConnectionEvents events;
     events.continueWithoutRegister = [&lastQuestion](const std::string& message) {
@@ -148,6 +148,7 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
     // The first request's explanation is kept: a later time-out of the same silent line adds nothing.
     std::string diagnosis;
     events.explainFailure = [&](std::uint8_t code, bool firstRequest) {
+        keptOpen.release();
         if (diagnosis.empty())
             diagnosis = diagnoseFailedRequest(session.record, code, firstRequest);
         return std::string();

@@ -11,6 +11,11 @@ KeptOpenPort::KeptOpenPort()
 
 KeptOpenPort::~KeptOpenPort()
 {
+    release();
+}
+
+void KeptOpenPort::release()
+{
     // Clearing the switch closes the port the last command left open.
     UstawieniePozostawiacOtwartyPortSzeregowy(0);
 }

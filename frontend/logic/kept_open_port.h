@@ -12,6 +12,11 @@ public:
     KeptOpenPort();
     ~KeptOpenPort();
     KeptOpenPort(const KeptOpenPort&) = delete;
+
+    // Closes the port now, so that what looks at who holds it (the diagnosis
+    // of a failed command) does not find this program; later commands open
+    // it each for itself.
+    void release();
     KeptOpenPort& operator=(const KeptOpenPort&) = delete;
 };
 

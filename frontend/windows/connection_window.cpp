@@ -229,14 +229,14 @@ void TfParametryPolaczenia::dalej()
             QApplication::restoreOverrideCursor();
     };
     events.runCommand = [](const frontend::DriverCommand& command) { return runOffWindowThread(command); };
-    events.explainFailure = [this](std::uint8_t code, bool firstRequest) {
+    // The three identity commands open the port once.
+    frontend::KeptOpenPort keptOpen;
+    events.explainFailure = [this, &keptOpen](std::uint8_t code, bool firstRequest) {
+        keptOpen.release();
         return frontend::diagnoseFailedRequest(session_.record, code, firstRequest);
     };
-    const frontend::ConnectionOutcome outcome = [&] {
-        // The three identity commands open the port once.
-        const frontend::KeptOpenPort keptOpen;
-        return frontend::runConnection(session_, choice, events);
-    }();
+    const frontend::ConnectionOutcome outcome = frontend::runConnection(session_, choice, events);
+    keptOpen.release();
     if (outcome.result == frontend::ConnectionResult::RangeWindow) {
         hide();
         emit connected();
