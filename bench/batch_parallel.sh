@@ -28,7 +28,7 @@ ports=()
 for n in $(seq "$count"); do
     "$build/simulator/kelvosim" --save-scenario "reg$n.json" --generate 2 --seed "$n" --records "$records" > /dev/null
     # Each register its own unique number, so that each report has its own file.
-    sed -i "s/^ \"model\": 121,/ \"model\": 121, \"unique_number\": \"BEN0000000$n\",/" "reg$n.json"
+    sed -i "s/^ \"model\": 121,/ \"model\": 121, \"unique_number\": \"$(printf BEN%08d "$n")\",/" "reg$n.json"
     "$build/simulator/kelvosim" --pty "$work/com$n" --scenario "reg$n.json" --baud 9600 > "sim$n.out" 2>&1 &
     sims+=($!)
     ports+=("KELVO_COM$n=$work/com$n")
