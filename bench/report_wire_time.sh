@@ -10,6 +10,8 @@
 # "-". Prints one table and the machine's load.
 #
 #   bench/report_wire_time.sh [BUILD_FOLDER [SPEED...]]
+#
+# REPORTS="monthly" (or "settlement") in the environment runs only that report.
 set -euo pipefail
 
 build=$(cd "${1:-build}" && pwd)
@@ -32,7 +34,8 @@ sed -i -e 's/"read_only": false/"read_only": true/' -e 's/"last_line": ""/"last_
 last_month=$(grep -o '"date": *"[0-9-]*"' full.json | tail -1 | sed 's/.*"\([0-9]*\)-\([0-9]*\)-.*/\1.\2/')
 
 cache_known=no
-"$cli_bin" --help 2>&1 | grep -q -- '--no-cache' && cache_known=yes
+# All of the help is read: a reader that stops at the match would end the writer with SIGPIPE.
+"$cli_bin" --help 2>&1 | grep -- '--no-cache' > /dev/null && cache_known=yes
 
 # The front end's working folder and cache live in the run's own folder.
 export TEMP="$work/tmp" XDG_CACHE_HOME="$work/cache" KELVO_COM9="$work/com"
@@ -79,7 +82,7 @@ figures() {
 
 echo "| report | bit/s | bytes to / from the register | wire s | wall s | wall / wire | with cache: bytes to / from | wire s | wall s | wall / wire |"
 echo "|---|---|---|---|---|---|---|---|---|---|"
-for report in settlement monthly; do
+for report in ${REPORTS:-settlement monthly}; do
     if [ "$report" = settlement ]; then args=(8); else args=(1 "$last_month"); fi
     for speed in "${speeds[@]}"; do
         rm -rf "$XDG_CACHE_HOME"

@@ -6,6 +6,7 @@
 #include "driver/core/result_codes.h"
 #include "driver/core/sealed.h"
 #include "driver/transport/link_trace.h"
+#include "driver/transport/port_layer.h"
 
 namespace kelvo::drv {
 
@@ -15,6 +16,19 @@ void setKeepOpen(unsigned char flag)
 {
     ctx.link.keepOpen = flag != 0;
     closeLink();
+}
+
+// A kept-open serial port runs the command with the time-outs of its own
+// configuration line, as an open for it would: a port opened for a command
+// with a short time-out must not cut a later one's longer answers short.
+void takeCommandTimeouts()
+{
+    const ConnectionSettings& c = ctx.connection;
+    switch (ctx.link.openedRoute.kind) {
+    case LinkKind::Serial: setPortTimeoutSeconds(c.writeTimeout, c.readTimeout); break;
+    case LinkKind::ConverterSerial: setPortTimeoutSeconds(c.extendedTimeout, c.extendedTimeout); break;
+    case LinkKind::Tcp: break;  // the socket reads its time-out from the settings at every receive
+    }
 }
 
 }
@@ -30,8 +44,11 @@ bool openLink()
 {
     storeCondition(condition::Success);
     ctx.request.converter.speedPending = true;
-    if (ctx.link.open && ctx.link.keepOpen && activeLink().alive())
+    if (ctx.link.open && ctx.link.keepOpen && activeLink().alive()) {
+        takeCommandTimeouts();
+        traceLinkKept();
         return false;
+    }
     dropLink();
     ctx.link.openedRoute = ctx.route;
     traceLinkOpened();

@@ -60,6 +60,21 @@ void writeReceived()
     trace.received.clear();
 }
 
+// The line that starts a command's part of the trace: the port opened for it, or kept open from the command before.
+void traceCommandStart(const char* how)
+{
+    // What the command before received last belongs to its own request.
+    writeReceived();
+    trace.request = 0;
+    trace.command = 0;
+    // The register number and port setting: the first two fields of header line 1.
+    const std::string& header = ctx.headers.line[0];
+    const std::string configuration = header.substr(0, header.find('\t', header.find('\t') + 1));
+    std::fprintf(trace.file.get(), "# %.3f %s pid=%d command=%s config=%s\n", nowMs(), how, static_cast<int>(::getpid()),
+        ctx.names.command().c_str(), configuration.c_str());
+    std::fflush(trace.file.get());
+}
+
 }
 
 void traceLinkOpened()
@@ -72,14 +87,13 @@ void traceLinkOpened()
         if (!trace.file)
             return;
     }
-    trace.request = 0;
-    trace.command = 0;
-    // The register number and port setting: the first two fields of header line 1.
-    const std::string& header = ctx.headers.line[0];
-    const std::string configuration = header.substr(0, header.find('\t', header.find('\t') + 1));
-    std::fprintf(trace.file.get(), "# %.3f open pid=%d command=%s config=%s\n", nowMs(), static_cast<int>(::getpid()),
-        ctx.names.command().c_str(), configuration.c_str());
-    std::fflush(trace.file.get());
+    traceCommandStart("open");
+}
+
+void traceLinkKept()
+{
+    if (trace.file)
+        traceCommandStart("kept");
 }
 
 void traceLinkClosed()

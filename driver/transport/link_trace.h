@@ -20,6 +20,8 @@ inline constexpr char kTraceVariable[] = "KELVO_TRACE";
 // At a link's open: opens the trace file when one is asked for and names the
 // command and its configuration line.
 void traceLinkOpened();
+// A command that finds the port kept open by the one before it.
+void traceLinkKept();
 
 // At a link's close: writes what is pending and closes the file.
 void traceLinkClosed();

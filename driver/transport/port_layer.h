@@ -17,6 +17,10 @@ namespace kelvo::drv {
 // The device name the driver opens: "\\.\" + kind ("COM" or "LPT") + number.
 std::string portDeviceName(std::string_view kind, std::uint8_t number);
 
+// Gives the open port of the current selector new time-outs in seconds, as
+// an open with them would (a port kept open for a later command).
+void setPortTimeoutSeconds(std::uint32_t writeTimeout, std::uint32_t readTimeout);
+
 // The layer's pauses: a plain sleep.
 void portPause(std::uint32_t milliseconds);
 

@@ -33,6 +33,14 @@ std::string portDeviceName(std::string_view kind, std::uint8_t number)
     return R"(\\.\)" + std::string(kind) + std::to_string(number);
 }
 
+void setPortTimeoutSeconds(std::uint32_t writeTimeout, std::uint32_t readTimeout)
+{
+    PortRecord& port = ctx.ports.current();
+    port.writeTimeout = writeTimeout;
+    port.readTimeout = readTimeout;
+    applyTimeoutSeconds(port);
+}
+
 void portPause(std::uint32_t milliseconds)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

@@ -86,8 +86,9 @@ void resume()
 
 void suspend(const std::string& server)
 {
+    // The server takes the port over: a port kept open across commands is given up too.
     if (!ctx.request.suspended)
-        closeLink();
+        dropLink();
     ctx.request.suspended = true;
     ctx.request.suspendedBy = server;
 }

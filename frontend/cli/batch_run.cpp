@@ -15,8 +15,11 @@
 #include <vector>
 
 #include "frontend/cli/child_run.h"
+#include "frontend/cli/register_list.h"
+#include "frontend/cli/register_outputs.h"
 #include "frontend/cli/report_keeping.h"
 #include "frontend/cli/single_report.h"
+#include "frontend/cli/summary_file.h"
 #include "frontend/logic/read_progress.h"
 #include "frontend/logic/system_reason.h"
 #include "frontend/logic/tcp_link.h"
@@ -59,11 +62,14 @@ struct Register {
     std::string lines = "-";
     std::string message;
     int code = 0;
+    SummaryRow summary;  // what zestawienie.csv says of it
 };
 
 // The children's notes, parsed as the parent needs them.
 void take(Register& r, const std::string& note)
 {
+    if (takeSummaryNote(r.summary, note))
+        return;
     if (note.starts_with(kProgressNote)) {
         const auto numbers = splitAt(note.substr(std::string(kProgressNote).size()), ' ');
         if (numbers.size() == 3)
@@ -124,7 +130,8 @@ private:
 };
 
 // The child's side: its own folder, the register's line as its KONFIG.TXT, the single-register road.
-int readOne(const CommandLine& c, Session session, const Register& r, std::filesystem::file_time_type began, const Note& note)
+int readOne(const CommandLine& c, Session session, const Register& r, const std::filesystem::path& output,
+    std::filesystem::file_time_type began, const Note& note)
 {
     // A folder an earlier batch left behind when it was killed is used again.
     if ((::mkdir(r.folder.c_str(), 0700) != 0 && errno != EEXIST) || ::chdir(r.folder.c_str()) != 0) {
@@ -134,10 +141,6 @@ int readOne(const CommandLine& c, Session session, const Register& r, std::files
     const platform::FolderLock lock(r.folder);
     if (!lock.acquired()) {
         note(std::string(kMessageNote) + "kelvor-cli: folder roboczy " + r.folder + " jest zajęty");
-        return kOwnFailure;
-    }
-    if (!r.line.complete) {
-        note(std::string(kMessageNote) + "kelvor-cli: niepełny wiersz KONFIG.TXT (oczekiwane pola: numer, port, czas)");
         return kOwnFailure;
     }
     if (const int error = platform::replaceFile(KELVODRV_CONFIGURATION_FILE, r.line.text + "\r\n", platform::FileAccess::AsBefore)) {
@@ -151,28 +154,17 @@ int readOne(const CommandLine& c, Session session, const Register& r, std::files
         for (std::size_t i = 0; i < lines.size(); ++i)
             note((i == 0 ? kMessageNote : kMoreNote) + lines[i]);
     };
-    outlet.finished = [&note, &session, began](const std::string& reportFile) {
-        const auto target = std::filesystem::path(session.startFolder) / reportFile;
-        // Two registers with one unique number (or none read) would name one file: the first report stays.
-        // The look and the save hold a lock on the folder, so that two registers finishing
-        // together cannot both find the name free.
-        const platform::Descriptor folder(::open(session.startFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (folder.valid())
-            ::flock(folder.get(), LOCK_EX);
-        std::error_code missing;
-        if (std::filesystem::last_write_time(target, missing) >= began && !missing) {
-            note(std::string(kMessageNote) + "kelvor-cli: plik " + target.string()
-                + " zapisała już inna kasa tego odczytu (ten sam numer unikatowy)");
-            return kOwnFailure;
-        }
-        if (const auto reason = saveReport(reportFile, target)) {
-            note(std::string(kMessageNote) + "kelvor-cli: nie można zapisać raportu w pliku " + target.string() + ": " + *reason);
+    outlet.finished = [&note, &session, &output, began](const std::string& reportFile) {
+        const RegisterOutputs outputs = writeRegisterOutputs(reportFile, session, output, began);
+        noteOutputs(outputs, session, note);
+        if (!outputs.problem.empty()) {
+            note(std::string(kMessageNote) + "kelvor-cli: " + outputs.problem);
             return kOwnFailure;
         }
         const std::string text = fileText(reportFile);
         note(kLinesNote + std::to_string(std::count(text.begin(), text.end(), '\n')));
-        note(kFileNote + reportFile);
-        if (const auto warning = keepInArchive(session, reportFile))
+        note(kFileNote + outputs.files.front());
+        if (const auto warning = keepInArchive(session, reportFile, archivedOutputs(reportFile, outputs, output)))
             note(kMoreNote + std::string("uwaga: ") + *warning);
         return 0;
     };
@@ -225,28 +217,41 @@ std::string lineOf(const WrittenLine& line)
 
 int runBatch(const CommandLine& c, const Session& session, const std::string& folder)
 {
+    const std::string listFile = c.registers ? (std::filesystem::path(session.startFolder) / *c.registers).string() : registerListFile();
+    const RegisterList list = readRegisterList(listFile);
+    if (!list.problem.empty()) {
+        std::fprintf(stderr, "kelvor-cli: lista kas %s\n", list.problem.c_str());
+        std::error_code ignored;
+        if (!std::filesystem::exists(listFile, ignored))
+            std::fprintf(stderr, "kelvor-cli: kasę dopisuje się do listy poleceniem: kelvor-cli [OPCJE POŁĄCZENIA] --add-register\n");
+        return kOwnFailure;
+    }
+    if (list.lines.empty() || list.lines.size() > kMostRegisterLines) {
+        std::fprintf(stderr, "kelvor-cli: lista kas %s ma %zu wierszy kas; dozwolone: od 1 do %zu\n", listFile.c_str(),
+            list.lines.size(), kMostRegisterLines);
+        return kOwnFailure;
+    }
+    const auto outputs = outputFolder(c, session.startFolder);
+    if (!outputs)
+        return kOwnFailure;
+    const std::filesystem::path& output = *outputs;
     std::vector<Register> registers;
-    for (const WrittenLine& line : configurationLines(KELVODRV_CONFIGURATION_FILE_LOWER)) {
+    for (const WrittenLine& line : list.lines) {
         Register& r = registers.emplace_back();
         r.line = line;
-        r.number = line.text.substr(1, line.text.find('\t') - 1);
-        r.port = line.complete ? upper(splitAt(line.port, ':').front()) : "?";
+        r.number = registerNumberOf(line);
+        r.port = upper(splitAt(line.port, ':').front());
         r.folder = folder + "/kasa-" + std::to_string(registers.size());
-    }
-    if (registers.empty() || registers.size() > kMostRegisterLines) {
-        std::fprintf(stderr, "kelvor-cli: KONFIG.TXT w folderze %s ma %zu wierszy kas; dozwolone: od 1 do %zu\n", folder.c_str(),
-            registers.size(), kMostRegisterLines);
-        return kOwnFailure;
     }
     const auto began = std::filesystem::file_time_type::clock::now();
     std::map<std::string, std::size_t> lanes;
     std::vector<LaneWork> works;
     for (Register& r : registers) {
-        const std::string line = r.line.complete ? lineOf(r.line) : r.folder;
+        const std::string line = lineOf(r.line);
         if (line.starts_with("TCP "))
             r.port = line.substr(4);
         const std::size_t lane = lanes.emplace(line, lanes.size()).first->second;
-        works.push_back({lane, [&c, &session, &r, began](const Note& note) { return readOne(c, session, r, began, note); }});
+        works.push_back({lane, [&c, &session, &r, &output, began](const Note& note) { return readOne(c, session, r, output, began, note); }});
     }
 
     ProgressTable table(registers);
@@ -289,6 +294,17 @@ int runBatch(const CommandLine& c, const Session& session, const std::string& fo
         return 128 + interrupt;
     }
     printSummary(registers);
+    std::vector<SummaryRow> rows;
+    for (Register& r : registers) {
+        r.summary.number = r.number;
+        r.summary.code = r.code;
+        r.summary.message = r.code == KELVODRV_RESULT_SUCCESS ? "raport odczytany" : r.message;
+        rows.push_back(r.summary);
+    }
+    if (const int failure = writeSummary(output, rows)) {
+        std::fprintf(stderr, "kelvor-cli: nie można zapisać pliku %s: %s\n", (output / kSummaryFileName).c_str(), systemReason(failure).c_str());
+        return kOwnFailure;
+    }
     const bool failed = std::any_of(registers.begin(), registers.end(), [](const Register& r) { return r.code != KELVODRV_RESULT_SUCCESS; });
     return failed ? kOwnFailure : 0;
 }

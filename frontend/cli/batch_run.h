@@ -1,10 +1,10 @@
-// kelvor-cli --all: the report of every register line of KONFIG.TXT, each
+// kelvor-cli --all: the report of every register of the register list, each
 // register through the single-register road in a child process and a working
 // folder of its own (the driver's files are per folder). Registers on
 // different lines are read at the same time, registers sharing a line (one
-// serial device, or one TCP host and port) one after another. Each report is
-// saved in the start folder under the name the windows give it; a table of
-// the results ends the run.
+// serial device, or one TCP host and port) one after another. Each register's
+// outputs go into its folder in the output folder, zestawienie.csv beside
+// them; a table of the results ends the run.
 #pragma once
 
 #include <string>

@@ -143,9 +143,28 @@ const std::vector<Option>& options()
                 c.trace = v;
                 return Mistake();
             }},
-        {"--all", nullptr, "raport z każdej kasy z KONFIG.TXT (do 99); kasy na różnych liniach naraz, pliki raportów w folderze startowym",
+        {"--all", nullptr, "raport z każdej kasy z listy kas (do 99); kasy na różnych liniach naraz, wyniki w folderze "
+                           "wyjściowym (--output) z zestawieniem zestawienie.csv",
             [](CommandLine& c, const std::string&) {
                 c.all = true;
+                return Mistake();
+            }},
+        {"--registers", "PLIK", "z --all: inna lista kas niż kasy.txt w folderze ustawień",
+            [](CommandLine& c, const std::string& v) {
+                c.registers = v;
+                return Mistake();
+            }},
+        {"--add-register", nullptr, "dopisuje połączenie tego uruchomienia (opcji albo --detect) do listy kas, gdy kasa "
+                                    "odpowiedziała; odmawia, gdy numer kasy już na niej jest",
+            [](CommandLine& c, const std::string&) {
+                c.addRegister = true;
+                return Mistake();
+            }},
+        {"--output", "FOLDER", "zapisuje wyniki w FOLDER/NUMER_UNIKATOWY/: raport (Windows-1250), kopię UTF-8, PDF, "
+                               "zestawienie dla księgowości (JSON, CSV), a w FOLDER zestawienie.csv; domyślnie z --all "
+                               "folder bieżący",
+            [](CommandLine& c, const std::string& v) {
+                c.output = v;
                 return Mistake();
             }},
         {"--no-cache", nullptr, "czyta wszystkie rekordy z kasy, bez pamięci podręcznej rekordów",
@@ -300,7 +319,11 @@ Mistake checkCombinations(const CommandLine& c)
     if (c.detect && (c.speed || c.tcp || c.converter || c.device))
         return std::string("--detect sam wybiera urządzenie i szybkość; nie łączy się z --speed, --device, --tcp ani --converter");
     if (c.all && (c.changesLink() || c.device || c.save || c.trace))
-        return std::string("--all bierze połączenia z KONFIG.TXT i zapisuje raport każdej kasy pod jego nazwą; nie łączy się z opcjami połączenia, --device, --save ani --trace");
+        return std::string("--all bierze połączenia z listy kas i zapisuje wyniki każdej kasy w jej folderze; nie łączy się z opcjami połączenia, --device, --save ani --trace");
+    if (c.registers && !c.all)
+        return std::string("--registers działa tylko z --all");
+    if (c.addRegister && c.all)
+        return std::string("--add-register nie łączy się z --all (dopisuje połączenie jednej kasy)");
     return std::nullopt;
 }
 
@@ -310,7 +333,8 @@ std::string helpText()
 {
     std::string text =
         "użycie: kelvor-cli [OPCJE] RODZAJ [ZAKRES...]\n"
-        "        kelvor-cli --all RODZAJ [ZAKRES...]\n"
+        "        kelvor-cli --all [--registers PLIK] [--output FOLDER] RODZAJ [ZAKRES...]\n"
+        "        kelvor-cli [OPCJE] --add-register [RODZAJ [ZAKRES...]]\n"
         "        kelvor-cli [OPCJE] --forget-cache\n"
         "        kelvor-cli [OPCJE] --detect [RODZAJ [ZAKRES...]]\n"
         "        kelvor-cli --show-folder\n"
@@ -347,6 +371,9 @@ std::string helpText()
         "nie znalazł kasy, 2 po błędzie w wierszu poleceń, 130 lub 143 po przerwaniu\n"
         "(SIGINT, SIGTERM); z --all 0 gdy raport każdej kasy się udał, inaczej 1,\n"
         "a wyniki kas podaje tabela na końcu.\n"
+        "Lista kas: $XDG_CONFIG_HOME/kelvor/kasy.txt (inaczej ~/.config/kelvor/kasy.txt),\n"
+        "wiersz na kasę jak w KONFIG.TXT (pola oddzielone tabulatorami), komentarze\n"
+        "po ';' albo '#'; zmienia ją tylko --add-register.\n"
         "Ślad łącza dowolnego programu: zmienna środowiska KELVO_TRACE=PLIK.\n"
         "Rekordy odczytane poprawnie zostają w pamięci podręcznej\n"
         "($XDG_CACHE_HOME/kelvor, inaczej ~/.cache/kelvor), jeden plik na kasę; przed\n"
@@ -394,7 +421,7 @@ Request parseCommandLine(const std::vector<std::string>& arguments)
     }
     if (const Mistake mistake = checkCombinations(c))
         return wrong(*mistake);
-    if (words.empty() && (c.forgetCache || c.detect || (c.showFolder && !c.all))) {
+    if (words.empty() && (c.forgetCache || c.detect || c.addRegister || (c.showFolder && !c.all))) {
         c.range.kind = 0;
         return c;
     }

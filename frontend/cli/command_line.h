@@ -27,7 +27,10 @@ struct CommandLine {
     std::optional<std::string> device;  // the device the run's COM port is mapped to
     bool showFolder = false;
     bool detect = false;  // the register searched for among the serial devices
-    bool all = false;  // every register line of KONFIG.TXT, each report in the start folder
+    bool all = false;  // every register of the register list
+    std::optional<std::string> registers;  // another register list than the user's kasy.txt
+    bool addRegister = false;  // the run's connection appended to the register list once it answered
+    std::optional<std::string> output;  // the folder of the per-register outputs
     bool noCache = false;      // read every record from the register
     bool forgetCache = false;  // delete the register's kept records first
     RangeChoice range;         // kind 0: no report (only with forgetCache or detect)

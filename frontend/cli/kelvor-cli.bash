@@ -9,7 +9,7 @@ _kelvor_cli_kind()
     for ((i = 1; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
         case $word in
-            --port|--speed|--mux|--channel|--device|--tcp|--converter-id|--timeout|--repeats|--save|--trace) ((i++)) ;;
+            --port|--speed|--mux|--channel|--device|--tcp|--converter-id|--timeout|--repeats|--save|--trace|--registers|--output) ((i++)) ;;
             -*) ;;
             *) if [[ -z $kind ]]; then kind=$word; else ((after++)); fi ;;
         esac
@@ -50,14 +50,15 @@ _kelvor_cli()
         --mux) COMPREPLY=($(compgen -W "bezposrednio mux4 mux8" -- "$current")); return ;;
         --channel) COMPREPLY=($(compgen -W "1 2 3 4 5 6 7 8" -- "$current")); return ;;
         --port) COMPREPLY=($(compgen -W "$(seq 1 16)" -- "$current")); return ;;
-        --save|--trace) COMPREPLY=($(compgen -f -- "$current")); return ;;
+        --save|--trace|--registers) COMPREPLY=($(compgen -f -- "$current")); return ;;
+        --output) COMPREPLY=($(compgen -d -- "$current")); return ;;
         --device) COMPREPLY=($(compgen -W "$(ls /dev/serial/by-id/* /dev/ttyUSB* /dev/ttyACM* /dev/ttyS* 2>/dev/null)" -- "$current")); return ;;
         --tcp|--converter-id|--timeout|--repeats) return ;;
         --archive) _kelvor_cli_archived "$current"; return ;;
     esac
     if [[ $current == -* ]]; then
         COMPREPLY=($(compgen -W "--port --speed --mux --channel --tcp --converter --converter-id --timeout
-            --repeats --device --detect --save --trace --all --no-cache --forget-cache --show-folder --list-ports --archive --help --version" -- "$current"))
+            --repeats --device --detect --save --trace --all --registers --add-register --output --no-cache --forget-cache --show-folder --list-ports --archive --help --version" -- "$current"))
         return
     fi
     read -r kind after <<< "$(_kelvor_cli_kind)"

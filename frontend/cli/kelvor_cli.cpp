@@ -3,7 +3,7 @@
 // report command, and prints the report or the driver's error.
 //
 //   kelvor-cli [OPTIONS] KIND [RANGE...]      (kelvor-cli --help lists them)
-//   kelvor-cli --all KIND [RANGE...]           every register line of KONFIG.TXT
+//   kelvor-cli --all KIND [RANGE...]           every register of the register list
 //
 // The driver's work runs in a child process (see child_run.h), so that an
 // interrupt leaves the port free and the working folder swept.
@@ -19,6 +19,9 @@
 #include "frontend/cli/batch_run.h"
 #include "frontend/cli/child_run.h"
 #include "frontend/cli/command_line.h"
+#include "frontend/cli/register_list.h"
+#include "frontend/cli/register_outputs.h"
+#include "frontend/cli/summary_file.h"
 #include "frontend/logic/file_keeper.h"
 #include "frontend/cli/report_keeping.h"
 #include "frontend/cli/single_report.h"
@@ -48,15 +51,28 @@ std::filesystem::path fromStartFolder(const std::string& startFolder, const std:
 }
 
 // One register: the report to standard output, a copy with --save, the
-// progress on a terminal redrawn in one line.
-ReportOutlet singleOutlet(const CommandLine& c, const Session& session)
+// register's outputs with --output, the progress on a terminal redrawn in
+// one line.
+ReportOutlet singleOutlet(const CommandLine& c, const Session& session, const std::filesystem::path& output, const Note& note)
 {
     ReportOutlet outlet;
-    outlet.failed = [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); };
-    outlet.finished = [&c, &session](const std::string& reportFile) {
+    outlet.failed = [&note](const std::string& message) {
+        std::fprintf(stderr, "%s\n", message.c_str());
+        note(kFailureNote + message.substr(0, message.find('\n')));
+    };
+    outlet.finished = [&c, &session, output, &note](const std::string& reportFile) {
         std::fputs(utf8FromWindows1250(fileText(reportFile)).c_str(), stdout);
         std::fflush(stdout);
         int status = 0;
+        RegisterOutputs outputs;
+        if (c.output) {
+            outputs = writeRegisterOutputs(reportFile, session, output, std::filesystem::file_time_type::max());
+            noteOutputs(outputs, session, note);
+            if (!outputs.problem.empty()) {
+                std::fprintf(stderr, "kelvor-cli: %s\n", outputs.problem.c_str());
+                status = kOwnFailure;
+            }
+        }
         if (c.save) {
             const auto target = fromStartFolder(session.startFolder, *c.save);
             if (const auto reason = saveReport(reportFile, target)) {
@@ -64,7 +80,7 @@ ReportOutlet singleOutlet(const CommandLine& c, const Session& session)
                 status = kOwnFailure;
             }
         }
-        if (const auto warning = keepInArchive(session, reportFile))
+        if (const auto warning = keepInArchive(session, reportFile, archivedOutputs(reportFile, outputs, output)))
             std::fprintf(stderr, "kelvor-cli: uwaga: %s\n", warning->c_str());
         return status;
     };
@@ -133,6 +149,40 @@ int listPorts()
     return 0;
 }
 
+// The connection the run used, as the working folder's KONFIG.TXT holds it
+// after the register answered, appended to the register list.
+bool addToRegisterList()
+{
+    const auto line = firstConfigurationLine("konfig.txt");
+    const std::string list = registerListFile();
+    const std::string problem = line ? addRegister(list, *line) : std::string("brak wiersza połączenia w KONFIG.TXT");
+    if (!problem.empty()) {
+        std::fprintf(stderr, "kelvor-cli: nie dopisano kasy do listy: %s\n", problem.c_str());
+        return false;
+    }
+    std::fprintf(stderr, "kelvor-cli: dopisano kasę numer %s do listy %s\n", registerNumberOf(*line).c_str(), list.c_str());
+    return true;
+}
+
+// zestawienie.csv of a single register, from what its child noted.
+bool writeOneRowSummary(const std::filesystem::path& output, const ChildEnd& end)
+{
+    SummaryRow row;
+    for (const std::string& note : end.notes)
+        takeSummaryNote(row, note);
+    const bool connected = std::find(end.notes.begin(), end.notes.end(), kConnectedNote) != end.notes.end();
+    if (const auto line = firstConfigurationLine("konfig.txt"); line && connected)
+        row.number = registerNumberOf(*line);
+    row.code = end.status;
+    if (end.status == 0)
+        row.message = "raport odczytany";
+    if (const int error = writeSummary(output, {row})) {
+        std::fprintf(stderr, "kelvor-cli: nie można zapisać pliku %s: %s\n", (output / kSummaryFileName).c_str(), systemReason(error).c_str());
+        return false;
+    }
+    return true;
+}
+
 int run(const CommandLine& c)
 {
     Session session;
@@ -175,11 +225,13 @@ int run(const CommandLine& c)
     }
     if (c.all)
         return runBatch(c, session, *folder);
+    const auto output = outputFolder(c, session.startFolder);
+    if (!output)
+        return kOwnFailure;
     const FileKeeper before;
     // --device and --detect change the port map; like KONFIG.TXT it is put back when the connection fails.
     const FileKeeper portsBefore(kelvo::platform::portMapFile());
-    const ReportOutlet outlet = singleOutlet(c, session);
-    const ChildEnd end = runInChild([&](const Note& note) { return readReport(c, session, note, outlet); });
+    const ChildEnd end = runInChild([&](const Note& note) { return readReport(c, session, note, singleOutlet(c, session, *output, note)); });
     if (end.signal != 0) {
         tidyAfterSignal(end, before, portsBefore, "przerwano (" + signalName(end.signal) + ")");
         return 128 + end.signal;
@@ -192,7 +244,12 @@ int run(const CommandLine& c)
     const bool connected = std::find(end.notes.begin(), end.notes.end(), kConnectedNote) != end.notes.end();
     if ((c.device || c.detect) && !connected)
         portsBefore.restore();
-    return end.status;
+    int status = end.status;
+    if (c.addRegister && connected && !addToRegisterList())
+        status = status == 0 ? kOwnFailure : status;
+    if (c.output && !writeOneRowSummary(*output, end))
+        status = status == 0 ? kOwnFailure : status;
+    return status;
 }
 
 }

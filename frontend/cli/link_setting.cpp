@@ -31,20 +31,25 @@ std::vector<WrittenLine> configurationLines(const std::string& path)
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        if (!line.starts_with("$"))
-            continue;
-        WrittenLine& written = lines.emplace_back();
-        written.text = line;
-        const auto first = line.find('\t');
-        const auto second = first == std::string::npos ? first : line.find('\t', first + 1);
-        if (second == std::string::npos)
-            continue;
-        const auto third = line.find('\t', second + 1);
-        written.port = line.substr(first + 1, second - first - 1);
-        written.tail = third == std::string::npos ? std::string() : line.substr(third + 1);
-        written.complete = true;
+        if (line.starts_with("$"))
+            lines.push_back(writtenLine(line));
     }
     return lines;
+}
+
+WrittenLine writtenLine(const std::string& line)
+{
+    WrittenLine written;
+    written.text = line;
+    const auto first = line.find('\t');
+    const auto second = first == std::string::npos ? first : line.find('\t', first + 1);
+    if (second == std::string::npos)
+        return written;
+    const auto third = line.find('\t', second + 1);
+    written.port = line.substr(first + 1, second - first - 1);
+    written.tail = third == std::string::npos ? std::string() : line.substr(third + 1);
+    written.complete = true;
+    return written;
 }
 
 std::optional<WrittenLine> firstConfigurationLine(const std::string& path)

@@ -27,6 +27,9 @@ struct WrittenLine {
 // The configuration lines in the order they stand.
 std::vector<WrittenLine> configurationLines(const std::string& path);
 
+// One data line ('$' first, no line end) split into its fields.
+WrittenLine writtenLine(const std::string& line);
+
 // The first one, when it is complete.
 std::optional<WrittenLine> firstConfigurationLine(const std::string& path);
 

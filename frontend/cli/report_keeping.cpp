@@ -26,11 +26,27 @@ std::string row(const std::string& number, const std::string& unique, const std:
 
 }
 
-std::optional<std::string> keepInArchive(const Session& session, const std::string& reportFile)
+ArchivedFiles archivedOutputs(const std::string& reportFile, const RegisterOutputs& outputs,
+    const std::filesystem::path& outputFolder)
+{
+    ArchivedFiles files {reportFile, {}, {}, {}};
+    for (const std::string& file : outputs.files) {
+        const std::string path = (outputFolder / file).string();
+        if (file.ends_with(".pdf"))
+            files.pdf = path;
+        else if (file.ends_with(".json"))
+            files.json = path;
+        else if (file.ends_with(".csv"))
+            files.csv = path;
+    }
+    return files;
+}
+
+std::optional<std::string> keepInArchive(const Session& session, const std::string& reportFile, const ArchivedFiles& files)
 {
     const ArchiveEntry entry = generatedReportEntry(session, reportFile, std::time(nullptr));
     std::string error;
-    if (archiveReport(entry, ArchivedFiles {reportFile, {}, {}, {}}, error) != 0)
+    if (archiveReport(entry, files, error) != 0)
         return error;
     return std::nullopt;
 }

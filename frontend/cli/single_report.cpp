@@ -16,11 +16,13 @@
 
 #include "frontend/logic/file_keeper.h"
 #include "frontend/cli/link_setting.h"
+#include "frontend/cli/summary_file.h"
 #include "frontend/logic/cleanup.h"
 #include "frontend/logic/connection_choice.h"
 #include "frontend/logic/connection_diagnosis.h"
 #include "frontend/logic/connection_sequence.h"
 #include "frontend/logic/driver_messages.h"
+#include "frontend/logic/kept_open_port.h"
 #include "frontend/logic/read_progress.h"
 #include "frontend/logic/register_detection.h"
 #include "frontend/logic/report_range.h"
@@ -138,7 +140,7 @@ bool detectInto(ConnectionChoice& choice, const std::vector<platform::SerialDevi
 // Connects as the connection window does, with no one to ask: a failure is
 // told with the question's first line and the diagnosis of the first failed
 // request. The driver's result code, 0 when the register answered.
-std::uint8_t connect(Session& session, const ConnectionChoice& choice, const ReportOutlet& outlet)
+std::uint8_t connect(Session& session, const ConnectionChoice& choice, KeptOpenPort& keptOpen, const ReportOutlet& outlet)
 {
     std::string lastQuestion;
     ConnectionEvents events;
@@ -151,6 +153,7 @@ std::uint8_t connect(Session& session, const ConnectionChoice& choice, const Rep
     // The first request's explanation is kept: a later time-out of the same silent line adds nothing.
     std::string diagnosis;
     events.explainFailure = [&](std::uint8_t code, bool firstRequest) {
+        keptOpen.release();
         if (diagnosis.empty())
             diagnosis = diagnoseFailedRequest(session.record, code, firstRequest);
         return std::string();
@@ -173,7 +176,10 @@ std::uint8_t runRequestedReport(const CommandLine& c, Session& session, const No
     {
         const ProgressTicker progress(outlet);
         ReportSteps steps;
-        steps.starting = [&note](const ReportNames& names) { note(kReportNote + names.fileName); };
+        steps.starting = [&note](const ReportNames& names) {
+            note(kReportNote + names.fileName);
+            note(kTitleNote + names.title);
+        };
         report = runReport(session, c.range, steps);
     }
     tellKeptRecordsNote(outlet, report.keptRecordsNote);
@@ -202,7 +208,9 @@ int readReport(const CommandLine& c, Session& session, const Note& note, const R
     const CleanUpAtScopeEnd tidy;
     if (c.detect && !detectInto(choice, devices, c, outlet))
         return kOwnFailure;
-    if (const std::uint8_t code = connect(session, choice, outlet); code != KELVODRV_RESULT_SUCCESS)
+    // From here on one register on one port: the run's commands open it once.
+    KeptOpenPort keptOpen;
+    if (const std::uint8_t code = connect(session, choice, keptOpen, outlet); code != KELVODRV_RESULT_SUCCESS)
         return code;
     note(kConnectedNote);
 

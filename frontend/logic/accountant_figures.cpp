@@ -68,13 +68,6 @@ AccountantFigures figuresOf(const nlohmann::json& json)
     return figures;
 }
 
-// 191573,68: a decimal comma and no grouping, as a Polish spreadsheet reads it.
-std::string polishAmount(std::uint64_t grosze)
-{
-    const std::uint64_t rest = grosze % 100;
-    return std::to_string(grosze / 100) + (rest < 10 ? ",0" : ",") + std::to_string(rest);
-}
-
 // A field quoted when it holds the separator, a quote or a line break.
 std::string csvField(const std::string& text)
 {
@@ -86,19 +79,25 @@ std::string csvField(const std::string& text)
     return quoted + "\"";
 }
 
+std::string errnoText(int error)
+{
+    return std::strerror(error);
+}
+
+}
+
+std::string polishAmount(std::uint64_t grosze)
+{
+    const std::uint64_t rest = grosze % 100;
+    return std::to_string(grosze / 100) + (rest < 10 ? ",0" : ",") + std::to_string(rest);
+}
+
 std::string csvRow(const std::vector<std::string>& fields)
 {
     std::string row;
     for (std::size_t k = 0; k < fields.size(); ++k)
         row += (k == 0 ? "" : ";") + csvField(fields[k]);
     return row + "\r\n";
-}
-
-std::string errnoText(int error)
-{
-    return std::strerror(error);
-}
-
 }
 
 std::optional<AccountantFigures> readAccountantFigures(const std::string& jsonPath, std::string& error)

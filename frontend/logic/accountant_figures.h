@@ -41,6 +41,13 @@ struct AccountantFigures {
     std::vector<AccountantSection> sections;
 };
 
+// 191573,68: a decimal comma and no grouping, as a Polish spreadsheet reads it.
+std::string polishAmount(std::uint64_t grosze);
+
+// One row of a Polish CSV: ';' between the fields, a field quoted when it
+// holds the separator, a quote or a line break; CR LF at the end.
+std::string csvRow(const std::vector<std::string>& fields);
+
 // The figures of the driver's JSON file; none, with a Polish text in error,
 // when the file cannot be read or is not such a file.
 std::optional<AccountantFigures> readAccountantFigures(const std::string& jsonPath, std::string& error);

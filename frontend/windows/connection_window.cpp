@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <kelvo/kelvodrv_contract.h>
 
+#include "frontend/logic/kept_open_port.h"
 #include "frontend/logic/cleanup.h"
 #include "frontend/logic/connection_choice.h"
 #include "frontend/logic/connection_diagnosis.h"
@@ -247,10 +248,14 @@ void TfParametryPolaczenia::dalej()
             QApplication::restoreOverrideCursor();
     };
     events.runCommand = [](const frontend::DriverCommand& command) { return runOffWindowThread(command); };
-    events.explainFailure = [this](std::uint8_t code, bool firstRequest) {
+    // The three identity commands open the port once.
+    frontend::KeptOpenPort keptOpen;
+    events.explainFailure = [this, &keptOpen](std::uint8_t code, bool firstRequest) {
+        keptOpen.release();
         return frontend::diagnoseFailedRequest(session_.record, code, firstRequest);
     };
     const frontend::ConnectionOutcome outcome = frontend::runConnection(session_, choice, events);
+    keptOpen.release();
     if (outcome.result == frontend::ConnectionResult::RangeWindow) {
         hide();
         emit connected();

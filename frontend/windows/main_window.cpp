@@ -18,6 +18,7 @@
 #include "frontend/logic/kept_records_setting.h"
 #include "frontend/logic/main_window_layout.h"
 #include "frontend/logic/report_font.h"
+#include "frontend/windows/report_pages.h"
 #include "frontend/logic/text_encoding.h"
 #include "frontend/windows/driver_command_runner.h"
 #include "frontend/windows/message_boxes.h"
@@ -72,15 +73,6 @@ constexpr Command kToolbarOrder[] = {Command::Generate, Command::Print, Command:
 std::size_t index(Command command)
 {
     return static_cast<std::size_t>(command);
-}
-
-QFont defaultReportFont()
-{
-    QFont font(QString::fromLatin1(frontend::kReportFontFamily));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    font.setPixelSize(frontend::kReportFontPixels);
-    return font;
 }
 
 }

@@ -347,21 +347,7 @@ void ReportCommands::showPreview()
 
 int ReportCommands::exportPdf(const QString& path)
 {
-    // The pages go to the private working folder first, then replace the
-    // chosen file whole, so that a failure never leaves half a PDF there.
-    const QString pages = QDir(QString::fromStdString(main_.session().workingFolder)).filePath(QStringLiteral("eksport.pdf"));
-    {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pages);
-        printer.setCreator(QStringLiteral("kelvor"));
-        // The narrow margins of an ordinary page printer.
-        printer.setPageMargins(QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter);
-        printTo(printer);
-    }
-    const int error = QFileInfo(pages).size() > 0 ? platform::copyFile(pages.toStdString(), path.toStdString()) : EIO;
-    QFile::remove(pages);
-    return error;
+    return writePdf(QString::fromStdString(main_.session().workingFolder), path, [this](QPrinter& printer) { printTo(printer); });
 }
 
 void ReportCommands::tellSaveFailed(const QString& path, int error)

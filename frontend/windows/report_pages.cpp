@@ -1,6 +1,13 @@
 #include "frontend/windows/report_pages.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QScreen>
+#include <cerrno>
+#include <cstdio>
+#include <optional>
 #include <QPainter>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
@@ -9,7 +16,10 @@
 #include <QTextLayout>
 
 #include "frontend/logic/print_layout.h"
+#include "frontend/logic/report_font.h"
 #include "frontend/logic/text_encoding.h"
+#include "platform/file_access.h"
+#include "platform/safe_replace.h"
 
 namespace kelvo::windows {
 
@@ -56,6 +66,66 @@ QStringList displayLines(const QPlainTextEdit& display)
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
+}
+
+QFont defaultReportFont()
+{
+    QFont font(QString::fromLatin1(frontend::kReportFontFamily));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPixelSize(frontend::kReportFontPixels);
+    return font;
+}
+
+void setUpPdfPrinter(QPrinter& printer, const QString& file)
+{
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    printer.setCreator(QStringLiteral("kelvor"));
+    printer.setPageMargins(QMarginsF(5, 5, 5, 5), QPageLayout::Millimeter);
+}
+
+int writePdf(const QString& workingFolder, const QString& target, const std::function<void(QPrinter& printer)>& paint)
+{
+    const QString pages = QDir(workingFolder).filePath(QStringLiteral("eksport.pdf"));
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        setUpPdfPrinter(printer, pages);
+        paint(printer);
+    }
+    const int error = QFileInfo(pages).size() > 0 ? platform::copyFile(pages.toStdString(), target.toStdString()) : EIO;
+    QFile::remove(pages);
+    return error;
+}
+
+int writeReportPdf(const std::string& reportFile, const std::string& target, const std::string& documentName)
+{
+    const platform::FileContent file = platform::readRegularFile(reportFile, platform::kLargestReportFile);
+    if (file.error != 0)
+        return file.error;
+    std::optional<QApplication> application;
+    if (QCoreApplication::instance() == nullptr) {
+        // Qt's remarks on the environment (no XDG_RUNTIME_DIR) are no concern of
+        // a program that only draws a file; a failure shows in the result.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "%s\n", qPrintable(message));
+        });
+        static int argc = 3;
+        static char name[] = "kelvor-cli", option[] = "-platform", offscreen[] = "offscreen";
+        static char* argv[] = {name, option, offscreen, nullptr};
+        application.emplace(argc, argv);
+    }
+    // The lines as the display holds them, the last line end adding no empty line.
+    QStringList lines = QString::fromStdString(frontend::reportDisplayText(
+        std::string_view(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size()))).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    const QFont font = fontForPrinting(defaultReportFont(), static_cast<int>(QGuiApplication::primaryScreen()->logicalDotsPerInchY()));
+    return writePdf(QDir::currentPath(), QString::fromStdString(target), [&](QPrinter& printer) {
+        printer.setDocName(QString::fromStdString(documentName));
+        paintReportPages(printer, lines, font, {});
+    });
 }
 
 QFont fontForPrinting(const QFont& screenFont, int screenDpi)

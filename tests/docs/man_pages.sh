@@ -43,6 +43,10 @@ days=$(complete_after kelvor-cli --mux mux4 6 2012.01.01 "")
 [[ $days =~ ^([0-9]{4}\.[0-9]{2}\.[0-9]{2} ?)+$ && $days == *"$(date +%Y.%m.%d)"* ]] || { echo "completion of kind 6's end gives: $days"; exit 1; }
 numbers=$(complete_after kelvor-cli --save out.txt 3 "")
 [ "$numbers" = 1 ] || { echo "completion of kind 3's first number gives: $numbers"; exit 1; }
+listed=$(complete_after kelvor-cli --all --registers kasy.txt --output wyniki 1 "")
+[ "$(wc -w <<< "$listed")" = 12 ] || { echo "completion after the list's and the output's values gives: $listed"; exit 1; }
+adding=$(complete_after kelvor-cli --add)
+[ "$adding" = "--add-register" ] || { echo "completion of --add gives: $adding"; exit 1; }
 none=$(complete_after kelvor-cli 4 "")
 [ -z "$none" ] || { echo "completion after kind 4, which takes no range, gives: $none"; exit 1; }
 mux=$(complete_after kelvor-cli --mux "")

@@ -13,8 +13,10 @@
 #include <sys/wait.h>
 #include <thread>
 
+#include "frontend/logic/accountant_figures.h"
 #include "frontend/logic/text_encoding.h"
 #include "frontend/logic/working_folder.h"
+#include "tests/support/command_output.h"
 #include "tests/support/loopback_ends.h"
 #include "tests/support/other_user.h"
 #include "tests/support/pty_pair.h"
@@ -41,7 +43,7 @@ protected:
         if (errors.empty())
             errors = dir_.file("stderr.txt");
         const std::string command = "cd '" + startFolder_ + "' && TEMP='" + temp_ + "' XDG_CACHE_HOME='" + dir_.file("cache")
-            + "' XDG_DATA_HOME='" + dir_.file("data") + "' KELVO_COM1='" + dir_.file("com") + "' " + environment_ + " " + KELVOR_CLI_PATH + " " + arguments + " 2>" + errors;
+            + "' XDG_DATA_HOME='" + dir_.file("data") + "' XDG_CONFIG_HOME='" + dir_.file("config") + "' KELVO_COM1='" + dir_.file("com") + "' " + environment_ + " " + KELVOR_CLI_PATH + " " + arguments + " 2>" + errors;
         Outcome outcome;
         FILE* pipe = ::popen(command.c_str(), "r");
         char buffer[4096];
@@ -56,7 +58,7 @@ protected:
     pid_t start(const std::string& arguments, const std::string& name)
     {
         const std::string command = "cd '" + startFolder_ + "' && TEMP='" + temp_ + "' XDG_CACHE_HOME='" + dir_.file("cache")
-            + "' XDG_DATA_HOME='" + dir_.file("data") + "' KELVO_COM1='" + dir_.file("com") + "' " + environment_ + " exec " + KELVOR_CLI_PATH + " " + arguments + " >" + dir_.file(name + ".out") + " 2>"
+            + "' XDG_DATA_HOME='" + dir_.file("data") + "' XDG_CONFIG_HOME='" + dir_.file("config") + "' KELVO_COM1='" + dir_.file("com") + "' " + environment_ + " exec " + KELVOR_CLI_PATH + " " + arguments + " >" + dir_.file(name + ".out") + " 2>"
             + dir_.file(name + ".err");
         const pid_t pid = ::fork();
         if (pid == 0) {
@@ -106,12 +108,15 @@ protected:
         return names;
     }
 
-    // The batch's register lines, as a service company keeps them, in the working folder's KONFIG.TXT.
+    // The user's register list, kasy.txt in the configuration folder.
+    std::string listFile() const { return dir_.file("config/kelvor/kasy.txt"); }
+
+    // The batch's register lines, as a service company keeps them in its register list.
     void writeRegisterLines(const std::vector<int>& ports)
     {
-        std::filesystem::create_directory(working());
-        std::filesystem::permissions(working(), std::filesystem::perms::owner_all);
-        std::ofstream out(working("KONFIG.TXT"), std::ios::binary);
+        std::filesystem::create_directories(dir_.file("config/kelvor"));
+        std::ofstream out(listFile(), std::ios::binary);
+        out << "; kasy klientów\r\n\r\n";
         for (std::size_t i = 0; i < ports.size(); ++i)
             out << "$" << i + 1 << "\tCOM" << ports[i] << ":9600:MUX0:1\t5\tKELVO\r\n";
     }
@@ -809,7 +814,7 @@ TEST_F(KelvorCliTest, ABatchSavesEachRegistersReportAndNamesTheOneThatFailed)
     ASSERT_TRUE(first->listening());
     ASSERT_TRUE(second->listening());
     writeRegisterLines({1, 2, 3, 4});
-    const std::string lines = konfig();
+    const std::string lines = readFile(listFile());
 
     // Without kept records, so that the register reached twice serves two whole reads.
     const Outcome batch = cli("--all --no-cache 1 2012.01");
@@ -818,7 +823,7 @@ TEST_F(KelvorCliTest, ABatchSavesEachRegistersReportAndNamesTheOneThatFailed)
     for (const std::string n : {"1", "2"}) {
         std::string expected = golden;  // the register's own unique number in its closing lines
         expected.replace(expected.find("ABC 12345678"), 12, "ABC 1234567" + n);
-        EXPECT_EQ(readFile(dir_.file("ABC 1234567" + n + "_SZCZ201201.txt")), expected);
+        EXPECT_EQ(readFile(dir_.file("ABC 1234567" + n + "/ABC 1234567" + n + "_SZCZ201201.txt")), expected);
     }
     // A register's row, and the lines below it that go on with its message in the message's column.
     std::istringstream table(batch.output);
@@ -843,9 +848,9 @@ TEST_F(KelvorCliTest, ABatchSavesEachRegistersReportAndNamesTheOneThatFailed)
     EXPECT_EQ(more[3], " COM3 → " + dir_.file("nothing") + ": nie ma takiego pliku (urządzenie odłączone albo źle wskazane)")
         << "the port's line of the failure, wrapped in its column:\n" << batch.output;
     const std::string lineCount = std::to_string(std::count(golden.begin(), golden.end(), '\n'));
-    EXPECT_TRUE(std::regex_search(row[1], std::regex("^1 +COM1 +0  raport w pliku ABC 12345671_SZCZ201201\\.txt +" + lineCount + " ")))
+    EXPECT_TRUE(std::regex_search(row[1], std::regex("^1 +COM1 +0  raport w pliku ABC 12345671/ABC 12345671_SZCZ201201\\.txt +" + lineCount + " ")))
         << row[1];
-    EXPECT_TRUE(std::regex_search(row[2], std::regex("^2 +COM2 +0  raport w pliku ABC 12345672_SZCZ201201\\.txt +" + lineCount + " ")))
+    EXPECT_TRUE(std::regex_search(row[2], std::regex("^2 +COM2 +0  raport w pliku ABC 12345672/ABC 12345672_SZCZ201201\\.txt +" + lineCount + " ")))
         << row[2];
     EXPECT_TRUE(std::regex_search(row[3], std::regex("^3 +COM3 +62  BŁĄD NUMER 62: NIE MOŻNA OTWORZYĆ PORTU SZEREGOWEGO +- ")))
         << row[3];
@@ -854,8 +859,8 @@ TEST_F(KelvorCliTest, ABatchSavesEachRegistersReportAndNamesTheOneThatFailed)
     EXPECT_NE((row[4] + more[4]).find("zapisała już inna kasa"), std::string::npos) << row[4] << more[4];
     EXPECT_EQ(kelvo::test::logLines(dir_.file("log1"), "cmd=").size(), 2 * kelvo::test::logLines(dir_.file("log2"), "cmd=").size())
         << "line 1 served the requests of two whole runs";
-    EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"}) << "every register's own folder is gone";
-    EXPECT_EQ(konfig(), lines) << "the register lines stay as written";
+    EXPECT_TRUE(workingFiles().empty()) << "every register's own folder is gone";
+    EXPECT_EQ(readFile(listFile()), lines) << "the register lines stay as written";
     EXPECT_NE(errors().find("kasa 3 (COM3): BŁĄD: BŁĄD NUMER 62"), std::string::npos) << "a plain line at each end: " << errors();
 }
 
@@ -867,7 +872,7 @@ TEST_F(KelvorCliTest, SignalsEndABatchWithEveryPortFreeAndEveryFolderSwept)
     ASSERT_TRUE(first->listening());
     ASSERT_TRUE(second->listening());
     writeRegisterLines({1, 2});
-    const std::string lines = konfig();
+    const std::string lines = readFile(listFile());
 
     for (const int signal : {SIGINT, SIGTERM}) {
         const std::size_t before1 = kelvo::test::logLines(dir_.file("log1"), "cmd=154").size();
@@ -886,8 +891,8 @@ TEST_F(KelvorCliTest, SignalsEndABatchWithEveryPortFreeAndEveryFolderSwept)
         EXPECT_NE(readFile(dir_.file("batch.err")).find("porty zwolnione, foldery robocze uprzątnięte"), std::string::npos)
             << readFile(dir_.file("batch.err"));
         EXPECT_EQ(readFile(dir_.file("batch.out")), "") << "no table for a batch that did not end";
-        EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"});
-        EXPECT_EQ(konfig(), lines);
+        EXPECT_TRUE(workingFiles().empty());
+        EXPECT_EQ(readFile(listFile()), lines);
     }
     // Both ports are free again.
     EXPECT_EQ(cli("--port 1 3 1 2").status, 0) << errors();
@@ -959,8 +964,12 @@ TEST_F(KelvorCliTest, SavesTracesAndBatchReportsNeverGoThroughAnotherUsersLink)
     kelvo::test::writeFile(victim, "root's own file");
     ::chmod(victim.c_str(), 0600);
     std::string plant;
-    for (const char* name : {"report.txt", "trace.log", "ABC 12345671_SZCZ201201.txt"})
+    for (const char* name : {"report.txt", "trace.log"})
         plant += "ln -s " + victim + " \"" + shared + "/" + name + "\" && ";
+    // The register's output folder, planted as a link to a folder of root's.
+    const std::string victimFolder = dir_.file("victim-folder");
+    std::filesystem::create_directory(victimFolder);
+    plant += "ln -s " + victimFolder + " \"" + shared + "/ABC 12345671\" && ";
     ASSERT_TRUE(kelvo::test::runAsNobody(plant + "true"));
     const std::string refused = "dowiązanie symboliczne, którego nie wolno użyć";
 
@@ -974,14 +983,17 @@ TEST_F(KelvorCliTest, SavesTracesAndBatchReportsNeverGoThroughAnotherUsersLink)
     EXPECT_NE(errors().find("nie można otworzyć pliku śladu " + shared + "/trace.log: " + refused), std::string::npos) << errors();
     EXPECT_EQ(readFile(victim), "root's own file");
 
-    // The batch saves its reports in the folder it was started from.
+    // The batch saves its outputs in the folder it was started from.
     writeRegisterLines({1});
     startFolder_ = shared;
     const Outcome batch = cli("--all 1 2012.01");
     EXPECT_EQ(batch.status, 1);
-    // The table wraps the message within its column: the reason's first words stand whole.
-    EXPECT_NE(batch.output.find("dowiązanie symboliczne, którego"), std::string::npos) << batch.output;
+    // The table wraps the message within its column, the lines' and seconds' columns after its first line.
+    const std::string message = std::regex_replace(batch.output, std::regex("\\s+"), " ");
+    EXPECT_NE(message.find("nie można użyć folderu " + shared + "/ABC"), std::string::npos) << batch.output;
+    EXPECT_NE(message.find("12345671: dowiązanie symboliczne, którego nie wolno użyć"), std::string::npos) << batch.output;
     EXPECT_EQ(readFile(victim), "root's own file");
+    EXPECT_TRUE(std::filesystem::is_empty(victimFolder)) << "nothing written through the planted folder";
 }
 
 TEST_F(KelvorCliTest, ABatchWithARegisterKilledFromOutsideNamesItAndKeepsTheOthersReports)
@@ -992,7 +1004,7 @@ TEST_F(KelvorCliTest, ABatchWithARegisterKilledFromOutsideNamesItAndKeepsTheOthe
     ASSERT_TRUE(first->listening());
     ASSERT_TRUE(second->listening());
     writeRegisterLines({1, 2});
-    const pid_t batch = start("--all --no-cache 1 2012.01", "batch");
+    const pid_t batch = start("--all --no-cache --output wyniki 1 2012.01", "batch");
     // The second register's child: the batch's child whose folder is kasa-2.
     pid_t victim = 0;
     int status = 0;
@@ -1013,13 +1025,178 @@ TEST_F(KelvorCliTest, ABatchWithARegisterKilledFromOutsideNamesItAndKeepsTheOthe
     EXPECT_EQ(WEXITSTATUS(status), 1) << "a failed register, not an interrupt: " << readFile(dir_.file("batch.err"));
     EXPECT_EQ(readFile(dir_.file("batch.err")).find("przerwano"), std::string::npos) << readFile(dir_.file("batch.err"));
     const std::string table = readFile(dir_.file("batch.out"));
-    EXPECT_TRUE(std::regex_search(table, std::regex("\n1 +COM1 +0  raport w pliku ABC 12345671_SZCZ201201\\.txt "))) << table;
+    EXPECT_TRUE(std::regex_search(table, std::regex("\n1 +COM1 +0  raport w pliku ABC 12345671/ABC 12345671_SZCZ201201\\.txt "))) << table;
     // The message wraps within its column.
     EXPECT_TRUE(std::regex_search(table, std::regex("\n2 +COM2 +137  proces odczytu zakończył się sygnałem SIGKILL"))) << table;
     EXPECT_NE(table.find("przerwaniem użytkownika"), std::string::npos) << table;
-    EXPECT_TRUE(kelvo::test::fileExists(dir_.file("ABC 12345671_SZCZ201201.txt"))) << "the other report stays";
-    EXPECT_FALSE(kelvo::test::fileExists(dir_.file("ABC 12345672_SZCZ201201.txt")));
-    EXPECT_EQ(workingFiles(), std::vector<std::string> {"KONFIG.TXT"});
+    EXPECT_TRUE(kelvo::test::fileExists(dir_.file("wyniki/ABC 12345671/ABC 12345671_SZCZ201201.txt"))) << "the other report stays";
+    EXPECT_FALSE(kelvo::test::fileExists(dir_.file("wyniki/ABC 12345672/ABC 12345672_SZCZ201201.txt")));
+    EXPECT_TRUE(workingFiles().empty());
+    // The killed register's port is free again: the driver's keep-open switch held nothing past its process.
+    EXPECT_EQ(cli("--port 2 --no-cache 1 2012.01").status, 0) << errors();
+    // zestawienie.csv names the killed register with its code.
+    EXPECT_TRUE(std::regex_search(readFile(dir_.file("wyniki/zestawienie.csv")), std::regex("\r\n2;;137;proces odczytu zakończył się sygnałem SIGKILL")))
+        << readFile(dir_.file("wyniki/zestawienie.csv"));
+}
+
+TEST_F(KelvorCliTest, APlainRunBetweenTwoBatchesLeavesTheRegisterListAlone)
+{
+    const auto first = simulatorOn(1, {"--scenario", monthScenarioNumbered(1)});
+    const auto second = simulatorOn(2, {"--scenario", monthScenarioNumbered(2)});
+    ASSERT_TRUE(first->listening());
+    ASSERT_TRUE(second->listening());
+    writeRegisterLines({1, 2});
+    const std::string lines = readFile(listFile());
+
+    ASSERT_EQ(cli("--all 1 2012.01").status, 0) << errors();
+    // A plain run of one register rewrites the working folder's KONFIG.TXT to its own line...
+    ASSERT_EQ(cli("--port 2 1 2012.01").status, 0) << errors();
+    const std::string single = konfig();
+    EXPECT_EQ(std::count(single.begin(), single.end(), '$'), 1) << single;
+    // ...and the next batch still reads both registers of the list.
+    const Outcome again = cli("--all --output drugi 1 2012.01");
+    EXPECT_EQ(again.status, 0) << errors() << again.output;
+    EXPECT_TRUE(kelvo::test::fileExists(dir_.file("drugi/ABC 12345671/ABC 12345671_SZCZ201201.txt"))) << again.output;
+    EXPECT_TRUE(kelvo::test::fileExists(dir_.file("drugi/ABC 12345672/ABC 12345672_SZCZ201201.txt"))) << again.output;
+    EXPECT_EQ(readFile(listFile()), lines);
+
+    // Another list, named for one run.
+    kelvo::test::writeFile(dir_.file("inna.txt"), "# tylko druga\n$7\tCOM2:9600:MUX0:1\t5\tKELVO\n");
+    const Outcome other = cli("--all --registers inna.txt --output inna 1 2012.01");
+    EXPECT_EQ(other.status, 0) << errors();
+    EXPECT_TRUE(std::regex_search(other.output, std::regex("\n7 +COM2 +0  raport w pliku ABC 12345672/"))) << other.output;
+    EXPECT_FALSE(kelvo::test::fileExists(dir_.file("inna/ABC 12345671")));
+}
+
+TEST_F(KelvorCliTest, AMistakeInTheRegisterListIsNamedWithItsFileAndLine)
+{
+    std::filesystem::create_directories(dir_.file("config/kelvor"));
+    const struct {
+        const char* text;
+        const char* named;
+    } cases[] = {
+        {"; komentarz\n$1\tCOM1:9600:MUX0:1\t5\tKELVO\n$2 COM2:9600:MUX0:1 5 KELVO\n",
+            ", wiersz 3: pola oddzielone spacjami zamiast tabulatorów (TAB)"},
+        {"$1\tCOM1:9600:MUX0:1\n", ", wiersz 1: za mało pól; oczekiwane: numer kasy, port i czas oczekiwania"},
+        {"\n\n1\tCOM1:9600:MUX0:1\t5\n", ", wiersz 3: wiersz kasy zaczyna się od „$”"},
+        {"$1\tCOM1-9600\t5\n", ", wiersz 1: niepoprawny port „COM1-9600”; dozwolone: COMn:SZYBKOŚĆ:MUXm:KANAŁ"},
+        {"$0\tCOM1:9600:MUX0:1\t5\n", ", wiersz 1: niepoprawny numer kasy „0”; dozwolone: od 1 do 255"},
+        {"$1\tCOM1:9600:MUX0:1\tpięć\n", ", wiersz 1: niepoprawny czas oczekiwania „pięć”"},
+        {"$1\tCOM1:9600:MUX0:1\t5\n# druga\n$1\tCOM2:9600:MUX0:1\t5\n", ", wiersz 3: numer kasy 1 powtarza się (jest już w wierszu 1)"},
+    };
+    for (const auto& c : cases) {
+        kelvo::test::writeFile(listFile(), c.text);
+        const Outcome batch = cli("--all 1 2012.01");
+        EXPECT_EQ(batch.status, 1) << c.text;
+        EXPECT_NE(errors().find("kelvor-cli: lista kas " + listFile() + c.named), std::string::npos) << errors();
+    }
+    std::filesystem::remove(listFile());
+    EXPECT_EQ(cli("--all 1 2012.01").status, 1);
+    EXPECT_NE(errors().find(listFile() + ": nie ma takiego pliku"), std::string::npos) << errors();
+    EXPECT_NE(errors().find("--add-register"), std::string::npos) << "says how a register gets on the list: " << errors();
+    EXPECT_TRUE(workingFiles().empty()) << "no register was asked";
+}
+
+TEST_F(KelvorCliTest, AddRegisterAppendsTheRunsConnectionAndRefusesADuplicate)
+{
+    const auto first = simulatorOn(1, {"--scenario", monthScenarioNumbered(1)});
+    ASSERT_TRUE(first->listening());
+    // A register that does not answer is not added, and no list is made for it.
+    environment_ += " KELVO_COM3='" + dir_.file("nothing") + "'";
+    EXPECT_NE(cli("--port 3 --add-register").status, 0);
+    EXPECT_FALSE(kelvo::test::fileExists(listFile()));
+
+    const Outcome added = cli("--port 1 --speed 9600 --add-register");
+    EXPECT_EQ(added.status, 0) << errors();
+    EXPECT_NE(errors().find("dopisano kasę numer "), std::string::npos) << errors();
+    const std::string list = readFile(listFile());
+    EXPECT_TRUE(std::regex_search(list, std::regex("\r\n\\$[0-9]+\tCOM1:9600:MUX0:1\t[0-9]+\tKELVO\r\n$"))) << list;
+
+    // The same register again, with a report: the report is read, the list refuses the line.
+    const Outcome again = cli("--port 1 --speed 9600 --add-register 1 2012.01");
+    EXPECT_EQ(again.status, 1) << errors();
+    EXPECT_NE(again.output.find("ŁĄCZNY RAPORT OKRESOWY"), std::string::npos) << "the report was still read";
+    EXPECT_NE(errors().find("nie dopisano kasy do listy: kasa numer "), std::string::npos) << errors();
+    EXPECT_NE(errors().find(" jest już na liście " + listFile()), std::string::npos) << errors();
+    EXPECT_EQ(readFile(listFile()), list);
+
+    // What it added is what --all reads.
+    const Outcome batch = cli("--all 1 2012.01");
+    EXPECT_EQ(batch.status, 0) << errors() << batch.output;
+}
+
+TEST_F(KelvorCliTest, ABatchOverThreeRegistersWritesEachRegistersFilesAndTheSummary)
+{
+    std::vector<std::unique_ptr<kelvo::test::SimulatorProcess>> registers;
+    for (int n = 1; n <= 3; ++n) {
+        registers.push_back(simulatorOn(n, {"--scenario", monthScenarioNumbered(n)}));
+        ASSERT_TRUE(registers.back()->listening());
+    }
+    writeRegisterLines({1, 2, 3});
+    const Outcome batch = cli("--all --output miesiac/styczen 1 2012.01");
+    ASSERT_EQ(batch.status, 0) << errors() << batch.output;
+
+    const std::string golden = readFile(std::string(KELVO_GOLDEN_REPORTS) + "/orvan-monthly.txt");
+    for (const std::string n : {"1", "2", "3"}) {
+        const std::string folder = dir_.file("miesiac/styczen/ABC 1234567" + n + "/");
+        std::string expected = golden;
+        expected.replace(expected.find("ABC 12345678"), 12, "ABC 1234567" + n);
+        EXPECT_EQ(readFile(folder + "ABC 1234567" + n + "_SZCZ201201.txt"), expected);
+        EXPECT_EQ(readFile(folder + "ABC 1234567" + n + "_SZCZ201201-utf8.txt"), kelvo::frontend::utf8FromWindows1250(expected));
+        const std::string pdf = folder + "ABC 1234567" + n + "_SZCZ201201.pdf";
+        EXPECT_NE(kelvo::test::commandOutput("pdftotext -layout '" + pdf + "' -").find("ŁĄCZNY RAPORT OKRESOWY"), std::string::npos) << pdf;
+        // The accountant's figures of the same report beside it.
+        std::string problem;
+        const auto figures = kelvo::frontend::readAccountantFigures(folder + "ABC 1234567" + n + "_SZCZ201201.json", problem);
+        ASSERT_TRUE(figures) << problem;
+        EXPECT_EQ(figures->unique, "ABC 1234567" + n);
+        EXPECT_TRUE(readFile(folder + "ABC 1234567" + n + "_SZCZ201201.csv").starts_with("\xEF\xBB\xBF"));
+    }
+    const std::string summary = readFile(dir_.file("miesiac/styczen/zestawienie.csv"));
+    ASSERT_TRUE(summary.starts_with("\xEF\xBB\xBF")) << "UTF-8 with BOM";
+    std::istringstream rows(summary.substr(3));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(rows, line);) {
+        EXPECT_TRUE(line.ends_with("\r")) << line;
+        lines.push_back(line.substr(0, line.size() - 1));
+    }
+    ASSERT_EQ(lines.size(), 4u) << summary;
+    EXPECT_EQ(lines[0], "numer kasy;numer unikatowy;kod wyniku;komunikat;zakres;łączna należność;łączna kwota PTU;pliki");
+    // The total due of the report's closing block (its last "Łączna należność"), with a decimal comma and no grouping.
+    const std::string report = kelvo::frontend::utf8FromWindows1250(golden);
+    const std::regex dueLine("Łączna należność +([0-9.]+,[0-9]{2})");
+    std::string totalDue;
+    for (auto it = std::sregex_iterator(report.begin(), report.end(), dueLine); it != std::sregex_iterator(); ++it)
+        totalDue = std::regex_replace((*it)[1].str(), std::regex("\\."), "");
+    ASSERT_FALSE(totalDue.empty()) << report;
+    for (int n = 1; n <= 3; ++n) {
+        const std::string u = "ABC 1234567" + std::to_string(n);
+        const std::string base = u + "/" + u + "_SZCZ201201";
+        EXPECT_TRUE(lines[n].starts_with(std::to_string(n) + ";" + u + ";0;raport odczytany;RAPORT SZCZEGÓŁOWY MIESIĘCZNY (01.2012r.);"
+            + totalDue + ";")) << lines[n];
+        EXPECT_TRUE(lines[n].ends_with(";" + base + ".txt, " + base + "-utf8.txt, " + base + ".pdf, " + base + ".json, " + base + ".csv"))
+            << lines[n];
+    }
+}
+
+TEST_F(KelvorCliTest, ARunOpensThePortOnceForAllItsCommands)
+{
+    const auto first = simulatorOn(1, {"--scenario", monthScenarioNumbered(1)});
+    ASSERT_TRUE(first->listening());
+    // The driver's trace writes a line at every opening and closing of the port.
+    ASSERT_EQ(cli("--port 1 --speed 9600 --trace trace.log 1 2012.01").status, 0) << errors();
+    const std::string trace = readFile(dir_.file("trace.log"));
+    std::size_t opens = 0, closes = 0;
+    std::istringstream lines(trace);
+    for (std::string line; std::getline(lines, line);) {
+        opens += std::regex_search(line, std::regex("^# [0-9.]+ open ")) ? 1 : 0;
+        closes += std::regex_search(line, std::regex("^# [0-9.]+ close$")) ? 1 : 0;
+    }
+    EXPECT_EQ(opens, 1u) << trace;
+    EXPECT_EQ(closes, 1u) << "released at the run's end: " << trace;
+    EXPECT_NE(trace.find("command=ONrKasy"), std::string::npos) << "opened by the run's first command: " << trace;
+    // A run after it finds the port free.
+    EXPECT_EQ(cli("--port 1 --speed 9600 1 2012.01").status, 0) << errors();
 }
 
 TEST_F(KelvorCliTest, EveryReportReadIsKeptInTheArchiveOnceAndArchiveListsIt)

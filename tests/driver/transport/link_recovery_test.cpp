@@ -105,6 +105,21 @@ TEST_F(LinkRecoveryTest, KeptOpenPortIsOpenedAgainAfterAHangUp)
     EXPECT_TRUE(ctx.link.open);
 }
 
+TEST_F(LinkRecoveryTest, AKeptOpenPortTakesEachCommandsOwnTimeOuts)
+{
+    UstawieniePozostawiacOtwartyPortSzeregowy(1);
+    startRegister({"--model", "121"});
+    ASSERT_EQ(ONrKasy("IN", "out"), 0) << readFile("RAPORT.TXT");
+    EXPECT_EQ(ctx.ports.current().readTimeoutMs, 2000u);
+
+    // The next command's line waits 5 s: the port kept open waits as long as an open for it would.
+    writeFile("KONFIG.TXT", "$1\tCOM7:9600:MUX0:1\t5\tKELVO\r\n");
+    ASSERT_EQ(ONrKasy("IN", "out"), 0) << readFile("RAPORT.TXT");
+    ASSERT_TRUE(ctx.link.open);
+    EXPECT_EQ(ctx.ports.current().readTimeoutMs, 5000u);
+    EXPECT_EQ(ctx.ports.current().writeTimeoutMs, 5000u);
+}
+
 TEST_F(LinkRecoveryTest, KeptOpenTcpLinkIsOpenedAgainAfterTheFarEndRestarted)
 {
     UstawieniePozostawiacOtwartyPortSzeregowy(1);

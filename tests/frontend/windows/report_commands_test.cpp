@@ -1,6 +1,8 @@
 // Printing, PDF export, saving, reopening and burning through the main
 // window, with a report read from the register simulator.
 #include <QAction>
+#include <cstdlib>
+#include <filesystem>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -486,6 +488,28 @@ TEST_F(ReportCommandsTest, AReportThatCannotBeArchivedIsStillShownWithAWarning)
     EXPECT_FALSE(mainWindow().display()->toPlainText().isEmpty());
     EXPECT_TRUE(mainWindow().commandAction(Command::SaveToDisk)->isEnabled());
     EXPECT_EQ(readFile(dir_.file("data/kelvor/raporty")), "not a folder");
+}
+
+TEST_F(ReportCommandsTest, TheCommandLinesPdfIsTheWindowsPdfPageForPage)
+{
+    readReport();
+    const std::string windowsPdf = saved("okna.pdf");
+    ASSERT_EQ(commands().exportPdf(QString::fromStdString(windowsPdf)), 0);
+
+    // The same month read by kelvor-cli from a register of its own, in a working folder of its own.
+    startRegister({"--scenario", scenario("orvan-month.json")});
+    std::filesystem::create_directories(dir_.file("cli"));
+    const std::string command = "cd '" + dir_.path() + "' && TEMP='" + dir_.file("cli") + "' " + KELVOR_CLI_PATH
+        + " --port 1 --speed 9600 --output wyniki 1 2012.01 >/dev/null 2>'" + dir_.file("cli.err") + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << readFile(dir_.file("cli.err"));
+    std::vector<std::string> pdfs;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.file("wyniki")))
+        if (entry.path().extension() == ".pdf")
+            pdfs.push_back(entry.path().string());
+    ASSERT_EQ(pdfs.size(), 1u);
+    const auto windowsPages = pdfPages(windowsPdf);
+    ASSERT_FALSE(windowsPages.empty());
+    EXPECT_EQ(pdfPages(pdfs.front()), windowsPages);
 }
 
 TEST_F(ReportCommandsTest, BurningToAnImageWhileTheWindowRefusesToClose)
