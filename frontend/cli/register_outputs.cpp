@@ -10,13 +10,13 @@
 #include "frontend/cli/single_report.h"
 #include "frontend/cli/summary_file.h"
 #include "frontend/logic/accountant_figures.h"
-#include "frontend/logic/print_layout.h"
+#include "frontend/logic/report_kinds.h"
 #include "frontend/logic/system_reason.h"
 #include "frontend/logic/text_encoding.h"
 #include "frontend/windows/report_pages.h"
 #include "platform/file_access.h"
 #include "platform/safe_replace.h"
-#include "platform/unique_descriptor.h"
+#include "platform/descriptor.h"
 
 namespace kelvo::frontend::cli {
 
@@ -80,7 +80,7 @@ RegisterOutputs writeRegisterOutputs(const std::string& reportFile, const Sessio
     }
     // The look and the save hold a lock on the folder, so that two registers
     // finishing together cannot both find the name free.
-    const platform::UniqueDescriptor lock(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const platform::Descriptor lock(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (lock.valid())
         ::flock(lock.get(), LOCK_EX);
     const std::filesystem::path text = folder / reportFile;
