@@ -1222,8 +1222,9 @@ TEST_F(KelvorCliTest, EveryReportReadIsKeptInTheArchiveOnceAndArchiveListsIt)
         for (const auto& entry : std::filesystem::directory_iterator(folder))
             kept.push_back(entry.path().filename().string());
         std::sort(kept.begin(), kept.end());
-        EXPECT_EQ(kept, (std::vector<std::string> {"ABC 1234567" + n + "_SZCZ201201.opis", "ABC 1234567" + n + "_SZCZ201201.txt"}))
-            << "three reads of register 1, the same report each time, are kept once";
+        const std::string name = "ABC 1234567" + n + "_SZCZ201201";
+        EXPECT_EQ(kept, (std::vector<std::string> {name + ".csv", name + ".json", name + ".opis", name + ".pdf", name + ".txt"}))
+            << "the same report read again is kept once; the batch's PDF and figures join the text kept before";
     }
 
     const Outcome listed = cli("--archive");
@@ -1234,15 +1235,15 @@ TEST_F(KelvorCliTest, EveryReportReadIsKeptInTheArchiveOnceAndArchiveListsIt)
         EXPECT_LE(kelvo::frontend::utf8Characters(line), 80u) << line;
         rows.push_back(line);
     }
-    ASSERT_EQ(rows.size(), 6u) << listed.output;
+    ASSERT_EQ(rows.size(), 8u) << listed.output;
     EXPECT_EQ(rows[0], "archiwum raportów: " + archive);
     EXPECT_EQ(rows[1], "KASA NR UNIKATOWY  RODZAJ            ZAKRES                SPORZĄDZONO");
     EXPECT_TRUE(std::regex_match(rows[2], std::regex("1    ABC 12345671  miesięczny        01\\.2012               "
                                                      "20[0-9]{2}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}")))
         << rows[2];
-    EXPECT_EQ(rows[3], "     pliki: ABC 12345671_SZCZ201201.txt");
+    EXPECT_TRUE(rows[3].starts_with("     pliki: ABC 12345671_SZCZ201201.txt, ABC 12345671_SZCZ201201.pdf,")) << rows[3];
     // The number each register answered, not its line's place in the list: both simulators answer 1.
-    EXPECT_TRUE(rows[4].starts_with("1    ABC 12345672  miesięczny")) << rows[4];
+    EXPECT_TRUE(rows[5].starts_with("1    ABC 12345672  miesięczny")) << rows[5];
 
     const Outcome one = cli("--archive 'ABC 12345672'");
     EXPECT_EQ(one.output.find("ABC 12345671"), std::string::npos) << one.output;
