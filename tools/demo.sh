@@ -26,6 +26,12 @@ sim=$!
 for _ in $(seq 50); do [ -e "$work/com1" ] && break; sleep 0.1; done
 mkdir "$work/folder"
 
+# The simulated register's reports and kept records stay in the demo's own
+# folder: the user's report archive and cache hold only real registers.
+demo_folders() {
+    TEMP="$work/folder" KELVO_COM1="$work/com1" XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache" "$@"
+}
+
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     cat <<'EOF'
 kelvor łączy się z symulatorem kasy na porcie COM1, w nowym folderze roboczym.
@@ -36,12 +42,12 @@ zakresu daje raport miesięczny za poprzedni miesiąc, a "8. ROZLICZENIOWY
 CAŁOŚCI" raport całej pamięci. Zamknięcie programu kończy pokaz. (Gdy kelvor
 już działa, ta kopia kończy się od razu.)
 EOF
-    TEMP="$work/folder" KELVO_COM1="$work/com1" "$build/frontend/windows/kelvor"
+    demo_folders "$build/frontend/windows/kelvor"
     exit
 fi
 
 cli() {
-    TEMP="$work/folder" KELVO_COM1="$work/com1" "$build/frontend/kelvor-cli" --port 1 --speed 9600 --mux 0 "$@"
+    demo_folders "$build/frontend/kelvor-cli" --port 1 --speed 9600 --mux 0 "$@"
 }
 
 # The month before this one, as the range window proposes it.

@@ -60,7 +60,7 @@ DEBIAN_FRONTEND=noninteractive "${apt[@]}" --no-install-recommends install "$kel
 sim=$!
 for _ in $(seq 100); do [ -e "$scratch/com1" ] && break; sleep 0.1; done
 mkdir "$scratch/folder"
-TEMP="$scratch/folder" KELVO_COM1="$scratch/com1" kelvor-cli --port 1 --speed 9600 --mux 0 8 > "$scratch/report.txt" \
+TEMP="$scratch/folder" KELVO_COM1="$scratch/com1" XDG_DATA_HOME="$scratch/data" XDG_CACHE_HOME="$scratch/cache" kelvor-cli --port 1 --speed 9600 --mux 0 8 > "$scratch/report.txt" \
     || { cat "$scratch/report.txt"; fail "the installed kelvor-cli did not read a report"; }
 grep -q 'R O Z L I C Z E N I O W Y' "$scratch/report.txt" || fail "no settlement report: $(head "$scratch/report.txt")"
 
