@@ -24,6 +24,26 @@ std::string row(const std::string& number, const std::string& unique, const std:
     return line + "\n";
 }
 
+// The report's files below its row, a line broken only between two names
+// (the unique number in a name has a blank of its own).
+std::string fileLines(const std::vector<std::string>& files)
+{
+    const std::string lead = "     pliki: ";
+    if (files.empty())
+        return lead + "brak\n";
+    std::string text;
+    std::string line = lead;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string item = files[i] + (i + 1 < files.size() ? "," : "");
+        if (line.size() > lead.size() && utf8Characters(line) + 1 + utf8Characters(item) > 80) {
+            text += line + "\n";
+            line = std::string(lead.size(), ' ');
+        }
+        line += (line.size() > lead.size() ? " " : "") + item;
+    }
+    return text + line + "\n";
+}
+
 }
 
 ArchivedFiles archivedOutputs(const std::string& reportFile, const RegisterOutputs& outputs,
@@ -63,11 +83,7 @@ std::string archiveTable(const std::string& unique)
     text += row("KASA", "NR UNIKATOWY", "RODZAJ", "ZAKRES", "SPORZĄDZONO");
     for (const ArchiveEntry& entry : entries) {
         text += row(entry.registerNumber, entry.unique, archiveKindText(entry.kind), entry.range, entry.made);
-        std::string files;
-        for (const std::string& file : entry.files)
-            files += (files.empty() ? "" : ", ") + file;
-        for (const std::string& line : wrapToWidth("pliki: " + (files.empty() ? std::string("brak") : files), 75))
-            text += "     " + line + "\n";
+        text += fileLines(entry.files);
     }
     return text;
 }
