@@ -41,7 +41,7 @@ seconds() { date +%s.%N; }
 slowest=0
 for n in $(seq "$count"); do
     start=$(seconds)
-    env TEMP="$work/temp" "${ports[@]}" "$build/frontend/kelvor-cli" --port "$n" --speed 9600 3 1 2060 > "single$n.txt" 2> /dev/null
+    env TEMP="$work/temp" "${ports[@]}" "$build/frontend/kelvor-cli" --port "$n" --speed 9600 --output "single$n" 3 1 2060 > "single$n.txt" 2> /dev/null
     end=$(seconds)
     slowest=$(awk -v a="$slowest" -v b="$(awk -v s="$start" -v e="$end" 'BEGIN { print e - s }')" 'BEGIN { print (b > a ? b : a) }')
 done
